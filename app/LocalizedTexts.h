@@ -1,0 +1,25 @@
+#pragma once
+// Localized texts that several components show, each looked up once on first use. A key the
+// string tables lack shows the key itself.
+
+#include <map>
+#include <set>
+#include <string>
+
+// The text of `key` in the main bundle's best string table, or the key itself.
+std::string localizedString(const std::string& key);
+
+const std::string& NEW_VERSION_AVAILABLE();
+const std::string& Q_DOWNLOAD_NEW_VERSION();
+const std::string& DOWNLOAD_SIZE();
+const std::string& UP_TO_DATE();
+const std::string& ERROR_UPDATE_OFFLINE();
+const std::string& UPDATE_TRY_AGAIN_LATER();
+const std::string& IAP_DEFERRED_PURCHASE();
+const std::string& IAP_RESTORE_PURCHASE();
+
+// Alert titles by type word: "INFO", "SUCCESS", "ERROR", "WARN".
+const std::map<std::string, std::string>& JS_ALERT_TITLES();
+
+// The product identifiers the store is asked about: none.
+const std::set<std::string>& PRODUCT_IDENTIFIERS();

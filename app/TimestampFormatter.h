@@ -1,0 +1,17 @@
+#pragma once
+// The one formatter of stored times: "yyyyMMddHHmmss" in local time, Gregorian calendar,
+// ASCII digits whatever the locale.
+
+#include "platform/Clock.h"
+
+#include <optional>
+#include <string>
+
+class TimestampFormatter {
+public:
+    std::string string(platform::TimePoint time) const;
+    // Exactly fourteen digits naming a valid local time; nothing otherwise.
+    std::optional<platform::TimePoint> date(const std::string& text) const;
+};
+
+const TimestampFormatter& timestampFormatter();

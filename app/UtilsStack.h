@@ -1,0 +1,21 @@
+#pragma once
+// A stack over a list: push appends, pop removes and returns the last element.
+
+#include <optional>
+#include <vector>
+
+template <class T>
+struct UtilsStack {
+    std::vector<T> items;
+
+    void push(T item) { items.push_back(std::move(item)); }
+
+    std::optional<T> pop()
+    {
+        if (items.empty())
+            return std::nullopt;
+        T last = std::move(items.back());
+        items.pop_back();
+        return last;
+    }
+};

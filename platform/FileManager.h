@@ -1,0 +1,36 @@
+#pragma once
+// File and folder operations that report failure as a value, never by throwing.
+// Safe from any thread.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace platform {
+
+class FileManager {
+public:
+    static FileManager& defaultManager();
+
+    bool fileExists(const std::filesystem::path& path) const;
+    bool isDirectory(const std::filesystem::path& path) const;
+    // Creates `path` (and its missing parents when `withIntermediates`). An existing folder is success.
+    std::error_code createDirectory(const std::filesystem::path& path, bool withIntermediates = true) const;
+    // Removes a file or a folder with everything in it; a missing item is an error.
+    std::error_code removeItem(const std::filesystem::path& path) const;
+    // Renames in one step; the target must not be a non-empty folder.
+    std::error_code moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const;
+    std::error_code copyItem(const std::filesystem::path& from, const std::filesystem::path& to) const;
+    // The entries of a folder (full paths, sorted by name), or nothing when it can't be read.
+    std::optional<std::vector<std::filesystem::path>> contentsOfDirectory(const std::filesystem::path& path) const;
+
+    std::optional<std::string> readFile(const std::filesystem::path& path) const;
+    // Writes `bytes` to `path` so that a crash leaves either the old file or the new one whole:
+    // a temporary file beside it, flushed to disk, renamed over the target.
+    bool writeFileAtomically(const std::filesystem::path& path, const std::string& bytes,
+                             unsigned mode = 0644) const;
+};
+
+} // namespace platform

@@ -1,0 +1,186 @@
+#include "platform/PlistSerialization.h"
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <sstream>
+
+namespace platform {
+namespace {
+
+// Seconds between the Unix epoch and the property-list epoch (2001-01-01 UTC).
+constexpr std::int64_t kPlistEpochOffset = 978307200;
+
+struct PlistDeleter {
+    void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+std::optional<PlistValue> fromNode(plist_t node, int depth)
+{
+    // Property lists nest; a hostile file must not exhaust the stack.
+    if (!node || depth > 256)
+        return std::nullopt;
+    switch (plist_get_node_type(node)) {
+    case PLIST_STRING: {
+        char* text = nullptr;
+        plist_get_string_val(node, &text);
+        std::string out = text ? text : "";
+        std::free(text);
+        return PlistValue(std::move(out));
+    }
+    case PLIST_BOOLEAN: {
+        std::uint8_t flag = 0;
+        plist_get_bool_val(node, &flag);
+        return PlistValue(flag != 0);
+    }
+    case PLIST_UINT: {
+        std::uint64_t number = 0;
+        plist_get_uint_val(node, &number);
+        return PlistValue(static_cast<std::int64_t>(number));
+    }
+    case PLIST_REAL: {
+        double number = 0;
+        plist_get_real_val(node, &number);
+        return PlistValue(number);
+    }
+    case PLIST_DATE: {
+        std::int32_t sec = 0, usec = 0;
+        plist_get_date_val(node, &sec, &usec);
+        auto sinceUnix = std::chrono::seconds(sec + kPlistEpochOffset) + std::chrono::microseconds(usec);
+        return PlistValue(PlistDate(std::chrono::duration_cast<PlistDate::duration>(sinceUnix)));
+    }
+    case PLIST_DATA: {
+        char* bytes = nullptr;
+        std::uint64_t length = 0;
+        plist_get_data_val(node, &bytes, &length);
+        PlistData out(bytes, bytes + length);
+        std::free(bytes);
+        return PlistValue(std::move(out));
+    }
+    case PLIST_ARRAY: {
+        PlistArray out;
+        const std::uint32_t size = plist_array_get_size(node);
+        out.reserve(size);
+        for (std::uint32_t i = 0; i < size; ++i) {
+            auto item = fromNode(plist_array_get_item(node, i), depth + 1);
+            if (!item)
+                return std::nullopt;
+            out.push_back(std::move(*item));
+        }
+        return PlistValue(std::move(out));
+    }
+    case PLIST_DICT: {
+        PlistDict out;
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        for (;;) {
+            char* key = nullptr;
+            plist_t item = nullptr;
+            plist_dict_next_item(node, iter, &key, &item);
+            if (!item) {
+                std::free(key);
+                break;
+            }
+            auto value = fromNode(item, depth + 1);
+            std::string name = key ? key : "";
+            std::free(key);
+            if (!value) {
+                std::free(iter);
+                return std::nullopt;
+            }
+            out.emplace(std::move(name), std::move(*value));
+        }
+        std::free(iter);
+        return PlistValue(std::move(out));
+    }
+    default:
+        // Keys and UIDs have no place in the values this system keeps.
+        return std::nullopt;
+    }
+}
+
+plist_t toNode(const PlistValue& value)
+{
+    switch (value.type()) {
+    case PlistValue::Type::String:
+        return plist_new_string(value.asString()->c_str());
+    case PlistValue::Type::Integer:
+        return plist_new_uint(static_cast<std::uint64_t>(*value.asInteger()));
+    case PlistValue::Type::Real:
+        return plist_new_real(*value.asReal());
+    case PlistValue::Type::Boolean:
+        return plist_new_bool(*value.asBoolean() ? 1 : 0);
+    case PlistValue::Type::Date: {
+        auto micros = std::chrono::duration_cast<std::chrono::microseconds>(value.asDate()->time_since_epoch()).count();
+        std::int64_t sec = micros / 1000000 - kPlistEpochOffset;
+        std::int64_t usec = micros % 1000000;
+        if (usec < 0) {
+            usec += 1000000;
+            sec -= 1;
+        }
+        return plist_new_date(static_cast<std::int32_t>(sec), static_cast<std::int32_t>(usec));
+    }
+    case PlistValue::Type::Data: {
+        const auto& data = *value.asData();
+        return plist_new_data(reinterpret_cast<const char*>(data.data()), data.size());
+    }
+    case PlistValue::Type::Array: {
+        plist_t node = plist_new_array();
+        for (const auto& item : *value.asArray())
+            plist_array_append_item(node, toNode(item));
+        return node;
+    }
+    case PlistValue::Type::Dict: {
+        plist_t node = plist_new_dict();
+        for (const auto& [key, item] : *value.asDict())
+            plist_dict_set_item(node, key.c_str(), toNode(item));
+        return node;
+    }
+    }
+    return plist_new_string("");
+}
+
+} // namespace
+
+std::optional<PlistValue> plistFromBytes(const std::string& bytes)
+{
+    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max())
+        return std::nullopt;
+    plist_t root = nullptr;
+    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
+    PlistPtr owner(root);
+    return fromNode(root, 0);
+}
+
+std::optional<PlistValue> readPlistFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    return plistFromBytes(buffer.str());
+}
+
+std::string plistToBytes(const PlistValue& value, PlistFormat format)
+{
+    PlistPtr root(toNode(value));
+    char* out = nullptr;
+    std::uint32_t length = 0;
+    if (format == PlistFormat::Binary) {
+        plist_to_bin(root.get(), &out, &length);
+        std::string bytes(out ? out : "", length);
+        plist_to_bin_free(out);
+        return bytes;
+    }
+    plist_to_xml(root.get(), &out, &length);
+    std::string bytes(out ? out : "", length);
+    plist_to_xml_free(out);
+    return bytes;
+}
+
+} // namespace platform

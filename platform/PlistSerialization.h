@@ -1,0 +1,21 @@
+#pragma once
+// Reading and writing property lists (XML and binary) as PlistValue.
+
+#include "platform/PlistValue.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+enum class PlistFormat { Xml, Binary };
+
+// Parses XML or binary property-list bytes; nothing when they are not a property list.
+std::optional<PlistValue> plistFromBytes(const std::string& bytes);
+// Reads and parses a property-list file; nothing when it is missing or unreadable.
+std::optional<PlistValue> readPlistFile(const std::filesystem::path& path);
+// The serialized form of a value.
+std::string plistToBytes(const PlistValue& value, PlistFormat format = PlistFormat::Xml);
+
+} // namespace platform

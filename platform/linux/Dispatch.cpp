@@ -1,0 +1,258 @@
+#include "platform/Dispatch.h"
+
+#include <glib.h>
+
+#include <atomic>
+#include <cstdio>
+#include <exception>
+#include <future>
+#include <map>
+#include <thread>
+
+namespace platform {
+namespace {
+
+void runGuarded(const Task& task, const std::string& label)
+{
+    try {
+        task();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "webcontainer: task on %s threw: %s\n", label.c_str(), e.what());
+    } catch (...) {
+        std::fprintf(stderr, "webcontainer: task on %s threw\n", label.c_str());
+    }
+}
+
+std::atomic<std::thread::id> gMainThread{};
+
+class MainQueue final : public Queue {
+public:
+    void async(Task task) override { attach(g_idle_source_new(), std::move(task)); }
+
+    void asyncAfter(std::chrono::milliseconds delay, Task task) override
+    {
+        attach(g_timeout_source_new(static_cast<guint>(delay.count())), std::move(task));
+    }
+
+    const std::string& label() const override { return label_; }
+    bool isCurrent() const override { return isMainThread(); }
+
+private:
+    static gboolean run(gpointer data)
+    {
+        runGuarded(*static_cast<Task*>(data), "main queue");
+        return G_SOURCE_REMOVE;
+    }
+
+    static void attach(GSource* source, Task task)
+    {
+        g_source_set_priority(source, G_PRIORITY_DEFAULT);
+        g_source_set_callback(source, &MainQueue::run, new Task(std::move(task)),
+                              [](gpointer data) { delete static_cast<Task*>(data); });
+        g_source_attach(source, g_main_context_default());
+        g_source_unref(source);
+    }
+
+    std::string label_ = "main";
+};
+
+// Worker threads taking tasks in order of their due time (then of posting). The threads share
+// the state with the queue object, so a queue released by one of its own tasks stays sound.
+class WorkerQueue final : public Queue {
+public:
+    WorkerQueue(std::string label, unsigned threads) : state_(std::make_shared<State>())
+    {
+        state_->label = std::move(label);
+        for (unsigned i = 0; i < threads; ++i)
+            workers_.emplace_back([state = state_] { work(*state); });
+    }
+
+    ~WorkerQueue() override
+    {
+        {
+            std::lock_guard lock(state_->mutex);
+            state_->stopping = true;
+        }
+        state_->ready.notify_all();
+        for (auto& worker : workers_) {
+            if (worker.get_id() == std::this_thread::get_id())
+                worker.detach();
+            else
+                worker.join();
+        }
+    }
+
+    void async(Task task) override { asyncAfter(std::chrono::milliseconds(0), std::move(task)); }
+
+    void asyncAfter(std::chrono::milliseconds delay, Task task) override
+    {
+        {
+            std::lock_guard lock(state_->mutex);
+            auto due = std::chrono::steady_clock::now() + delay;
+            state_->tasks.emplace(std::make_pair(due, state_->sequence++), std::move(task));
+        }
+        state_->ready.notify_one();
+    }
+
+    const std::string& label() const override { return state_->label; }
+
+    bool isCurrent() const override
+    {
+        for (const auto& worker : workers_)
+            if (worker.get_id() == std::this_thread::get_id())
+                return true;
+        return false;
+    }
+
+private:
+    using Due = std::pair<std::chrono::steady_clock::time_point, std::uint64_t>;
+    struct State {
+        std::string label;
+        std::mutex mutex;
+        std::condition_variable ready;
+        std::map<Due, Task> tasks;
+        std::uint64_t sequence = 0;
+        bool stopping = false;
+    };
+
+    static void work(State& state)
+    {
+        std::unique_lock lock(state.mutex);
+        while (!state.stopping) {
+            if (state.tasks.empty()) {
+                state.ready.wait(lock);
+                continue;
+            }
+            auto first = state.tasks.begin();
+            if (first->first.first > std::chrono::steady_clock::now()) {
+                state.ready.wait_until(lock, first->first.first);
+                continue;
+            }
+            Task task = std::move(first->second);
+            state.tasks.erase(first);
+            lock.unlock();
+            runGuarded(task, state.label);
+            task = nullptr;
+            lock.lock();
+        }
+    }
+
+    std::shared_ptr<State> state_;
+    std::vector<std::thread> workers_;
+};
+
+} // namespace
+
+void Queue::sync(const Task& task)
+{
+    std::promise<void> done;
+    async([&] {
+        runGuarded(task, label());
+        done.set_value();
+    });
+    if (this == &mainQueue() && isMainThread()) {
+        // The main thread may only wait by running its own context.
+        auto future = done.get_future();
+        while (future.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            g_main_context_iteration(nullptr, TRUE);
+        return;
+    }
+    done.get_future().wait();
+}
+
+Queue& mainQueue()
+{
+    static auto* queue = new MainQueue();
+    return *queue;
+}
+
+std::shared_ptr<Queue> makeSerialQueue(std::string label)
+{
+    return std::make_shared<WorkerQueue>(std::move(label), 1);
+}
+
+Queue& globalQueue()
+{
+    static auto* queue = new WorkerQueue("global", std::max(4u, std::thread::hardware_concurrency()));
+    return *queue;
+}
+
+void setMainThread()
+{
+    gMainThread = std::this_thread::get_id();
+}
+
+bool isMainThread()
+{
+    return gMainThread.load() == std::this_thread::get_id();
+}
+
+void DispatchGroup::enter()
+{
+    std::lock_guard lock(mutex_);
+    ++count_;
+}
+
+void DispatchGroup::leave()
+{
+    std::vector<std::pair<Queue*, Task>> toRun;
+    {
+        std::lock_guard lock(mutex_);
+        if (count_ > 0)
+            --count_;
+        if (count_ == 0)
+            toRun.swap(waiting_);
+    }
+    drained_.notify_all();
+    for (auto& [queue, task] : toRun)
+        queue->async(std::move(task));
+}
+
+bool DispatchGroup::wait(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(mutex_);
+    if (timeout == std::chrono::milliseconds::max()) {
+        drained_.wait(lock, [this] { return count_ == 0; });
+        return true;
+    }
+    return drained_.wait_for(lock, timeout, [this] { return count_ == 0; });
+}
+
+void DispatchGroup::notify(Queue& queue, Task task)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (count_ > 0) {
+            waiting_.emplace_back(&queue, std::move(task));
+            return;
+        }
+    }
+    queue.async(std::move(task));
+}
+
+bool runMainLoopUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    GMainContext* context = g_main_context_default();
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return condition();
+        // A short timer keeps the loop from blocking past the deadline or a condition
+        // that another thread makes true without posting to the main context.
+        GSource* tick = g_timeout_source_new(10);
+        g_source_set_callback(tick, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
+        g_source_attach(tick, context);
+        g_main_context_iteration(context, TRUE);
+        g_source_destroy(tick);
+        g_source_unref(tick);
+    }
+    return true;
+}
+
+void drainMainQueue()
+{
+    while (g_main_context_iteration(g_main_context_default(), FALSE)) {
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,135 @@
+#include "platform/FileManager.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace platform {
+
+FileManager& FileManager::defaultManager()
+{
+    static auto* manager = new FileManager();
+    return *manager;
+}
+
+bool FileManager::fileExists(const fs::path& path) const
+{
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+
+bool FileManager::isDirectory(const fs::path& path) const
+{
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+std::error_code FileManager::createDirectory(const fs::path& path, bool withIntermediates) const
+{
+    std::error_code error;
+    if (withIntermediates)
+        fs::create_directories(path, error);
+    else
+        fs::create_directory(path, error);
+    if (!error && !fs::is_directory(path, error) && !error)
+        error = std::make_error_code(std::errc::file_exists);
+    return error;
+}
+
+std::error_code FileManager::removeItem(const fs::path& path) const
+{
+    std::error_code error;
+    if (!fileExists(path))
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    fs::remove_all(path, error);
+    return error;
+}
+
+std::error_code FileManager::moveItem(const fs::path& from, const fs::path& to) const
+{
+    std::error_code error;
+    fs::rename(from, to, error);
+    return error;
+}
+
+std::error_code FileManager::copyItem(const fs::path& from, const fs::path& to) const
+{
+    std::error_code error;
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
+    return error;
+}
+
+std::optional<std::vector<fs::path>> FileManager::contentsOfDirectory(const fs::path& path) const
+{
+    std::error_code error;
+    fs::directory_iterator it(path, error);
+    if (error)
+        return std::nullopt;
+    std::vector<fs::path> entries;
+    for (; it != fs::directory_iterator(); it.increment(error)) {
+        if (error)
+            return std::nullopt;
+        entries.push_back(it->path());
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+std::optional<std::string> FileManager::readFile(const fs::path& path) const
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad())
+        return std::nullopt;
+    return buffer.str();
+}
+
+bool FileManager::writeFileAtomically(const fs::path& path, const std::string& bytes, unsigned mode) const
+{
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    int fd = mkstemp(pattern.data());
+    if (fd < 0)
+        return false;
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    bool ok = true;
+    while (left > 0) {
+        ssize_t written = ::write(fd, data, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            ok = false;
+            break;
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    ok = ok && ::fchmod(fd, static_cast<mode_t>(mode)) == 0 && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok)
+        ok = ::rename(pattern.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(pattern.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk only with the folder.
+    int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the benchmarks need.
+# Idempotent and non-interactive; does nothing but a dpkg query when all is present.
+set -euo pipefail
+
+PACKAGES=(
+  # build, tests, benchmarks
+  cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+  # web view, UI, main loop; a virtual display for the end-to-end tests
+  libwebkit2gtk-4.1-dev xvfb xauth libgl1-mesa-dri
+  # HTTP, crypto, ZIP, XML, property lists, JSON, logging
+  libcurl4-openssl-dev libssl-dev ca-certificates libminizip-dev zlib1g-dev libpugixml-dev
+  libplist-dev nlohmann-json3-dev libspdlog-dev
+  # WebSocket and TLS for the real-time channel, UUIDs
+  libboost-dev uuid-dev
+  # audio, position and addresses
+  libgstreamer1.0-dev libgeoclue-2-dev libgeocode-glib-dev
+  # loopback content server of the tests
+  libcpp-httplib-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if [[ ${#missing[@]} -eq 0 ]]; then
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get -o DPkg::Lock::Timeout=600 update -q
+$SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"

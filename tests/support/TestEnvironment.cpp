@@ -1,0 +1,121 @@
+#include "tests/support/TestEnvironment.h"
+
+#include <glib.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+namespace {
+
+void setOrUnset(const std::string& name, const std::optional<std::string>& value)
+{
+    if (value)
+        setenv(name.c_str(), value->c_str(), 1);
+    else
+        unsetenv(name.c_str());
+}
+
+} // namespace
+
+TemporaryHome::TemporaryHome()
+{
+    std::string pattern = (fs::temp_directory_path() / "webcontainer-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary home");
+    path_ = pattern;
+    for (const char* sub : {"home", "data", "config", "cache", "tmp"})
+        fs::create_directories(path_ / sub);
+    setenv("HOME", (path_ / "home").c_str(), 1);
+    setenv("XDG_DATA_HOME", (path_ / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (path_ / "config").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (path_ / "cache").c_str(), 1);
+    setenv("TMPDIR", (path_ / "tmp").c_str(), 1);
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG", "WEBCONTAINER_LOG"})
+        unsetenv(name);
+}
+
+TemporaryHome::~TemporaryHome()
+{
+    if (std::getenv("WEBCONTAINER_KEEP_TEST_HOME"))
+        return;
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+ScopedEnvironment::ScopedEnvironment(std::initializer_list<std::pair<std::string, std::optional<std::string>>> values)
+{
+    for (const auto& [name, value] : values) {
+        const char* old = std::getenv(name.c_str());
+        saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        setOrUnset(name, value);
+    }
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    for (const auto& [name, value] : saved_)
+        setOrUnset(name, value);
+}
+
+fs::path makeTemporaryFolder(const std::string& name)
+{
+    const char* tmp = std::getenv("TMPDIR");
+    fs::path folder = fs::path(tmp ? tmp : "/tmp") / name;
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}
+
+void writeFile(const fs::path& path, const std::string& bytes)
+{
+    if (path.has_parent_path())
+        fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+fs::path toolPath(const std::string& name)
+{
+    return fs::path(WEBCONTAINER_TEST_TOOLS_DIR) / name;
+}
+
+ProcessResult runProcess(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const auto& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    gchar* out = nullptr;
+    gchar* err = nullptr;
+    gint status = -1;
+    GError* error = nullptr;
+    ProcessResult result;
+    if (!g_spawn_sync(nullptr, args.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, &out, &err, &status, &error)) {
+        result.err = error ? error->message : "spawn failed";
+        g_clear_error(&error);
+        return result;
+    }
+    result.out = out ? out : "";
+    result.err = err ? err : "";
+    g_free(out);
+    g_free(err);
+    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+} // namespace testsupport

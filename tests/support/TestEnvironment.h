@@ -1,0 +1,53 @@
+#pragma once
+// Helpers that give tests a private environment.
+
+#include <filesystem>
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Creates a temporary folder and points HOME, XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME
+// and TMPDIR into it; removes it again when destroyed (unless WEBCONTAINER_KEEP_TEST_HOME is set).
+// The language environment is cleared, so the preferred language is English.
+class TemporaryHome {
+public:
+    TemporaryHome();
+    ~TemporaryHome();
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Sets environment variables for its lifetime and restores them afterwards.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(std::initializer_list<std::pair<std::string, std::optional<std::string>>> values);
+    ~ScopedEnvironment();
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// A folder under the test's temporary directory, created fresh.
+std::filesystem::path makeTemporaryFolder(const std::string& name);
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+std::string readFile(const std::filesystem::path& path);
+
+// The folder of the test helper programs.
+std::filesystem::path toolPath(const std::string& name);
+
+// Runs a program and returns its exit status and standard output.
+struct ProcessResult {
+    int exitStatus = -1;
+    std::string out;
+    std::string err;
+};
+ProcessResult runProcess(const std::vector<std::string>& argv);
+
+} // namespace testsupport
