@@ -1,0 +1,23 @@
+#pragma once
+// The installed platform: one implementation of each platform interface. main() installs the
+// Linux platform; tests install doubles. The subsystem folders reach the operating system only
+// through these.
+//
+// Install before any other thread uses the platform; afterwards it is only read.
+
+#include <memory>
+
+namespace platform {
+
+struct Platform {
+    // One member per platform interface, added with the interface.
+};
+
+// The installed platform; the Linux platform when nothing was installed.
+Platform& current();
+void install(Platform platform);
+
+// The Linux implementations (platform/linux/).
+Platform makeLinuxPlatform();
+
+} // namespace platform
