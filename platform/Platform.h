@@ -5,12 +5,16 @@
 //
 // Install before any other thread uses the platform; afterwards it is only read.
 
+#include "platform/Reachability.h"
+
 #include <memory>
 
 namespace platform {
 
 struct Platform {
-    // One member per platform interface, added with the interface.
+    // One member per platform interface, added with the interface. A member left empty means
+    // the service is not available.
+    std::shared_ptr<Reachability> reachability;
 };
 
 // The installed platform; the Linux platform when nothing was installed.
