@@ -52,6 +52,17 @@ std::optional<fs::path> createFullURL(const std::string& relativePath)
     return relative.empty() ? folder : folder / relative;
 }
 
+std::optional<fs::path> fileInFolder(const fs::path& folder, const std::string& relativePath)
+{
+    const fs::path relative = relativePath;
+    if (!staysInside(relative))
+        return std::nullopt;
+    const fs::path normal = relative.lexically_normal();
+    if (normal.empty() || normal == "." || normal == "./")
+        return std::nullopt;
+    return folder / relative;
+}
+
 bool saveCreateDir(const fs::path& dirURL)
 {
     const auto& fm = sharedConfig().fm;

@@ -18,6 +18,11 @@
 // consulted.
 std::optional<std::filesystem::path> createFullURL(const std::string& relativePath);
 
+// The file `relativePath` names inside `folder`. Nothing when the path is empty, absolute,
+// holds a ".." component or names the folder itself ("." or "./"): the page can neither leave
+// the folder nor act on the folder as a whole. The file system is not consulted.
+std::optional<std::filesystem::path> fileInFolder(const std::filesystem::path& folder, const std::string& relativePath);
+
 // Makes sure a folder exists at `dirURL`: true when one exists afterwards. A plain file in the
 // way is removed first; missing parent folders are not created (their absence gives false).
 bool saveCreateDir(const std::filesystem::path& dirURL);

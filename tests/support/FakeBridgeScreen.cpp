@@ -1,0 +1,38 @@
+#include "tests/support/FakeBridgeScreen.h"
+
+#include "platform/Dispatch.h"
+#include "webcontainer/CommandTable.h"
+
+namespace testsupport {
+
+void FakeBridgeScreen::pressButton(std::size_t alert, std::size_t index)
+{
+    const ShownAlert& shown = alerts_.at(alert);
+    const auto& button = index == 0 ? shown.first : shown.second.value();
+    if (button.action)
+        button.action();
+}
+
+void FakeBridgeScreen::presentAlert(const std::string& title, const std::string& message, BridgeAlertButton first,
+                                    std::optional<BridgeAlertButton> second)
+{
+    platform::mainQueue().async([this, alive = std::weak_ptr<bool>(alive_),
+                                 alert = ShownAlert{title, message, std::move(first), std::move(second)}] {
+        if (alive.lock())
+            alerts_.push_back(alert);
+    });
+}
+
+std::vector<std::string> runCommand(FakeBridgeScreen& screen, const std::string& commandText)
+{
+    const std::size_t before = screen.view ? screen.view->scripts().size() : 0;
+    if (const auto url = CommandURL::parse(commandText))
+        bridgeCommandTable().dispatch(screen, *url);
+    platform::drainMainQueue();
+    if (!screen.view)
+        return {};
+    const auto& scripts = screen.view->scripts();
+    return {scripts.begin() + static_cast<std::ptrdiff_t>(before), scripts.end()};
+}
+
+} // namespace testsupport

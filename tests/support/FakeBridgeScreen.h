@@ -1,0 +1,49 @@
+#pragma once
+// A web screen for bridge commands: a recording web view, a fixed delete-error message, and
+// alerts that are recorded (queued on the main queue, as the real screen does) and can be
+// answered by pressing a button. Main thread only.
+
+#include "tests/support/FakeWebView.h"
+#include "webcontainer/BridgeScreen.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class FakeBridgeScreen final : public BridgeScreen {
+public:
+    struct ShownAlert {
+        std::string title;
+        std::string message;
+        BridgeAlertButton first;
+        std::optional<BridgeAlertButton> second;
+    };
+
+    // The page's web view; reset it to test a screen without one.
+    std::shared_ptr<FakeWebView> view = std::make_shared<FakeWebView>();
+
+    // The alerts shown so far, in order.
+    const std::vector<ShownAlert>& alerts() const { return alerts_; }
+    // Runs the action of button `index` (0 or 1) of alert `alert`.
+    void pressButton(std::size_t alert, std::size_t index);
+
+    std::shared_ptr<platform::WebView> pageWebView() const override { return view; }
+    const std::string& fileDeleteErrorMessage() const override { return deleteErrorMessage_; }
+    void presentAlert(const std::string& title, const std::string& message, BridgeAlertButton first,
+                      std::optional<BridgeAlertButton> second) override;
+
+private:
+    std::string deleteErrorMessage_ = "delete failed";
+    std::vector<ShownAlert> alerts_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+// Parses `commandText`, hands it to the bridge's command table with `screen`, lets the main
+// queue run until it is idle, and returns the scripts the page received meanwhile. A text that
+// does not parse dispatches nothing.
+std::vector<std::string> runCommand(FakeBridgeScreen& screen, const std::string& commandText);
+
+} // namespace testsupport

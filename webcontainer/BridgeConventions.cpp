@@ -1,0 +1,60 @@
+#include "webcontainer/BridgeConventions.h"
+
+#include "app/JavaScriptCalls.h"
+#include "app/LocalizedTexts.h"
+#include "platform/Dispatch.h"
+
+std::optional<std::string> callbackName(const CommandURL& url)
+{
+    return url.value("callback");
+}
+
+void replyToPage(BridgeScreen& screen, const CommandURL& url, const std::string& reply)
+{
+    callJsCallback(callbackName(url), reply, screen.pageWebView());
+}
+
+void replyToPageLater(BridgeScreen& screen, const CommandURL& url, std::string reply)
+{
+    platform::mainQueue().async([callback = callbackName(url), reply = std::move(reply),
+                                 weakView = std::weak_ptr<platform::WebView>(screen.pageWebView())] {
+        callJsCallback(callback, reply, weakView.lock());
+    });
+}
+
+void acknowledge(BridgeScreen& screen, const std::string& callback)
+{
+    if (callback.find('(') != std::string::npos)
+        callJS(callback, screen.pageWebView());
+    else
+        callJsCallback(callback, "", screen.pageWebView());
+}
+
+std::string jsonString(const std::string& text)
+{
+    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string serializedJSON(const nlohmann::json& value)
+{
+    const std::string compact = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    // Outside strings compact JSON holds no "/", so every one of them is a character of a string.
+    std::string out;
+    out.reserve(compact.size());
+    for (char c : compact) {
+        if (c == '/')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::string alertTitle(const CommandURL& url)
+{
+    const auto& titles = JS_ALERT_TITLES();
+    if (const auto type = url.value("type")) {
+        if (const auto found = titles.find(*type); found != titles.end())
+            return found->second;
+    }
+    return titles.at("INFO");
+}

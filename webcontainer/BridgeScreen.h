@@ -1,0 +1,31 @@
+#pragma once
+// What the bridge commands reach of the web screen: the page's web view, which every reply
+// goes to, the screen's texts, and its alert. The web screen implements it; tests use a
+// recording double. Main thread only. The screen outlives every command it dispatches.
+
+#include "platform/WebView.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+// One button of a bridge dialog: its title and what a tap runs (may be empty).
+struct BridgeAlertButton {
+    std::string title;
+    std::function<void()> action;
+};
+
+class BridgeScreen {
+public:
+    virtual ~BridgeScreen() = default;
+
+    // The page's web view; null while the screen has none.
+    virtual std::shared_ptr<platform::WebView> pageWebView() const = 0;
+    // The localized message of a failed delete in the sync folder.
+    virtual const std::string& fileDeleteErrorMessage() const = 0;
+    // Queues a dialog on the main queue, so it comes up after the command returns: the title,
+    // the message, the first button and an optional second one.
+    virtual void presentAlert(const std::string& title, const std::string& message, BridgeAlertButton first,
+                              std::optional<BridgeAlertButton> second = std::nullopt) = 0;
+};

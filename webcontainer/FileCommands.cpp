@@ -1,0 +1,243 @@
+// Bridge commands for the page's local files. "fileExists", "deleteSyncFile",
+// "deleteSyncFolder" and "getSyncFolderSize" work on the sync folder; "getFilesList",
+// "getHTML" and "moveFile" on the web root. Every name the page gives stays inside its folder:
+// a name that is empty, ".", absolute or holds a ".." component counts as a missing file.
+
+#include "app/Config.h"
+#include "app/FileHelpers.h"
+#include "app/JavaScriptCalls.h"
+#include "app/LocalizedTexts.h"
+#include "app/Logger.h"
+#include "platform/FileURL.h"
+#include "platform/UTF8.h"
+#include "webcontainer/BridgeConventions.h"
+#include "webcontainer/CommandTable.h"
+
+#include <glib.h>
+
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string status(const std::string& outcome)
+{
+    return "{\"status\":" + jsonString(outcome) + "}";
+}
+
+std::string errorText(std::errc code)
+{
+    return std::make_error_code(code).message();
+}
+
+// The error dialog of a delete in the sync folder; its button lets the page hide its
+// loading indicators.
+void showDeleteError(BridgeScreen& screen)
+{
+    screen.presentAlert(JS_ALERT_TITLES().at("ERROR") + ":665", screen.fileDeleteErrorMessage(),
+                        {localizedString("OK"), [weakView = std::weak_ptr<platform::WebView>(screen.pageWebView())] {
+                             callJS("hideAllLoading()", weakView.lock());
+                         }});
+}
+
+void fileExists(BridgeScreen& screen, const CommandURL& url)
+{
+    if (!url.item("callback"))
+        return;
+    const auto name = url.value("url");
+    if (!name)
+        return;
+    const auto path = fileInFolder(sharedConfig().SYNCURL, *name);
+    const bool exists = path && sharedConfig().fm.fileExists(*path);
+    const std::string reply = std::string("{\"fileExists\":\"") + (exists ? "Y" : "N") + "\"}";
+    replyToPage(screen, url, reply);
+    LOG_DEBUG("returning fileExists to js: " + reply);
+}
+
+void deleteSyncFile(BridgeScreen& screen, const CommandURL& url)
+{
+    if (!url.item("callback"))
+        return;
+    const auto name = url.value("filename");
+    if (!name)
+        return;
+    const auto& fm = sharedConfig().fm;
+    const auto path = fileInFolder(sharedConfig().SYNCURL, *name);
+    if (!path || !fm.fileExists(*path)) {
+        showDeleteError(screen);
+        return;
+    }
+    if (const auto error = fm.removeItem(*path)) {
+        LOG_ERROR("Error " + error.message() + " deleting File " + path->string());
+        showDeleteError(screen);
+    }
+    if (const auto callback = callbackName(url))
+        acknowledge(screen, *callback);
+}
+
+void deleteSyncFolder(BridgeScreen& screen, const CommandURL& url)
+{
+    if (!url.item("callback"))
+        return;
+    deleteFolder(sharedConfig().SYNCURL);
+    saveCreateDir(sharedConfig().SYNCURL);
+    if (const auto callback = callbackName(url))
+        acknowledge(screen, *callback);
+}
+
+void getSyncFolderSize(BridgeScreen& screen, const CommandURL& url)
+{
+    if (!url.item("callback"))
+        return;
+    const std::string reply =
+        "{\"syncFolderSize\":\"" + std::to_string(getFolderSize(sharedConfig().SYNCURL)) + "\"}";
+    replyToPage(screen, url, reply);
+    LOG_DEBUG("returning folderSize to js: " + reply);
+}
+
+void getFilesList(BridgeScreen& screen, const CommandURL& url)
+{
+    const auto callback = callbackName(url);
+    if (!callback)
+        return;
+    nlohmann::json files = nlohmann::json::array();
+    for (const auto& file : getFilesOfWebDir()) {
+        if (file.starts_with("file_"))
+            files.push_back(file);
+    }
+    std::string reply = serializedJSON({{"filesList", std::move(files)}});
+    LOG_DEBUG("Calling JS with " + *callback + ", " + reply);
+    replyToPageLater(screen, url, std::move(reply));
+}
+
+bool isWhiteSpaceOrNewline(gunichar c)
+{
+    return g_unichar_isspace(c) || c == 0x85;
+}
+
+// `text` (UTF-8) without white space and line breaks at either end.
+std::string trimmed(const std::string& text)
+{
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    while (begin < end && isWhiteSpaceOrNewline(g_utf8_get_char(begin)))
+        begin = g_utf8_next_char(begin);
+    while (end > begin) {
+        const char* last = g_utf8_find_prev_char(begin, end);
+        if (!last || !isWhiteSpaceOrNewline(g_utf8_get_char(last)))
+            break;
+        end = last;
+    }
+    return std::string(begin, end);
+}
+
+// The text of a page file: UTF-8, a leading byte-order mark dropped. Nothing, with the reason
+// in `error`, when it is missing, no plain file or no text.
+std::optional<std::string> readPageText(const std::optional<fs::path>& file, std::string& error)
+{
+    std::error_code status;
+    if (!file || !fs::is_regular_file(*file, status)) {
+        error = errorText(file && fs::is_directory(*file, status) ? std::errc::is_a_directory
+                                                                   : std::errc::no_such_file_or_directory);
+        return std::nullopt;
+    }
+    auto text = sharedConfig().fm.readFile(*file);
+    if (!text) {
+        error = errorText(std::errc::io_error);
+        return std::nullopt;
+    }
+    if (text->starts_with("\xEF\xBB\xBF"))
+        text->erase(0, 3);
+    if (!platform::isValidUTF8(*text)) {
+        error = "The file is not UTF-8 text";
+        return std::nullopt;
+    }
+    return text;
+}
+
+void getHTML(BridgeScreen& screen, const CommandURL& url)
+{
+    const auto page = url.value("page");
+    if (!page || !url.item("callback"))
+        return;
+    std::string error;
+    const auto text = readPageText(fileInFolder(sharedConfig().WEBROOT, *page), error);
+    if (!text) {
+        LOG_ERROR("contents could not be loaded or json error " + error);
+        return;
+    }
+    replyToPageLater(screen, url, serializedJSON({{"value", trimmed(*text)}}));
+}
+
+// The file `folder`/`name` of the web root. Nothing when the name is empty, "." or absolute,
+// the folder is absolute, or either holds a ".." component. An empty folder is the web root.
+std::optional<fs::path> webRootFile(const std::string& folder, const std::string& name)
+{
+    if (name.empty() || name == "." || fs::path(name).is_absolute() || fs::path(folder).is_absolute())
+        return std::nullopt;
+    return fileInFolder(sharedConfig().WEBROOT, folder.empty() ? name : folder + "/" + name);
+}
+
+// Moves a file inside the web root in one step (a rename), replacing the target; the outcome
+// is "Y" or the error text. A missing source, or a source that is the target, changes nothing.
+std::string moveInWebRoot(const std::string& fromPath, const std::string& fromFileName, const std::string& toPath,
+                          const std::string& toFileName)
+{
+    const auto& fm = sharedConfig().fm;
+    const auto source = webRootFile(fromPath, fromFileName);
+    const auto target = webRootFile(toPath, toFileName);
+    const auto moveError = [](const std::string& reason) {
+        const std::string outcome = "Error moving Image file: " + reason;
+        LOG_ERROR(outcome);
+        return outcome;
+    };
+    if (!source || !fm.fileExists(*source))
+        return moveError(errorText(std::errc::no_such_file_or_directory));
+    if (!target) {
+        const std::string outcome = "Wrong URL (not file): " + toPath + "/" + toFileName;
+        LOG_ERROR(outcome);
+        return outcome;
+    }
+    std::error_code sameError;
+    if (fm.fileExists(*target) && fs::equivalent(*source, *target, sameError))
+        return moveError("source and target are the same file");
+
+    // A plain file where the target's folder belongs stays: making the folder would delete it.
+    const fs::path folder = target->parent_path();
+    if ((fm.fileExists(folder) && !fm.isDirectory(folder)) || !saveCreateDir(folder)) {
+        const std::string outcome = "Wrong URL (not file): " + platform::fileURLString(*target);
+        LOG_ERROR(outcome);
+        return outcome;
+    }
+    LOG_DEBUG("moving file from " + platform::fileURLString(*source) + " to " + platform::fileURLString(*target));
+    if (const auto error = fm.moveItem(*source, *target))
+        return moveError(error.message());
+    return "Y";
+}
+
+void moveFile(BridgeScreen& screen, const CommandURL& url)
+{
+    const auto fromPath = url.value("fromPath");
+    const auto fromFileName = url.value("fromFileName");
+    const auto toPath = url.value("toPath");
+    const auto toFileName = url.value("toFileName");
+    if (!fromPath || !fromFileName || !toPath || !toFileName)
+        return;
+    const std::string outcome = moveInWebRoot(*fromPath, *fromFileName, *toPath, *toFileName);
+    if (callbackName(url))
+        replyToPage(screen, url, status(outcome));
+}
+
+} // namespace
+
+void registerFileCommands(CommandTable& table)
+{
+    table.add("deleteSyncFile", deleteSyncFile);
+    table.add("deleteSyncFolder", deleteSyncFolder);
+    table.add("fileExists", fileExists);
+    table.add("getFilesList", getFilesList);
+    table.add("getHTML", getHTML);
+    table.add("getSyncFolderSize", getSyncFolderSize);
+    table.add("moveFile", moveFile);
+}
