@@ -151,3 +151,13 @@ TEST(GetFolderSize, MissingFolderGivesZeroAndLogsTheError)
     EXPECT_EQ(getFolderSize(sharedConfig().SYNCURL / "missing"), 0u);
     EXPECT_TRUE(log.has(Level::Error, "Error: " + std::make_error_code(std::errc::no_such_file_or_directory).message()));
 }
+
+TEST(FileInFolder, NamesMustStayStrictlyInsideTheFolder)
+{
+    const fs::path folder = "/data/sync";
+    EXPECT_EQ(fileInFolder(folder, "a.pdf"), folder / "a.pdf");
+    EXPECT_EQ(fileInFolder(folder, "sub/a.pdf"), folder / "sub" / "a.pdf");
+    EXPECT_EQ(fileInFolder(folder, "..a"), folder / "..a");
+    for (const char* refused : {"", ".", "./", "..", "../x", "a/../../x", "a/..", "/etc/passwd"})
+        EXPECT_EQ(fileInFolder(folder, refused), std::nullopt) << refused;
+}

@@ -1,0 +1,89 @@
+// Cost of one bridge command on the native side: parsing the command text, finding its
+// handler, running it and evaluating the reply script (with a web view that does nothing).
+
+#include "app/Config.h"
+#include "platform/Bundle.h"
+#include "platform/Dispatch.h"
+#include "webcontainer/CommandTable.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+// Settings and folders go to a temporary home; the built bundle supplies the defaults.
+void useTemporaryHome()
+{
+    static const bool done = [] {
+        std::string folder = (std::filesystem::temp_directory_path() / "bridge-bench-XXXXXX").string();
+        if (!::mkdtemp(folder.data()))
+            std::abort();
+        for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+            ::setenv(name, folder.c_str(), 1);
+        platform::Bundle::setMainForTesting(WEBCONTAINER_BENCH_BUNDLE_DIR);
+        platform::setMainThread();
+        return true;
+    }();
+    (void)done;
+}
+
+class SilentWebView final : public platform::WebView {
+protected:
+    void evaluateJavaScriptImpl(const std::string&, ScriptCompletion completion) override
+    {
+        if (completion)
+            completion({});
+    }
+};
+
+class BenchScreen final : public BridgeScreen {
+public:
+    std::shared_ptr<platform::WebView> pageWebView() const override { return view; }
+    const std::string& fileDeleteErrorMessage() const override { return message; }
+    void presentAlert(const std::string&, const std::string&, BridgeAlertButton, std::optional<BridgeAlertButton>)
+        override
+    {
+    }
+
+    std::shared_ptr<platform::WebView> view = std::make_shared<SilentWebView>();
+    std::string message;
+};
+
+const std::string getValueCommand = "getValue?key=color&callback=onValue";
+
+void BM_parseCommandURL(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CommandURL::parse(getValueCommand));
+}
+BENCHMARK(BM_parseCommandURL);
+
+// Parse, dispatch, read the setting, build the JSON reply and evaluate it on the main queue.
+void BM_dispatchGetValue(benchmark::State& state)
+{
+    useTemporaryHome();
+    sharedConfig().defaults.set("cli_color", "red");
+    BenchScreen screen;
+    const CommandTable& table = bridgeCommandTable();
+    for (auto _ : state) {
+        table.dispatch(screen, *CommandURL::parse(getValueCommand));
+        platform::drainMainQueue();
+    }
+}
+BENCHMARK(BM_dispatchGetValue);
+
+// A word no group knows: parse and look-up only.
+void BM_dispatchUnknownWord(benchmark::State& state)
+{
+    useTemporaryHome();
+    BenchScreen screen;
+    const CommandTable& table = bridgeCommandTable();
+    for (auto _ : state)
+        table.dispatch(screen, *CommandURL::parse("noSuchCommand?callback=f&x=1"));
+}
+BENCHMARK(BM_dispatchUnknownWord);
+
+} // namespace
