@@ -1,5 +1,6 @@
 #include "tests/support/FakeBridgeScreen.h"
 
+#include "app/JavaScriptString.h"
 #include "platform/Dispatch.h"
 #include "webcontainer/CommandTable.h"
 
@@ -33,6 +34,11 @@ std::vector<std::string> runCommand(FakeBridgeScreen& screen, const std::string&
         return {};
     const auto& scripts = screen.view->scripts();
     return {scripts.begin() + static_cast<std::ptrdiff_t>(before), scripts.end()};
+}
+
+std::string callbackScript(const std::string& callback, const std::string& reply)
+{
+    return callback + "(\"" + escapeJavaScriptString(reply, '"') + "\")";
 }
 
 } // namespace testsupport

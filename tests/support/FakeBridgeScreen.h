@@ -46,4 +46,7 @@ private:
 // does not parse dispatches nothing.
 std::vector<std::string> runCommand(FakeBridgeScreen& screen, const std::string& commandText);
 
+// The script the page receives when `callback` is answered with `reply`.
+std::string callbackScript(const std::string& callback, const std::string& reply);
+
 } // namespace testsupport

@@ -1,5 +1,4 @@
 #include "app/Config.h"
-#include "app/JavaScriptString.h"
 #include "app/LocalizedTexts.h"
 #include "platform/Dispatch.h"
 #include "tests/support/FakeBridgeScreen.h"
@@ -12,6 +11,7 @@
 #include <set>
 
 namespace fs = std::filesystem;
+using testsupport::callbackScript;
 using testsupport::FakeBridgeScreen;
 using testsupport::LogCapture;
 using testsupport::readFile;
@@ -19,11 +19,6 @@ using testsupport::writeFile;
 using Strings = std::vector<std::string>;
 
 namespace {
-
-std::string call(const std::string& callback, const std::string& reply)
-{
-    return callback + "(\"" + escapeJavaScriptString(reply, '"') + "\")";
-}
 
 class FileCommands : public testing::Test {
 protected:
@@ -55,8 +50,8 @@ TEST_F(FileCommands, FileExistsLooksInTheSyncFolderOnly)
 {
     writeFile(sync / "report.pdf", "x");
     writeFile(webRoot / "page.pdf", "x");
-    EXPECT_EQ(run("fileExists?callback=f&url=report.pdf"), Strings{call("f", R"({"fileExists":"Y"})")});
-    EXPECT_EQ(run("fileExists?callback=f&url=page.pdf"), Strings{call("f", R"({"fileExists":"N"})")});
+    EXPECT_EQ(run("fileExists?callback=f&url=report.pdf"), Strings{callbackScript("f", R"({"fileExists":"Y"})")});
+    EXPECT_EQ(run("fileExists?callback=f&url=page.pdf"), Strings{callbackScript("f", R"({"fileExists":"N"})")});
     EXPECT_EQ(run("fileExists?callback=f&url"), Strings{});
     EXPECT_EQ(run("fileExists?url=report.pdf"), Strings{});
 }
@@ -67,7 +62,7 @@ TEST_F(FileCommands, FileExistsNamesOutsideTheSyncFolderAreMissing)
     writeFile(webRoot / "index.html", "x");
     for (const char* name : {"..%2Fwww%2Findex.html", "../www/index.html", "%2Fetc%2Fpasswd", ".", "./", "",
                              "a/../.."})
-        EXPECT_EQ(run(std::string("fileExists?callback=f&url=") + name), Strings{call("f", R"({"fileExists":"N"})")})
+        EXPECT_EQ(run(std::string("fileExists?callback=f&url=") + name), Strings{callbackScript("f", R"({"fileExists":"N"})")})
             << name;
 }
 
@@ -121,12 +116,12 @@ TEST_F(FileCommands, DeleteSyncFolderLeavesAnEmptyFolder)
 TEST_F(FileCommands, SyncFolderSizeCountsImmediateEntries)
 {
     writeFile(sync / "ten.bin", std::string(10, 'x'));
-    EXPECT_EQ(run("getSyncFolderSize?callback=f"), Strings{call("f", R"({"syncFolderSize":"10"})")});
+    EXPECT_EQ(run("getSyncFolderSize?callback=f"), Strings{callbackScript("f", R"({"syncFolderSize":"10"})")});
 }
 
 TEST_F(FileCommands, FilesListKeepsNamesUnderTheFilePrefix)
 {
-    EXPECT_EQ(run("getFilesList?callback=f"), Strings{call("f", R"({"filesList":[]})")});
+    EXPECT_EQ(run("getFilesList?callback=f"), Strings{callbackScript("f", R"({"filesList":[]})")});
     writeFile(webRoot / "file_a.txt", "x");
     writeFile(webRoot / "b.txt", "x");
     writeFile(webRoot / "docs" / "file_c.txt", "x");
@@ -144,9 +139,9 @@ TEST_F(FileCommands, GetHTMLAnswersTheTrimmedTextAsJSON)
 {
     writeFile(webRoot / "snippet.html", "\n  <p class=\"a\">one</p>\n<p>two</p>\n");
     EXPECT_EQ(run("getHTML?page=snippet.html&callback=f"),
-              Strings{call("f", R"({"value":"<p class=\"a\">one<\/p>\n<p>two<\/p>"})")});
+              Strings{callbackScript("f", R"({"value":"<p class=\"a\">one<\/p>\n<p>two<\/p>"})")});
     writeFile(webRoot / "parts" / "bom.html", "\xEF\xBB\xBF" "ok \xE2\x80\xA8");
-    EXPECT_EQ(run("getHTML?page=parts/bom.html&callback=f"), Strings{call("f", R"({"value":"ok"})")});
+    EXPECT_EQ(run("getHTML?page=parts/bom.html&callback=f"), Strings{callbackScript("f", R"({"value":"ok"})")});
 }
 
 // "getHTML" with ".." read files outside the web root, such as the settings.

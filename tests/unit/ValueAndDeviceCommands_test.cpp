@@ -1,5 +1,4 @@
 #include "app/Config.h"
-#include "app/JavaScriptString.h"
 #include "platform/Bundle.h"
 #include "platform/Platform.h"
 #include "platform/SystemVersion.h"
@@ -12,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 using platform::Reachability;
+using testsupport::callbackScript;
 using testsupport::FakeBridgeScreen;
 using testsupport::FakeReachability;
 using testsupport::LogCapture;
@@ -19,12 +19,6 @@ using Level = Logger::Level;
 using Strings = std::vector<std::string>;
 
 namespace {
-
-// The script that calls `callback` with `reply`, as the page receives it.
-std::string call(const std::string& callback, const std::string& reply)
-{
-    return callback + "(\"" + escapeJavaScriptString(reply, '"') + "\")";
-}
 
 class StoredValues : public testing::Test {
 protected:
@@ -64,10 +58,10 @@ TEST_F(StoredValues, SetGetAndRemoveAValue)
 {
     EXPECT_EQ(run("setValue?lang=color&value=red"), Strings{});
     EXPECT_EQ(settings().string("cli_color"), "red");
-    EXPECT_EQ(run("getValue?key=color&callback=f"), Strings{call("f", R"({"value":"red"})")});
+    EXPECT_EQ(run("getValue?key=color&callback=f"), Strings{callbackScript("f", R"({"value":"red"})")});
     run("setValue?lang=color&value=");
     EXPECT_EQ(settings().object("cli_color"), std::nullopt);
-    EXPECT_EQ(run("getValue?key=color&callback=f"), Strings{call("f", R"({"value":null})")});
+    EXPECT_EQ(run("getValue?key=color&callback=f"), Strings{callbackScript("f", R"({"value":null})")});
 }
 
 // A value with a quote and a line break reached the page as broken JSON.
@@ -75,7 +69,7 @@ TEST_F(StoredValues, ValueWithQuoteAndLineBreakRoundTrips)
 {
     run("setValue?lang=note&value=say%20%22hi%22%0Aand+go%2Fon");
     const std::string reply = R"({"value":"say \"hi\"\nand+go\/on"})";
-    EXPECT_EQ(run("getValue?key=note&callback=f"), Strings{call("f", reply)});
+    EXPECT_EQ(run("getValue?key=note&callback=f"), Strings{callbackScript("f", reply)});
     EXPECT_EQ(nlohmann::json::parse(reply)["value"], "say \"hi\"\nand+go/on");
 }
 
@@ -97,7 +91,7 @@ TEST_F(StoredValues, GetValueParameterRules)
     EXPECT_EQ(run("getValue?callback=f"), Strings{});
     EXPECT_TRUE(log.has(Level::Error, "Error getting value no value found"));
     // A valueless key is answered, unlike a missing one.
-    EXPECT_EQ(run("getValue?key&callback=f"), Strings{call("f", R"({"value":null})")});
+    EXPECT_EQ(run("getValue?key&callback=f"), Strings{callbackScript("f", R"({"value":null})")});
 }
 
 TEST_F(StoredValues, SetLangStoresClang)
@@ -128,13 +122,13 @@ TEST_F(StoredValues, StoredTextGettersAndTheirEmptyForms)
 {
     settings().set("uuid", "u-1");
     settings().set("lastUpdateCheck", "20240307090503");
-    EXPECT_EQ(run("getUuid?callback=f"), Strings{call("f", R"({"uuid":"u-1"})")});
-    EXPECT_EQ(run("getLastSyncDate?callback=f"), Strings{call("f", R"({"lastSyncDate":"20240307090503"})")});
+    EXPECT_EQ(run("getUuid?callback=f"), Strings{callbackScript("f", R"({"uuid":"u-1"})")});
+    EXPECT_EQ(run("getLastSyncDate?callback=f"), Strings{callbackScript("f", R"({"lastSyncDate":"20240307090503"})")});
     // The registered "user" is the empty text.
-    EXPECT_EQ(run("getUser?callback=f"), Strings{call("f", R"({"user":""})")});
-    EXPECT_EQ(run("getLastNonce?callback=f"), Strings{call("f", R"({"lastNonce":""})")});
+    EXPECT_EQ(run("getUser?callback=f"), Strings{callbackScript("f", R"({"user":""})")});
+    EXPECT_EQ(run("getLastNonce?callback=f"), Strings{callbackScript("f", R"({"lastNonce":""})")});
     settings().set("lastnonce", "n0");
-    EXPECT_EQ(run("getLastNonce?callback=f"), Strings{call("f", R"({"lastNonce":"n0"})")});
+    EXPECT_EQ(run("getLastNonce?callback=f"), Strings{callbackScript("f", R"({"lastNonce":"n0"})")});
     settings().remove("lastUpdateCheck");
     EXPECT_EQ(run("getLastSyncDate?callback=f"), Strings{});
 }
@@ -145,7 +139,7 @@ TEST_F(StoredValues, StoredTextWithQuoteGivesValidJSON)
     settings().set("user", "Ann \"A\" O'Neil\\");
     const auto scripts = run("getUser?callback=f");
     const std::string reply = R"({"user":"Ann \"A\" O'Neil\\"})";
-    EXPECT_EQ(scripts, Strings{call("f", reply)});
+    EXPECT_EQ(scripts, Strings{callbackScript("f", reply)});
     EXPECT_EQ(nlohmann::json::parse(reply)["user"], "Ann \"A\" O'Neil\\");
 }
 
@@ -165,9 +159,9 @@ TEST_F(StoredValues, MissingOrValuelessCallback)
 TEST_F(DeviceInformation, OsVersionKeepsTheSystemWordAndItsBlanks)
 {
     platform::setSystemVersionForTesting("17.0");
-    EXPECT_EQ(run("getOsVersion?callback=f"), Strings{call("f", R"({"os":"ios", "version": "17.0"})")});
+    EXPECT_EQ(run("getOsVersion?callback=f"), Strings{callbackScript("f", R"({"os":"ios", "version": "17.0"})")});
     platform::setSystemVersionForTesting("1\"2");
-    EXPECT_EQ(run("getOsVersion?callback=f"), Strings{call("f", R"({"os":"ios", "version": "1\"2"})")});
+    EXPECT_EQ(run("getOsVersion?callback=f"), Strings{callbackScript("f", R"({"os":"ios", "version": "1\"2"})")});
     LogCapture log;
     EXPECT_EQ(run("getOsVersion?x"), Strings{});
     EXPECT_TRUE(log.has(Level::Error, "Error setting osVersion no callback found"));
@@ -181,9 +175,9 @@ TEST_F(DeviceInformation, RealSystemVersionIsNotEmpty)
 TEST_F(DeviceInformation, ContainerVersionDropsTheLastComponent)
 {
     useBundleWithVersion("2.3.1");
-    EXPECT_EQ(run("getContainerVersion?callback=f"), Strings{call("f", R"({"containerVersion":"2.3"})")});
+    EXPECT_EQ(run("getContainerVersion?callback=f"), Strings{callbackScript("f", R"({"containerVersion":"2.3"})")});
     useBundleWithVersion("2.3");
-    EXPECT_EQ(run("getContainerVersion?callback=f"), Strings{call("f", R"({"containerVersion":"2"})")});
+    EXPECT_EQ(run("getContainerVersion?callback=f"), Strings{callbackScript("f", R"({"containerVersion":"2"})")});
     useBundleWithVersion("7");
     EXPECT_EQ(run("getContainerVersion?callback=f"), Strings{});
 }
@@ -191,19 +185,19 @@ TEST_F(DeviceInformation, ContainerVersionDropsTheLastComponent)
 TEST_F(DeviceInformation, AppStateIsOfflineWheneverTheNetworkIsUnreachable)
 {
     sharedConfig().appState = Config::appStateEnum::PENDING;
-    EXPECT_EQ(run("getAppState?callback=f"), Strings{call("f", R"({"appState":"full"})")});
+    EXPECT_EQ(run("getAppState?callback=f"), Strings{callbackScript("f", R"({"appState":"full"})")});
     network->setFlags(Reachability::reachable | Reachability::connectionRequired);
-    EXPECT_EQ(run("getAppState?callback=f"), Strings{call("f", R"({"appState":"offline"})")});
+    EXPECT_EQ(run("getAppState?callback=f"), Strings{callbackScript("f", R"({"appState":"offline"})")});
     network->setFlags(Reachability::reachable);
     sharedConfig().appState = Config::appStateEnum::OFFLINE;
-    EXPECT_EQ(run("getAppState?callback=f"), Strings{call("f", R"({"appState":"fresh"})")});
+    EXPECT_EQ(run("getAppState?callback=f"), Strings{callbackScript("f", R"({"appState":"fresh"})")});
 }
 
 TEST_F(DeviceInformation, OnlineAndNFCFlags)
 {
-    EXPECT_EQ(run("isOnline?callback=f"), Strings{call("f", R"({"isOnline":"Y"})")});
+    EXPECT_EQ(run("isOnline?callback=f"), Strings{callbackScript("f", R"({"isOnline":"Y"})")});
     network->setUnreadable();
-    EXPECT_EQ(run("isOnline?callback=f"), Strings{call("f", R"({"isOnline":"N"})")});
-    EXPECT_EQ(run("getIsAbleToNFC?callback=f"), Strings{call("f", R"({"isAbleToNFC":"N"})")});
+    EXPECT_EQ(run("isOnline?callback=f"), Strings{callbackScript("f", R"({"isOnline":"N"})")});
+    EXPECT_EQ(run("getIsAbleToNFC?callback=f"), Strings{callbackScript("f", R"({"isAbleToNFC":"N"})")});
     EXPECT_EQ(run("getIsAbleToNFC"), Strings{});
 }
