@@ -1,0 +1,72 @@
+#include "tests/support/FakeWebView.h"
+
+namespace testsupport {
+
+FakeWebView::FakeWebView(platform::WebViewConfiguration configuration) : configuration_(std::move(configuration)) {}
+
+std::vector<std::string> FakeWebView::evaluatedScripts() const
+{
+    std::vector<std::string> scripts;
+    for (const auto& evaluation : evaluations_)
+        scripts.push_back(evaluation.script);
+    return scripts;
+}
+
+void FakeWebView::postMessage(const std::string& body, const std::string& name)
+{
+    didReceiveScriptMessage(name, body);
+}
+
+void FakeWebView::finishNavigation()
+{
+    didFinishNavigation();
+}
+
+void FakeWebView::failNavigation(const NavigationError& error)
+{
+    didFailNavigation(error);
+}
+
+void FakeWebView::failProvisionalNavigation(const NavigationError& error)
+{
+    didFailProvisionalNavigation(error);
+}
+
+void FakeWebView::terminateWebContentProcess()
+{
+    webContentProcessDidTerminate();
+}
+
+void FakeWebView::swipeDown()
+{
+    didSwipeDown();
+}
+
+std::shared_ptr<FakeWebView::PolicyRequest> FakeWebView::requestPolicy(const NavigationAction& action)
+{
+    auto request = std::make_shared<PolicyRequest>();
+    request->action = action;
+    decidePolicy(action, [request](NavigationActionPolicy policy) { request->answers.push_back(policy); });
+    return request;
+}
+
+std::shared_ptr<FakeWebView::DialogRequest> FakeWebView::runDialog(const ScriptDialog& dialog)
+{
+    auto request = std::make_shared<DialogRequest>();
+    request->dialog = dialog;
+    request->handled = runScriptDialog(dialog, [request](bool confirmed) { request->answers.push_back(confirmed); });
+    return request;
+}
+
+void FakeWebView::evaluateJavaScriptImpl(const std::string& script, ScriptCompletion completion)
+{
+    evaluations_.push_back({script, std::move(completion)});
+}
+
+void FakeWebView::loadFileURLImpl(const std::filesystem::path& file, const std::filesystem::path& readAccess)
+{
+    loads_.push_back({file, readAccess});
+    url_ = "file://" + file.string();
+}
+
+} // namespace testsupport
