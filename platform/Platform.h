@@ -5,6 +5,8 @@
 //
 // Install before any other thread uses the platform; afterwards it is only read.
 
+#include "platform/Reachability.h"
+
 #include <functional>
 #include <memory>
 
@@ -17,6 +19,9 @@ class Window;
 struct WebViewConfiguration;
 
 struct Platform {
+    // One member per platform interface, added with the interface. A member left empty means
+    // the service is not available.
+    std::shared_ptr<Reachability> reachability;
     // The application loop, its window and its life-cycle events.
     std::shared_ptr<Application> application;
     // A new main window with an empty content view (the application makes its own with it).

@@ -5,6 +5,7 @@
 #include "platform/linux/LinuxApplication.h"
 #include "platform/linux/LinuxWebView.h"
 #include "platform/linux/LinuxWindow.h"
+#include "platform/linux/NetworkMonitorReachability.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,7 @@ bool webSandboxEnabled()
 Platform makeLinuxPlatform()
 {
     Platform linux;
+    linux.reachability = std::make_shared<NetworkMonitorReachability>();
     linux.application = std::make_shared<LinuxApplication>(Bundle::main()->identifier().value_or(""));
     linux.makeWindow = [] {
         return std::make_shared<LinuxWindow>(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL)));

@@ -1,15 +1,31 @@
 #include "tests/support/FakeWebView.h"
 
+#include "platform/Dispatch.h"
+
 namespace testsupport {
 
 FakeWebView::FakeWebView(platform::WebViewConfiguration configuration) : configuration_(std::move(configuration)) {}
 
-std::vector<std::string> FakeWebView::evaluatedScripts() const
+void FakeWebView::setResult(ScriptResult result)
 {
-    std::vector<std::string> scripts;
-    for (const auto& evaluation : evaluations_)
-        scripts.push_back(evaluation.script);
-    return scripts;
+    responder_ = [result = std::move(result)](const std::string&) { return result; };
+}
+
+void FakeWebView::evaluateJavaScriptImpl(const std::string& script, ScriptCompletion completion)
+{
+    scripts_.push_back(script);
+    const ScriptResult result = responder_ ? responder_(script) : ScriptResult{};
+    platform::mainQueue().async([completion = std::move(completion), result, counter = completionsRun_] {
+        ++*counter;
+        if (completion)
+            completion(result);
+    });
+}
+
+void FakeWebView::loadFileURLImpl(const std::filesystem::path& file, const std::filesystem::path& readAccess)
+{
+    loads_.push_back({file, readAccess});
+    url_ = "file://" + file.string();
 }
 
 void FakeWebView::postMessage(const std::string& body, const std::string& name)
@@ -56,17 +72,6 @@ std::shared_ptr<FakeWebView::DialogRequest> FakeWebView::runDialog(const ScriptD
     request->dialog = dialog;
     request->handled = runScriptDialog(dialog, [request](bool confirmed) { request->answers.push_back(confirmed); });
     return request;
-}
-
-void FakeWebView::evaluateJavaScriptImpl(const std::string& script, ScriptCompletion completion)
-{
-    evaluations_.push_back({script, std::move(completion)});
-}
-
-void FakeWebView::loadFileURLImpl(const std::filesystem::path& file, const std::filesystem::path& readAccess)
-{
-    loads_.push_back({file, readAccess});
-    url_ = "file://" + file.string();
 }
 
 } // namespace testsupport

@@ -1,9 +1,16 @@
 #pragma once
-// A recording web view: it keeps every script evaluated and every load, and lets the test play
-// the engine's part (messages, finished and failed navigations, policy questions, dialogs).
+// A recording web view. Main thread only, like the real one.
+//
+// - Scripts: it records every script it is asked to evaluate and answers with a scripted
+//   outcome. By default each evaluation succeeds with no value; its completion runs later on
+//   the main queue, as the real view's does.
+// - Loads: it records every file load; url() then reports the file's URL.
+// - The engine's part is played by the test: messages from the page, finished and failed
+//   navigations, policy questions (with the answers they got), dialogs, swipes.
 
 #include "platform/WebView.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,10 +19,8 @@ namespace testsupport {
 
 class FakeWebView final : public platform::WebView {
 public:
-    struct Evaluation {
-        std::string script;
-        ScriptCompletion completion;
-    };
+    using Responder = std::function<ScriptResult(const std::string& script)>;
+
     struct Load {
         std::filesystem::path file;
         std::filesystem::path readAccess;
@@ -35,9 +40,19 @@ public:
     explicit FakeWebView(platform::WebViewConfiguration configuration = {});
 
     const platform::WebViewConfiguration& configuration() const { return configuration_; }
-    const std::vector<Evaluation>& evaluations() const { return evaluations_; }
-    std::vector<std::string> evaluatedScripts() const;
+
+    // The scripts evaluated so far, in order.
+    const std::vector<std::string>& scripts() const { return scripts_; }
+    // How many completions have run.
+    int completionsRun() const { return *completionsRun_; }
+    // Every later evaluation ends with `result`.
+    void setResult(ScriptResult result);
+    // Every later evaluation ends with what `responder` answers for its script.
+    void setResponder(Responder responder) { responder_ = std::move(responder); }
+
     const std::vector<Load>& loads() const { return loads_; }
+    // Sets the URL that url() reports.
+    void setURL(std::optional<std::string> url) { url_ = std::move(url); }
 
     // The engine's part.
     void postMessage(const std::string& body, const std::string& name = "callbackHandler");
@@ -48,8 +63,6 @@ public:
     void swipeDown();
     std::shared_ptr<PolicyRequest> requestPolicy(const NavigationAction& action);
     std::shared_ptr<DialogRequest> runDialog(const ScriptDialog& dialog);
-    // Sets the URL that url() reports (loadFileURL sets it to the file's URL).
-    void setURL(std::optional<std::string> url) { url_ = std::move(url); }
 
 protected:
     void evaluateJavaScriptImpl(const std::string& script, ScriptCompletion completion) override;
@@ -58,7 +71,10 @@ protected:
 
 private:
     platform::WebViewConfiguration configuration_;
-    std::vector<Evaluation> evaluations_;
+    std::vector<std::string> scripts_;
+    Responder responder_;
+    // Shared with pending completions, which may outlive the view.
+    std::shared_ptr<int> completionsRun_ = std::make_shared<int>(0);
     std::vector<Load> loads_;
     std::optional<std::string> url_;
 };
