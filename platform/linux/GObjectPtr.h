@@ -50,7 +50,7 @@ private:
     T* object_ = nullptr;
 };
 
-// Disconnects the signal handlers it recorded when it goes.
+// Disconnects the signal handlers it recorded when it goes. The instances must still exist.
 class SignalConnections {
 public:
     SignalConnections() = default;
@@ -64,8 +64,10 @@ public:
     }
     void disconnectAll()
     {
+        // A destroyed widget has dropped its handlers already (its dispose does).
         for (auto& [instance, id] : handlers_)
-            g_signal_handler_disconnect(instance, id);
+            if (g_signal_handler_is_connected(instance, id))
+                g_signal_handler_disconnect(instance, id);
         handlers_.clear();
     }
 
