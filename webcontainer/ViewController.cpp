@@ -51,10 +51,6 @@ ViewController::~ViewController()
         disconnect(*webView);
 }
 
-void ViewController::viewDidLoad() {}
-
-void ViewController::viewWillAppear() {}
-
 void ViewController::viewDidAppear()
 {
     if (!webView)

@@ -52,9 +52,8 @@ public:
     // Whether a downward swipe may ask the page for a background update now.
     bool isSwipeDownEnabled = true;
 
-    // View life cycle.
-    void viewDidLoad() override;
-    void viewWillAppear() override;
+    // View life cycle: the first appearance loads the start page; leaving the screen removes
+    // its observers.
     void viewDidAppear() override;
     void viewWillDisappear() override;
 

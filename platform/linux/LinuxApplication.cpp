@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxApplication.h"
 
 #include "platform/linux/GtkCompat.h"
+#include "platform/linux/GuardedCall.h"
 #include "platform/linux/LinuxWindow.h"
 
 namespace platform {
@@ -43,43 +44,46 @@ void LinuxApplication::reportWindowState()
 void LinuxApplication::onActivate(GApplication*, gpointer self)
 {
     auto* application = static_cast<LinuxApplication*>(self);
-    if (application->isLaunched()) {
-        gtk_window_present(application->window_->gtkWindow());
-        return;
-    }
-    application->ensureLaunched();
+    gtk::guardedCall("activate", [&] {
+        if (application->isLaunched())
+            gtk_window_present(application->window_->gtkWindow());
+        else
+            application->ensureLaunched();
+    });
 }
 
 void LinuxApplication::onOpen(GApplication*, GFile** files, gint count, gchar*, gpointer self)
 {
     auto* application = static_cast<LinuxApplication*>(self);
-    application->ensureLaunched();
-    for (gint i = 0; i < count; ++i) {
-        g_autofree char* uri = g_file_get_uri(files[i]);
-        if (uri)
-            application->openURL(uri);
-    }
-    gtk_window_present(application->window_->gtkWindow());
+    gtk::guardedCall("open", [&] {
+        application->ensureLaunched();
+        for (gint i = 0; i < count; ++i) {
+            g_autofree char* uri = g_file_get_uri(files[i]);
+            if (uri)
+                application->openURL(uri);
+        }
+        gtk_window_present(application->window_->gtkWindow());
+    });
 }
 
 void LinuxApplication::onShutdown(GApplication*, gpointer self)
 {
     auto* application = static_cast<LinuxApplication*>(self);
-    application->terminate();
+    gtk::guardedCall("shutdown", [&] { application->terminate(); });
     application->signals_.disconnectAll();
     application->window_.reset();
 }
 
 void LinuxApplication::onActiveChanged(GObject*, GParamSpec*, gpointer self)
 {
-    static_cast<LinuxApplication*>(self)->reportWindowState();
+    gtk::guardedCall("notify::is-active", [&] { static_cast<LinuxApplication*>(self)->reportWindowState(); });
 }
 
 gboolean LinuxApplication::onWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self)
 {
     auto* application = static_cast<LinuxApplication*>(self);
     application->minimized_ = gtk::isMinimized(event);
-    application->reportWindowState();
+    gtk::guardedCall("window-state-event", [&] { application->reportWindowState(); });
     return FALSE;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxWebView.h"
 
+#include "platform/linux/GuardedCall.h"
+
 #include <cmath>
 
 namespace platform {
@@ -45,7 +47,7 @@ void evaluationFinished(GObject* source, GAsyncResult* result, gpointer data)
         g_object_unref(value);
     }
     if (evaluation->completion)
-        evaluation->completion(outcome);
+        gtk::guardedCall("evaluate-javascript", [&] { evaluation->completion(outcome); });
 }
 
 } // namespace
@@ -134,7 +136,7 @@ void LinuxWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer
     case WEBKIT_LOAD_FINISHED:
         // The engine ends a failed load with "finished" too; that is no finished navigation.
         if (!view->failed_)
-            view->didFinishNavigation();
+            gtk::guardedCall("load-changed", [&] { view->didFinishNavigation(); });
         break;
     case WEBKIT_LOAD_REDIRECTED:
         break;
@@ -147,10 +149,12 @@ gboolean LinuxWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, char* uri, 
     auto keep = view->shared_from_this();
     view->failed_ = true;
     const auto failure = makeError(error, uri);
-    if (view->committed_)
-        view->didFailNavigation(failure);
-    else
-        view->didFailProvisionalNavigation(failure);
+    gtk::guardedCall("load-failed", [&] {
+        if (view->committed_)
+            view->didFailNavigation(failure);
+        else
+            view->didFailProvisionalNavigation(failure);
+    });
     // Handled: the engine shows no error page of its own (it would count as a finished load).
     return TRUE;
 }
@@ -173,12 +177,14 @@ gboolean LinuxWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* deci
     action.targetsNewWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
 
     g_object_ref(decision);
-    view->decidePolicy(action, [decision](NavigationActionPolicy policy) {
-        if (policy == NavigationActionPolicy::allow)
-            webkit_policy_decision_use(decision);
-        else
-            webkit_policy_decision_ignore(decision);
-        g_object_unref(decision);
+    gtk::guardedCall("decide-policy", [&] {
+        view->decidePolicy(action, [decision](NavigationActionPolicy policy) {
+            if (policy == NavigationActionPolicy::allow)
+                webkit_policy_decision_use(decision);
+            else
+                webkit_policy_decision_ignore(decision);
+            g_object_unref(decision);
+        });
     });
     return TRUE;
 }
@@ -187,7 +193,7 @@ void LinuxWebView::onProcessTerminated(WebKitWebView*, WebKitWebProcessTerminati
 {
     auto* view = fromData(self);
     auto keep = view->shared_from_this();
-    view->webContentProcessDidTerminate();
+    gtk::guardedCall("web-process-terminated", [&] { view->webContentProcessDidTerminate(); });
 }
 
 gboolean LinuxWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self)
@@ -209,11 +215,14 @@ gboolean LinuxWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog
     auto* view = fromData(self);
     auto keep = view->shared_from_this();
     webkit_script_dialog_ref(dialog);
-    const bool handled = view->runScriptDialog(request, [dialog](bool confirmed) {
-        if (webkit_script_dialog_get_dialog_type(dialog) == WEBKIT_SCRIPT_DIALOG_CONFIRM)
-            webkit_script_dialog_confirm_set_confirmed(dialog, confirmed);
-        webkit_script_dialog_close(dialog);
-        webkit_script_dialog_unref(dialog);
+    bool handled = false;
+    gtk::guardedCall("script-dialog", [&] {
+        handled = view->runScriptDialog(request, [dialog](bool confirmed) {
+            if (webkit_script_dialog_get_dialog_type(dialog) == WEBKIT_SCRIPT_DIALOG_CONFIRM)
+                webkit_script_dialog_confirm_set_confirmed(dialog, confirmed);
+            webkit_script_dialog_close(dialog);
+            webkit_script_dialog_unref(dialog);
+        });
     });
     if (!handled)
         webkit_script_dialog_unref(dialog);
@@ -224,7 +233,8 @@ void LinuxWebView::onScriptMessage(WebKitUserContentManager*, gtk::ScriptMessage
 {
     auto* handler = static_cast<MessageHandler*>(data);
     auto keep = handler->owner->shared_from_this();
-    handler->owner->didReceiveScriptMessage(handler->name, gtk::scriptMessageText(message));
+    gtk::guardedCall("script-message-received",
+                     [&] { handler->owner->didReceiveScriptMessage(handler->name, gtk::scriptMessageText(message)); });
 }
 
 void LinuxWebView::onSwipe(GtkGestureSwipe*, gdouble velocityX, gdouble velocityY, gpointer self)
@@ -233,7 +243,7 @@ void LinuxWebView::onSwipe(GtkGestureSwipe*, gdouble velocityX, gdouble velocity
         return;
     auto* view = fromData(self);
     auto keep = view->shared_from_this();
-    view->didSwipeDown();
+    gtk::guardedCall("swipe", [&] { view->didSwipeDown(); });
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/linux/LinuxWindow.h"
 
 #include "platform/linux/GtkCompat.h"
+#include "platform/linux/GuardedCall.h"
 #include "platform/linux/LinuxContentView.h"
 
 namespace platform {
@@ -81,7 +82,7 @@ gboolean LinuxWindow::onDelete(GtkWidget*, GdkEvent*, gpointer self)
 {
     auto* window = static_cast<LinuxWindow*>(self);
     auto keep = window->shared_from_this();
-    window->didClose();
+    gtk::guardedCall("delete-event", [&] { window->didClose(); });
     return FALSE; // let it close; the application ends with its last window
 }
 
@@ -89,10 +90,12 @@ void LinuxWindow::onResponse(GtkDialog*, gint response, gpointer self)
 {
     auto* window = static_cast<LinuxWindow*>(self);
     auto keep = window->shared_from_this();
-    if (response >= 0)
-        window->pressAlertButton(static_cast<std::size_t>(response));
-    else if (response == GTK_RESPONSE_DELETE_EVENT)
-        window->cancelAlert(); // Escape or the title bar's close: the cancel button, if any
+    gtk::guardedCall("response", [&] {
+        if (response >= 0)
+            window->pressAlertButton(static_cast<std::size_t>(response));
+        else if (response == GTK_RESPONSE_DELETE_EVENT)
+            window->cancelAlert(); // Escape or the title bar's close: the cancel button, if any
+    });
 }
 
 } // namespace platform
