@@ -5,8 +5,6 @@
 
 #include <stdexcept>
 
-#include "tests/support/TestEnvironment.h"
-
 namespace fs = std::filesystem;
 
 namespace testsupport {
@@ -58,19 +56,6 @@ void ZipBuilder::write(const fs::path& path) const
     }
     if (zipClose(zip, nullptr) != ZIP_OK)
         throw std::runtime_error("zipClose failed for " + path.string());
-}
-
-void zipFolder(const fs::path& folder, const fs::path& path)
-{
-    ZipBuilder builder;
-    for (const auto& item : fs::recursive_directory_iterator(folder)) {
-        const std::string name = fs::relative(item.path(), folder).generic_string();
-        if (item.is_directory())
-            builder.folder(name + "/");
-        else
-            builder.file(name, readFile(item.path()));
-    }
-    builder.write(path);
 }
 
 } // namespace testsupport

@@ -30,7 +30,4 @@ private:
     std::vector<Entry> entries_;
 };
 
-// Packs the files of `folder` (recursively, names relative to it) into an archive at `path`.
-void zipFolder(const std::filesystem::path& folder, const std::filesystem::path& path);
-
 } // namespace testsupport
