@@ -157,13 +157,17 @@ void ViewController::connect(const std::shared_ptr<platform::WebView>& view)
 
 void ViewController::disconnect(platform::WebView& view)
 {
-    // A replaced web view is off screen: what it still reports means nothing to the screen.
+    // A replaced web view is off screen: what it still reports means nothing to the screen,
+    // and it follows no navigation any more.
     view.onScriptMessage = nullptr;
     view.onNavigationFinished = nullptr;
     view.onNavigationFailed = nullptr;
     view.onProvisionalNavigationFailed = nullptr;
     view.onWebContentProcessTerminated = nullptr;
-    view.onDecidePolicy = nullptr;
+    view.onDecidePolicy = [](const platform::WebView::NavigationAction&,
+                             const platform::WebView::DecisionHandler& handler) {
+        handler(platform::WebView::NavigationActionPolicy::cancel);
+    };
     view.onScriptDialog = nullptr;
     view.onSwipeDown = nullptr;
 }

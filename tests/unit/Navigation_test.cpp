@@ -171,6 +171,7 @@ TEST_F(NavigationTest, ReplacedWebViewReportsNothingAnyMore)
     runMainQueue();
     EXPECT_EQ(sharedConfig().stackOfJScript.lock()->items.size(), 1u);
     EXPECT_EQ(fakes.webViews.size(), 2u);
+    EXPECT_THAT(old->requestPolicy({"file:///x.html", false})->answers, ElementsAre(Policy::cancel));
 }
 
 // The page's own alert() and confirm() go through the alert helper.
