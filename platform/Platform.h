@@ -7,14 +7,29 @@
 
 #include "platform/Reachability.h"
 
+#include <functional>
 #include <memory>
 
 namespace platform {
+
+class Application;
+class URLOpener;
+class WebView;
+class Window;
+struct WebViewConfiguration;
 
 struct Platform {
     // One member per platform interface, added with the interface. A member left empty means
     // the service is not available.
     std::shared_ptr<Reachability> reachability;
+    // The application loop, its window and its life-cycle events.
+    std::shared_ptr<Application> application;
+    // A new main window with an empty content view (the application makes its own with it).
+    std::function<std::shared_ptr<Window>()> makeWindow;
+    // A new web view, with an engine context of its own (no process shared with other views).
+    std::function<std::shared_ptr<WebView>(const WebViewConfiguration&)> makeWebView;
+    // Opens URLs with the desktop's handlers.
+    std::shared_ptr<URLOpener> urlOpener;
 };
 
 // The installed platform; the Linux platform when nothing was installed.
