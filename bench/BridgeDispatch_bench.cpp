@@ -37,13 +37,15 @@ protected:
         if (completion)
             completion({});
     }
+    void loadFileURLImpl(const std::filesystem::path&, const std::filesystem::path&) override {}
+    std::optional<std::string> urlImpl() const override { return std::nullopt; }
 };
 
 class BenchScreen final : public BridgeScreen {
 public:
     std::shared_ptr<platform::WebView> pageWebView() const override { return view; }
     const std::string& fileDeleteErrorMessage() const override { return message; }
-    void presentAlert(const std::string&, const std::string&, BridgeAlertButton, std::optional<BridgeAlertButton>)
+    void presentAlert(const std::string&, const std::string&, AlertButton, std::optional<AlertButton>)
         override
     {
     }

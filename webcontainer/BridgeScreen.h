@@ -3,18 +3,12 @@
 // goes to, the screen's texts, and its alert. The web screen implements it; tests use a
 // recording double. Main thread only. The screen outlives every command it dispatches.
 
+#include "app/UIHelpers.h"
 #include "platform/WebView.h"
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-
-// One button of a bridge dialog: its title and what a tap runs (may be empty).
-struct BridgeAlertButton {
-    std::string title;
-    std::function<void()> action;
-};
 
 class BridgeScreen {
 public:
@@ -24,8 +18,8 @@ public:
     virtual std::shared_ptr<platform::WebView> pageWebView() const = 0;
     // The localized message of a failed delete in the sync folder.
     virtual const std::string& fileDeleteErrorMessage() const = 0;
-    // Queues a dialog on the main queue, so it comes up after the command returns: the title,
-    // the message, the first button and an optional second one.
-    virtual void presentAlert(const std::string& title, const std::string& message, BridgeAlertButton first,
-                              std::optional<BridgeAlertButton> second = std::nullopt) = 0;
+    // Queues a dialog of the alert helper (showAlert) on the main queue, so it comes up after
+    // the command returns: the title, the message, the first button and an optional second one.
+    virtual void presentAlert(const std::string& title, const std::string& message, AlertButton first,
+                              std::optional<AlertButton> second = std::nullopt) = 0;
 };

@@ -34,12 +34,17 @@ void CommandTable::dispatch(BridgeScreen& screen, const CommandURL& url) const
     }
 }
 
-const CommandTable& bridgeCommandTable()
+CommandTable& bridgeCommandTableForTesting()
 {
-    static const CommandTable* table = [] {
+    static CommandTable* table = [] {
         auto* filled = new CommandTable();
         registerCommandGroups(*filled);
         return filled;
     }();
     return *table;
+}
+
+const CommandTable& bridgeCommandTable()
+{
+    return bridgeCommandTableForTesting();
 }

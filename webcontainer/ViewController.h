@@ -7,6 +7,7 @@
 //   ViewControllerNavigation.cpp  how navigations end, and which ones the web view may follow
 //   ViewControllerUIDelegate.cpp  the page's own alert() and confirm()
 //   ViewControllerRouter.cpp      messages the page posts to "callbackHandler"
+//   ViewControllerDispatcher.cpp  the bridge's command URLs, run through the command table
 //
 // Main thread only. The window owns the screen; work posted to the main queue and the web
 // view's callbacks hold the screen weakly and do nothing once it is gone.
@@ -15,13 +16,17 @@
 #include "platform/PlistValue.h"
 #include "platform/Screen.h"
 #include "platform/WebView.h"
+#include "webcontainer/BridgeScreen.h"
+#include "webcontainer/CommandURL.h"
 
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 
-class ViewController : public platform::Screen, public std::enable_shared_from_this<ViewController> {
+class ViewController : public platform::Screen,
+                       public BridgeScreen,
+                       public std::enable_shared_from_this<ViewController> {
 public:
     ViewController();
     ~ViewController() override;
@@ -91,13 +96,26 @@ public:
     void webViewRunScriptDialog(const platform::WebView::ScriptDialog& dialog,
                                 const platform::WebView::ScriptDialogCompletion& completion);
 
-    // Every message the page posts to a script-message handler.
+    // Every message the page posts to a script-message handler: a few plain words act here,
+    // every text holding "?" is a command URL for actionDispatcher(), anything else is ignored.
     void userContentController(const std::string& name, const std::string& body);
+    // Runs the page's command through the bridge's command table; an unknown word does nothing.
+    void actionDispatcher(const CommandURL& myURL);
+
+    // What the bridge commands reach of the screen.
+    std::shared_ptr<platform::WebView> pageWebView() const override { return webView; }
+    const std::string& fileDeleteErrorMessage() const override { return VC_FILE_DELETE_ERROR; }
+    void presentAlert(const std::string& title, const std::string& message, AlertButton first,
+                      std::optional<AlertButton> second = std::nullopt) override;
 
 private:
     void connect(const std::shared_ptr<platform::WebView>& view);
     static void disconnect(platform::WebView& view);
     void reenableSwipeWhenDue();
+    // Router entries.
+    void clearAllValues();
+    void showAppSettings();
+    void answerPushNotificationActive();
 
     // When the swipe may be let through again: 30 seconds after the most recent swipe.
     platform::TimePoint swipeReenableTime_{};

@@ -1,7 +1,21 @@
 // Messages the page posts: window.webkit.messageHandlers.callbackHandler.postMessage(text).
+// The body is one text, matched whole and case-sensitively against the plain words below, in
+// this order; any other text holding "?" is a command URL ("word?name=value&…") for the
+// dispatcher; everything else is ignored. Nothing is answered on this channel: answers reach
+// the page as JavaScript evaluated in the web view.
 #include "webcontainer/ViewController.h"
 
+#include "app/Config.h"
 #include "app/Logger.h"
+
+namespace {
+
+std::string describe(const std::optional<std::string>& value)
+{
+    return value ? *value : "nil";
+}
+
+} // namespace
 
 void ViewController::userContentController(const std::string& name, const std::string& body)
 {
@@ -9,4 +23,52 @@ void ViewController::userContentController(const std::string& name, const std::s
     if (name != "callbackHandler")
         return;
     LOG_DEBUG("JavaScript is sending a message " + body);
+
+    if (body == "clearAllValues") {
+        clearAllValues();
+    } else if (body == "showAppSettings") {
+        showAppSettings();
+    } else if (body == "regidactive") {
+        // Nothing to do.
+    } else if (body == "subscribeGCM") {
+        LOG_DEBUG("Subscribe to GCM!");
+    } else if (body == "unsubscribeGCM") {
+        LOG_DEBUG("Unsubscribe to GCM");
+    } else if (body == "isgcmactive") {
+        answerPushNotificationActive();
+    } else if (body.find('?') != std::string::npos) {
+        if (const auto url = CommandURL::parse(body))
+            actionDispatcher(*url);
+        else
+            LOG_ERROR("FixMe FAILED URL wrapping");
+    }
+}
+
+// Removes the page's own stored values, the settings whose keys begin with "cli_".
+void ViewController::clearAllValues()
+{
+    auto& defaults = sharedConfig().defaults;
+    for (const auto& [key, value] : defaults.dictionaryRepresentation()) {
+        if (!key.starts_with("cli_"))
+            continue;
+        LOG_DEBUG("clearAllVallues: Removing key " + key + " from defaults");
+        defaults.remove(key);
+    }
+    defaults.synchronize();
+}
+
+// The desktop offers no settings page of a single application: the request is recognised and
+// nothing happens, as when the settings address cannot be opened.
+void ViewController::showAppSettings()
+{
+}
+
+// Push messages count as active: the page's togglePushNotification(true) runs in the web view.
+void ViewController::answerPushNotificationActive()
+{
+    if (!webView)
+        return;
+    webView->evaluateJavaScript("togglePushNotification(true)", [](const platform::WebView::ScriptResult& result) {
+        LOG_DEBUG("Error evaluating script Error: " + describe(result.error) + " Result: " + describe(result.value));
+    });
 }

@@ -14,8 +14,8 @@ void FakeBridgeScreen::pressButton(std::size_t alert, std::size_t index)
         button.action();
 }
 
-void FakeBridgeScreen::presentAlert(const std::string& title, const std::string& message, BridgeAlertButton first,
-                                    std::optional<BridgeAlertButton> second)
+void FakeBridgeScreen::presentAlert(const std::string& title, const std::string& message, AlertButton first,
+                                    std::optional<AlertButton> second)
 {
     platform::mainQueue().async([this, alive = std::weak_ptr<bool>(alive_),
                                  alert = ShownAlert{title, message, std::move(first), std::move(second)}] {

@@ -18,8 +18,8 @@ public:
     struct ShownAlert {
         std::string title;
         std::string message;
-        BridgeAlertButton first;
-        std::optional<BridgeAlertButton> second;
+        AlertButton first;
+        std::optional<AlertButton> second;
     };
 
     // The page's web view; reset it to test a screen without one.
@@ -32,8 +32,8 @@ public:
 
     std::shared_ptr<platform::WebView> pageWebView() const override { return view; }
     const std::string& fileDeleteErrorMessage() const override { return deleteErrorMessage_; }
-    void presentAlert(const std::string& title, const std::string& message, BridgeAlertButton first,
-                      std::optional<BridgeAlertButton> second) override;
+    void presentAlert(const std::string& title, const std::string& message, AlertButton first,
+                      std::optional<AlertButton> second) override;
 
 private:
     std::string deleteErrorMessage_ = "delete failed";

@@ -1,0 +1,114 @@
+// The router of the page's messages and its hand-over to the bridge's command table, on the
+// web screen over the doubles.
+#include "app/Config.h"
+#include "app/LocalizedTexts.h"
+#include "tests/support/WebScreenFixture.h"
+#include "webcontainer/CommandTable.h"
+
+#include <gmock/gmock.h>
+
+using testing::ElementsAre;
+using Level = Logger::Level;
+
+namespace {
+
+// Command URLs that reached the recording handlers.
+std::vector<std::string> dispatched;
+
+void record(BridgeScreen&, const CommandURL& url)
+{
+    dispatched.push_back(url.word() + " " + url.items().front().name + "=" + url.items().front().value.value_or("-"));
+}
+
+class ScriptMessageRouter : public testsupport::WebScreenFixture {
+protected:
+    ScriptMessageRouter()
+    {
+        window->show();
+        runMainQueue();
+    }
+
+    // The page posts `body`; returns the scripts evaluated in the page meanwhile.
+    std::vector<std::string> post(const std::string& body, const std::string& name = "callbackHandler")
+    {
+        auto& view = currentWebView();
+        const std::size_t before = view.scripts().size();
+        view.postMessage(body, name);
+        runMainQueue();
+        return {view.scripts().begin() + static_cast<std::ptrdiff_t>(before), view.scripts().end()};
+    }
+};
+
+} // namespace
+
+TEST_F(ScriptMessageRouter, TextsWithAQueryGoToTheDispatcher)
+{
+    bridgeCommandTableForTesting().add("update", record);
+    bridgeCommandTableForTesting().add("config", record);
+    post("update?silentMode=silent");
+    post("config?x=1");
+    // The plain word "config" is no command URL.
+    post("config");
+    EXPECT_THAT(dispatched, ElementsAre("update silentMode=silent", "config x=1"));
+}
+
+TEST_F(ScriptMessageRouter, CommandURLsAreAnsweredInThePage)
+{
+    sharedConfig().defaults.set("uuid", "u-7");
+    EXPECT_THAT(post("getUuid?callback=onUuid"), ElementsAre(R"(onUuid("{\"uuid\":\"u-7\"}"))"));
+    EXPECT_TRUE(log.has(Level::Debug, "JavaScript is sending a message getUuid?callback=onUuid"));
+}
+
+TEST_F(ScriptMessageRouter, OtherHandlerNamesAndUnknownWordsAreDropped)
+{
+    EXPECT_THAT(post("getUuid?callback=f", "otherHandler"), ElementsAre());
+    EXPECT_TRUE(log.has(Level::Debug, "Message Script Message Body: getUuid?callback=f"));
+    EXPECT_FALSE(log.has(Level::Debug, "JavaScript is sending a message getUuid?callback=f"));
+    EXPECT_THAT(post("Reset"), ElementsAre());
+    EXPECT_THAT(post("42"), ElementsAre());
+    EXPECT_THAT(post("subscribeGCM"), ElementsAre());
+    EXPECT_TRUE(log.has(Level::Debug, "Subscribe to GCM!"));
+    EXPECT_EQ(topAlert(), nullptr);
+}
+
+TEST_F(ScriptMessageRouter, TextThatIsNoURLIsLoggedAndDropped)
+{
+    EXPECT_THAT(post("getValue?key=%zz&callback=f"), ElementsAre());
+    EXPECT_TRUE(log.has(Level::Error, "FixMe FAILED URL wrapping"));
+}
+
+TEST_F(ScriptMessageRouter, ClearAllValuesRemovesOnlyThePagesValues)
+{
+    auto& defaults = sharedConfig().defaults;
+    defaults.set("cli_name", "Ann");
+    defaults.set("cli_", "x");
+    defaults.set("clang", "de");
+    defaults.set("client", "keep");
+    post("clearAllValues");
+    EXPECT_EQ(defaults.object("cli_name"), std::nullopt);
+    EXPECT_EQ(defaults.object("cli_"), std::nullopt);
+    EXPECT_EQ(defaults.string("clang"), "de");
+    EXPECT_EQ(defaults.string("client"), "keep");
+    EXPECT_TRUE(defaults.string("uuid"));
+    EXPECT_TRUE(log.has(Level::Debug, "clearAllVallues: Removing key cli_name from defaults"));
+}
+
+TEST_F(ScriptMessageRouter, IsGcmActiveAlwaysAnswersTrue)
+{
+    EXPECT_THAT(post("isgcmactive"), ElementsAre("togglePushNotification(true)"));
+    EXPECT_TRUE(log.has(Level::Debug, "Error evaluating script Error: nil Result: nil"));
+}
+
+TEST_F(ScriptMessageRouter, BridgeDialogsGoThroughTheAlertHelper)
+{
+    post("deleteSyncFile?callback=done&filename=missing.pdf");
+    auto* alert = topAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->alert()->title, JS_ALERT_TITLES().at("ERROR") + ":665");
+    EXPECT_EQ(alert->alert()->message, screen->VC_FILE_DELETE_ERROR);
+    ASSERT_EQ(alert->alert()->actions.size(), 1u);
+    EXPECT_EQ(alert->alert()->actions[0].title, localizedString("OK"));
+    alert->pressAlertButton(0);
+    runMainQueue();
+    EXPECT_THAT(currentWebView().scripts(), ElementsAre("hideAllLoading()"));
+}
