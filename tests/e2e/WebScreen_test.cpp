@@ -2,80 +2,21 @@
 // test's temporary home: the first start installs the demo web application from the built
 // bundle and the screen loads it. Only the desktop's URL handlers are a double, so no browser
 // starts.
-#include "app/AppDelegate.h"
 #include "app/Config.h"
 #include "app/JavaScriptCalls.h"
 #include "app/LocalizedTexts.h"
-#include "app/UIHelpers.h"
 #include "platform/Dispatch.h"
-#include "platform/Platform.h"
-#include "platform/WebView.h"
-#include "tests/support/FakeApplication.h"
-#include "tests/support/FakeURLOpener.h"
-#include "tests/support/LogCapture.h"
-#include "webcontainer/ViewController.h"
-
-#include <gtk/gtk.h>
+#include "tests/support/RealWebScreenFixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 using testing::ElementsAre;
 
 namespace {
 
-constexpr auto kTimeout = 20s;
-
-class WebScreenTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "no display: run the end-to-end tests under xvfb-run";
-        platform::Platform linux = platform::makeLinuxPlatform();
-        linux.application = application;
-        linux.urlOpener = urlOpener;
-        platform::install(std::move(linux));
-
-        application->run(0, nullptr, delegate);
-        application->launch(platform::current().makeWindow(), {});
-        screen = std::dynamic_pointer_cast<ViewController>(delegate.window->rootScreen());
-        ASSERT_TRUE(screen);
-        ASSERT_TRUE(waitForFinishedNavigations(1)) << "the start page did not finish loading";
-    }
-
-    bool waitForFinishedNavigations(std::size_t count)
-    {
-        return platform::runMainLoopUntil([&] { return finishedNavigations() >= count; }, kTimeout);
-    }
-
-    std::size_t finishedNavigations() const
-    {
-        std::size_t count = 0;
-        for (const auto& entry : log.entries())
-            count += entry.message == "WEBVIEW: finished loading page";
-        return count;
-    }
-
-    // Evaluates `script` in the page on show and returns its result's text.
-    std::optional<std::string> evaluate(const std::string& script)
-    {
-        std::optional<platform::WebView::ScriptResult> result;
-        screen->webView->evaluateJavaScript(script, [&](const auto& outcome) { result = outcome; });
-        if (!platform::runMainLoopUntil([&] { return result.has_value(); }, kTimeout))
-            return std::nullopt;
-        return result->value;
-    }
-
-    platform::Window* topWindow() const { return topViewController(delegate.window.get()); }
-
-    testsupport::LogCapture log;
-    std::shared_ptr<testsupport::FakeApplication> application = std::make_shared<testsupport::FakeApplication>();
-    std::shared_ptr<testsupport::FakeURLOpener> urlOpener = std::make_shared<testsupport::FakeURLOpener>();
-    AppDelegate delegate;
-    std::shared_ptr<ViewController> screen;
-};
+class WebScreenTest : public testsupport::RealWebScreenFixture {};
 
 } // namespace
 

@@ -44,15 +44,20 @@
     document.querySelectorAll('[data-message]').forEach(function (button) {
       button.addEventListener('click', function () { send(button.getAttribute('data-message')); });
     });
-    var custom = document.getElementById('custom');
-    document.getElementById('send-custom').addEventListener('click', function () {
+    // Each page of the demo holds some of these controls.
+    function onClick(id, handler) {
+      var element = document.getElementById(id);
+      if (element) element.addEventListener('click', handler);
+    }
+    onClick('send-custom', function () {
+      var custom = document.getElementById('custom');
       if (custom.value) send(custom.value);
     });
-    document.getElementById('page-alert').addEventListener('click', function () {
+    onClick('page-alert', function () {
       alert(document.getElementById('page-alert').getAttribute('data-text'));
       logLine('answer', '← alert() closed');
     });
-    document.getElementById('page-confirm').addEventListener('click', function () {
+    onClick('page-confirm', function () {
       var answer = confirm(document.getElementById('page-confirm').getAttribute('data-text'));
       logLine('answer', '← confirm() = ' + answer);
     });

@@ -1,0 +1,53 @@
+#include "tests/support/RealWebScreenFixture.h"
+
+#include "app/UIHelpers.h"
+#include "platform/Dispatch.h"
+#include "platform/Platform.h"
+
+#include <gtk/gtk.h>
+
+namespace testsupport {
+
+void RealWebScreenFixture::SetUp()
+{
+    ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "no display: run the end-to-end tests under xvfb-run";
+    platform::Platform linux = platform::makeLinuxPlatform();
+    linux.application = application;
+    linux.urlOpener = urlOpener;
+    platform::install(std::move(linux));
+
+    application->run(0, nullptr, delegate);
+    application->launch(platform::current().makeWindow(), {});
+    screen = std::dynamic_pointer_cast<ViewController>(delegate.window->rootScreen());
+    ASSERT_TRUE(screen);
+    ASSERT_TRUE(waitForFinishedNavigations(1)) << "the start page did not finish loading";
+}
+
+bool RealWebScreenFixture::waitForFinishedNavigations(std::size_t count)
+{
+    return platform::runMainLoopUntil([&] { return finishedNavigations() >= count; }, kTimeout);
+}
+
+std::size_t RealWebScreenFixture::finishedNavigations() const
+{
+    std::size_t count = 0;
+    for (const auto& entry : log.entries())
+        count += entry.message == "WEBVIEW: finished loading page";
+    return count;
+}
+
+std::optional<std::string> RealWebScreenFixture::evaluate(const std::string& script)
+{
+    std::optional<platform::WebView::ScriptResult> result;
+    screen->webView->evaluateJavaScript(script, [&](const auto& outcome) { result = outcome; });
+    if (!platform::runMainLoopUntil([&] { return result.has_value(); }, kTimeout))
+        return std::nullopt;
+    return result->value;
+}
+
+platform::Window* RealWebScreenFixture::topWindow() const
+{
+    return topViewController(delegate.window.get());
+}
+
+} // namespace testsupport

@@ -1,0 +1,45 @@
+#pragma once
+// The web screen with the real WebKitGTK view in a real GTK window (run under Xvfb), in the
+// test's temporary home: the first start installs the demo web application from the built
+// bundle and the screen loads its start page. Only the desktop's URL handlers are a double, so
+// no browser starts. For the end-to-end tests.
+
+#include "app/AppDelegate.h"
+#include "platform/Window.h"
+#include "tests/support/FakeApplication.h"
+#include "tests/support/FakeURLOpener.h"
+#include "tests/support/LogCapture.h"
+#include "webcontainer/ViewController.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace testsupport {
+
+class RealWebScreenFixture : public testing::Test {
+protected:
+    static constexpr std::chrono::seconds kTimeout{20};
+
+    // Starts GTK, launches the application and waits for the start page.
+    void SetUp() override;
+
+    // Waits until `count` navigations have finished since the start.
+    bool waitForFinishedNavigations(std::size_t count);
+    std::size_t finishedNavigations() const;
+    // Evaluates `script` in the page on show and returns its result's text.
+    std::optional<std::string> evaluate(const std::string& script);
+    // The window on top: an alert, or the main window.
+    platform::Window* topWindow() const;
+
+    LogCapture log;
+    std::shared_ptr<FakeApplication> application = std::make_shared<FakeApplication>();
+    std::shared_ptr<FakeURLOpener> urlOpener = std::make_shared<FakeURLOpener>();
+    AppDelegate delegate;
+    std::shared_ptr<ViewController> screen;
+};
+
+} // namespace testsupport
