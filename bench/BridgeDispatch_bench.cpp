@@ -2,33 +2,13 @@
 // handler, running it and evaluating the reply script (with a web view that does nothing).
 
 #include "app/Config.h"
-#include "platform/Bundle.h"
+#include "bench/BenchHome.h"
 #include "platform/Dispatch.h"
 #include "webcontainer/CommandTable.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-
 namespace {
-
-// Settings and folders go to a temporary home; the built bundle supplies the defaults.
-void useTemporaryHome()
-{
-    static const bool done = [] {
-        std::string folder = (std::filesystem::temp_directory_path() / "bridge-bench-XXXXXX").string();
-        if (!::mkdtemp(folder.data()))
-            std::abort();
-        for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
-            ::setenv(name, folder.c_str(), 1);
-        platform::Bundle::setMainForTesting(WEBCONTAINER_BENCH_BUNDLE_DIR);
-        platform::setMainThread();
-        return true;
-    }();
-    (void)done;
-}
 
 class SilentWebView final : public platform::WebView {
 protected:

@@ -1,0 +1,31 @@
+#pragma once
+// Benchmarks run in a temporary home of their own (settings, web root, caches), removed again
+// at exit, with the built bundle as the main bundle, on a thread marked as the main thread.
+// Call before anything reads the configuration; later calls do nothing.
+
+#include "platform/Bundle.h"
+#include "platform/Dispatch.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+inline void useTemporaryHome()
+{
+    static std::string folder;
+    static const bool done = [] {
+        folder = (std::filesystem::temp_directory_path() / "webcontainer-bench-XXXXXX").string();
+        if (!::mkdtemp(folder.data()))
+            std::abort();
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        });
+        for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+            ::setenv(name, folder.c_str(), 1);
+        platform::Bundle::setMainForTesting(WEBCONTAINER_BENCH_BUNDLE_DIR);
+        platform::setMainThread();
+        return true;
+    }();
+    (void)done;
+}
