@@ -61,15 +61,6 @@ TEST(BridgeDispatch, EmptyQueryReadsEveryParameterAsMissing)
     EXPECT_TRUE(log.has(Logger::Level::Error, "Error getting uuid no parameter found"));
 }
 
-TEST(BridgeDispatch, AnswersGoNowhereWithoutAWebView)
-{
-    FakeBridgeScreen screen;
-    auto view = screen.view;
-    screen.view.reset();
-    runCommand(screen, "getUuid?callback=f");
-    EXPECT_TRUE(view->scripts().empty());
-}
-
 // A handler that threw took the whole process down through the web view's signal handler.
 TEST(BridgeDispatch, ExceptionOfAHandlerIsCaughtAndLogged)
 {

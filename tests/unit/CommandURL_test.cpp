@@ -46,9 +46,3 @@ TEST(CommandURL, ValuesArePercentDecodedAndPlusStaysPlus)
     EXPECT_EQ(url->value("value"), "1+1=2 \"x\"\n");
     EXPECT_EQ(url->text(), "setValue?lang=a%26b&value=1+1%3D2%20%22x%22%0A");
 }
-
-TEST(CommandURL, TextThatCannotBeSplitIsNoCommand)
-{
-    EXPECT_FALSE(CommandURL::parse("getValue?key=%zz&callback=f"));
-    EXPECT_FALSE(CommandURL::parse("getValue?key=%FF&callback=f"));
-}
