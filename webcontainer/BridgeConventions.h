@@ -2,9 +2,9 @@
 // The rules every bridge command shares.
 //
 // Replies: a command answers with one text handed to the page function named by its first
-// "callback" item (an absent, valueless or "null" callback calls
-// nothing). Replies go through callJsCallback/callJS, which evaluate on the main queue, so the
-// page receives them after the command returns.
+// "callback" item (an absent, valueless or "null" callback calls nothing). Replies go through
+// callJsCallback/callJS, which evaluate on the main queue, so the page receives them after the
+// command returns.
 //
 // JSON: values taken from the settings, the file system or the platform are put into replies
 // as JSON string literals, so a quote, a backslash or a control character in a value still
