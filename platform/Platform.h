@@ -5,12 +5,19 @@
 //
 // Install before any other thread uses the platform; afterwards it is only read.
 
+#include <functional>
 #include <memory>
 
 namespace platform {
 
+class UrlSession;
+struct UrlSessionConfiguration;
+
 struct Platform {
     // One member per platform interface, added with the interface.
+
+    // Makes URL sessions (platform/UrlSession.h).
+    std::function<std::shared_ptr<UrlSession>(UrlSessionConfiguration)> makeUrlSession;
 };
 
 // The installed platform; the Linux platform when nothing was installed.
