@@ -10,6 +10,7 @@
 
 namespace platform {
 
+class Toast;
 class UrlSession;
 struct UrlSessionConfiguration;
 
@@ -18,6 +19,8 @@ struct Platform {
 
     // Makes URL sessions (platform/UrlSession.h).
     std::function<std::shared_ptr<UrlSession>(UrlSessionConfiguration)> makeUrlSession;
+    // Toasts over the application's window (platform/Toast.h).
+    std::shared_ptr<Toast> toast;
 };
 
 // The installed platform; the Linux platform when nothing was installed.

@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "platform/linux/CurlUrlSession.h"
+#include "platform/linux/GtkToast.h"
 
 namespace platform {
 
@@ -10,6 +11,7 @@ Platform makeLinuxPlatform()
     linux.makeUrlSession = [](UrlSessionConfiguration configuration) -> std::shared_ptr<UrlSession> {
         return std::make_shared<CurlUrlSession>(std::move(configuration));
     };
+    linux.toast = std::make_shared<GtkToast>();
     return linux;
 }
 

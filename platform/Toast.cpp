@@ -1,0 +1,34 @@
+#include "platform/Toast.h"
+
+#include "platform/Dispatch.h"
+#include "platform/Platform.h"
+
+#include <cassert>
+
+namespace platform {
+
+std::optional<ToastPosition> toastPositionFromText(const std::string& text)
+{
+    if (text == "top")
+        return ToastPosition::top;
+    if (text == "center")
+        return ToastPosition::center;
+    if (text == "bottom")
+        return ToastPosition::bottom;
+    return std::nullopt;
+}
+
+void Toast::show(const std::string& text, std::chrono::milliseconds duration, ToastPosition position)
+{
+    assert(isMainThread() && "toasts are shown on the main thread only");
+    showImpl(text, duration, position);
+}
+
+Toast& toast()
+{
+    auto& installed = current().toast;
+    assert(installed && "the installed platform has no toast");
+    return *installed;
+}
+
+} // namespace platform
