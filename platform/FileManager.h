@@ -23,8 +23,10 @@ public:
     // Renames in one step; the target must not be a non-empty folder.
     std::error_code moveItem(const std::filesystem::path& from, const std::filesystem::path& to) const;
     std::error_code copyItem(const std::filesystem::path& from, const std::filesystem::path& to) const;
-    // The entries of a folder (full paths, sorted by name), or nothing when it can't be read.
-    std::optional<std::vector<std::filesystem::path>> contentsOfDirectory(const std::filesystem::path& path) const;
+    // The entries of a folder (full paths, sorted by name), or nothing when it can't be read;
+    // then `error`, when given, tells why.
+    std::optional<std::vector<std::filesystem::path>> contentsOfDirectory(const std::filesystem::path& path,
+                                                                          std::error_code* error = nullptr) const;
 
     std::optional<std::string> readFile(const std::filesystem::path& path) const;
     // Writes `bytes` to `path` so that a crash leaves either the old file or the new one whole:

@@ -5,6 +5,8 @@
 //
 // Install before any other thread uses the platform; afterwards it is only read.
 
+#include "platform/Reachability.h"
+
 #include <functional>
 #include <memory>
 
@@ -15,8 +17,9 @@ class UrlSession;
 struct UrlSessionConfiguration;
 
 struct Platform {
-    // One member per platform interface, added with the interface.
-
+    // One member per platform interface, added with the interface. A member left empty means
+    // the service is not available.
+    std::shared_ptr<Reachability> reachability;
     // Makes URL sessions (platform/UrlSession.h).
     std::function<std::shared_ptr<UrlSession>(UrlSessionConfiguration)> makeUrlSession;
     // Toasts over the application's window (platform/Toast.h).

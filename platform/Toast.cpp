@@ -24,11 +24,10 @@ void Toast::show(const std::string& text, std::chrono::milliseconds duration, To
     showImpl(text, duration, position);
 }
 
-Toast& toast()
+void showToast(const std::string& text, std::chrono::milliseconds duration, ToastPosition position)
 {
-    auto& installed = current().toast;
-    assert(installed && "the installed platform has no toast");
-    return *installed;
+    if (auto& installed = current().toast)
+        installed->show(text, duration, position);
 }
 
 } // namespace platform

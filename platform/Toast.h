@@ -27,7 +27,7 @@ protected:
     virtual void showImpl(const std::string& text, std::chrono::milliseconds duration, ToastPosition position) = 0;
 };
 
-// The installed platform's toast.
-Toast& toast();
+// Shows a toast with the installed platform's toast; nothing when none is installed.
+void showToast(const std::string& text, std::chrono::milliseconds duration, ToastPosition position);
 
 } // namespace platform

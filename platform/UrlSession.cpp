@@ -147,7 +147,8 @@ void UrlSession::decideRedirect(HttpUrlResponse redirect, UrlRequest newRequest,
 
 std::shared_ptr<UrlSession> makeUrlSession(UrlSessionConfiguration configuration)
 {
-    return current().makeUrlSession(std::move(configuration));
+    auto& make = current().makeUrlSession;
+    return make ? make(std::move(configuration)) : nullptr;
 }
 
 } // namespace platform

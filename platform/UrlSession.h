@@ -158,7 +158,7 @@ private:
     std::shared_ptr<Queue> queue_;
 };
 
-// Makes a session with the installed platform's implementation.
+// Makes a session with the installed platform's implementation; nothing when none is installed.
 std::shared_ptr<UrlSession> makeUrlSession(UrlSessionConfiguration configuration);
 
 } // namespace platform

@@ -66,17 +66,17 @@ std::error_code FileManager::copyItem(const fs::path& from, const fs::path& to) 
     return error;
 }
 
-std::optional<std::vector<fs::path>> FileManager::contentsOfDirectory(const fs::path& path) const
+std::optional<std::vector<fs::path>> FileManager::contentsOfDirectory(const fs::path& path,
+                                                                      std::error_code* errorOut) const
 {
     std::error_code error;
-    fs::directory_iterator it(path, error);
-    if (error)
-        return std::nullopt;
     std::vector<fs::path> entries;
-    for (; it != fs::directory_iterator(); it.increment(error)) {
-        if (error)
-            return std::nullopt;
+    for (fs::directory_iterator it(path, error); !error && it != fs::directory_iterator(); it.increment(error))
         entries.push_back(it->path());
+    if (error) {
+        if (errorOut)
+            *errorOut = error;
+        return std::nullopt;
     }
     std::sort(entries.begin(), entries.end());
     return entries;

@@ -51,7 +51,7 @@ protected:
 
 TEST_F(GtkToastTest, showsNothingWithoutAWindow)
 {
-    platform::toast().show("nowhere", 200ms, platform::ToastPosition::bottom);
+    platform::showToast("nowhere", 200ms, platform::ToastPosition::bottom);
     platform::drainMainQueue();
     EXPECT_FALSE(toastOnShow());
 }
@@ -70,9 +70,9 @@ TEST_F(GtkToastTest, showsOverTheWindowOneAfterAnother)
     gtk_window_get_size(GTK_WINDOW(window), &windowX, &windowHeight);
     const int middle = windowY + windowHeight / 2;
 
-    platform::toast().show("first", 400ms, platform::ToastPosition::bottom);
-    platform::toast().show("second", 400ms, platform::ToastPosition::top);
-    platform::toast().show("third", 400ms, platform::ToastPosition::center);
+    platform::showToast("first", 400ms, platform::ToastPosition::bottom);
+    platform::showToast("second", 400ms, platform::ToastPosition::top);
+    platform::showToast("third", 400ms, platform::ToastPosition::center);
 
     auto first = toastOnShow();
     ASSERT_TRUE(first);

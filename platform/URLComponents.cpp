@@ -1,0 +1,80 @@
+#include "platform/URLComponents.h"
+
+#include <glib.h>
+
+#include <algorithm>
+
+namespace platform {
+namespace {
+
+// Takes ownership of a GLib string.
+std::optional<std::string> adopt(gchar* text)
+{
+    if (!text)
+        return std::nullopt;
+    std::string out = text;
+    g_free(text);
+    return out;
+}
+
+// `encoded` decoded from percent-encoding; nothing when an escape is malformed or the result
+// is no UTF-8 text (or holds a NUL).
+std::optional<std::string> decode(const std::string& encoded)
+{
+    auto decoded = adopt(g_uri_unescape_string(encoded.c_str(), nullptr));
+    if (!decoded || !g_utf8_validate(decoded->data(), static_cast<gssize>(decoded->size()), nullptr))
+        return std::nullopt;
+    return decoded;
+}
+
+std::optional<std::vector<QueryItem>> parseQuery(const std::string& query)
+{
+    std::vector<QueryItem> items;
+    std::size_t start = 0;
+    while (start <= query.size()) {
+        const std::size_t end = std::min(query.find('&', start), query.size());
+        const std::string piece = query.substr(start, end - start);
+        start = end + 1;
+        if (piece.empty())
+            continue;
+        const std::size_t equals = piece.find('=');
+        auto name = decode(piece.substr(0, equals));
+        if (!name)
+            return std::nullopt;
+        QueryItem item{std::move(*name), std::nullopt};
+        if (equals != std::string::npos) {
+            item.value = decode(piece.substr(equals + 1));
+            if (!item.value)
+                return std::nullopt;
+        }
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+} // namespace
+
+std::optional<URLComponents> URLComponents::parse(const std::string& text)
+{
+    gchar* path = nullptr;
+    gchar* query = nullptr;
+    if (!g_uri_split(text.c_str(), G_URI_FLAGS_ENCODED, nullptr, nullptr, nullptr, nullptr, &path, &query, nullptr,
+                     nullptr))
+        return std::nullopt;
+    URLComponents components;
+    auto encodedPath = adopt(path).value_or("");
+    components.query_ = adopt(query);
+    auto decodedPath = decode(encodedPath);
+    if (!decodedPath)
+        return std::nullopt;
+    components.path_ = std::move(*decodedPath);
+    if (components.query_) {
+        auto items = parseQuery(*components.query_);
+        if (!items)
+            return std::nullopt;
+        components.items_ = std::move(*items);
+    }
+    return components;
+}
+
+} // namespace platform

@@ -1,0 +1,153 @@
+#include "app/Config.h"
+#include "app/FileHelpers.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+namespace fs = std::filesystem;
+using testsupport::LogCapture;
+using testsupport::writeFile;
+using Level = Logger::Level;
+
+namespace {
+
+fs::path webRoot()
+{
+    return sharedConfig().WEBROOT;
+}
+
+std::uint64_t entrySize(const fs::path& path)
+{
+    struct stat attributes {};
+    EXPECT_EQ(::lstat(path.c_str(), &attributes), 0);
+    return static_cast<std::uint64_t>(attributes.st_size);
+}
+
+} // namespace
+
+TEST(CreateFullURL, SyncMarkerAnywhereSelectsTheSyncFolder)
+{
+    EXPECT_EQ(createFullURL("docs/sync/x.pdf"), sharedConfig().SYNCURL / "x.pdf");
+    EXPECT_EQ(createFullURL("sync/report.pdf"), sharedConfig().SYNCURL / "report.pdf");
+    EXPECT_EQ(createFullURL("a/sync/b/c.txt"), sharedConfig().SYNCURL / "b" / "c.txt");
+    EXPECT_EQ(createFullURL("docs/x.pdf"), webRoot() / "docs" / "x.pdf");
+    // The marker is case-sensitive.
+    EXPECT_EQ(createFullURL("Sync/x.pdf"), webRoot() / "Sync" / "x.pdf");
+}
+
+// A page path with ".." or an absolute path reached files outside the web root and the sync folder.
+TEST(CreateFullURL, PathsLeavingTheFoldersGiveNothing)
+{
+    EXPECT_EQ(createFullURL("../secret.txt"), std::nullopt);
+    EXPECT_EQ(createFullURL("img/../../x"), std::nullopt);
+    EXPECT_EQ(createFullURL("/etc/passwd"), std::nullopt);
+    EXPECT_EQ(createFullURL("sync//etc/passwd"), std::nullopt);
+    EXPECT_EQ(createFullURL("sync/../www/index.html"), std::nullopt);
+    EXPECT_EQ(createFullURL("x/sync/a/.."), std::nullopt);
+    // Text before the marker is dropped, so it cannot lead anywhere.
+    EXPECT_EQ(createFullURL("../../sync/a.txt"), sharedConfig().SYNCURL / "a.txt");
+    // Names that merely contain dots are ordinary names.
+    EXPECT_EQ(createFullURL("..a/b..c"), webRoot() / "..a" / "b..c");
+}
+
+TEST(SaveCreateDir, ExistingFolderStaysAndAFileInTheWayIsReplaced)
+{
+    const fs::path folder = webRoot() / "upload";
+    writeFile(folder / "kept.txt", "x");
+    EXPECT_TRUE(saveCreateDir(folder));
+    EXPECT_TRUE(fs::exists(folder / "kept.txt"));
+
+    LogCapture log;
+    const fs::path blocked = webRoot() / "blocked";
+    writeFile(blocked, "a plain file");
+    EXPECT_TRUE(saveCreateDir(blocked));
+    EXPECT_TRUE(fs::is_directory(blocked));
+    EXPECT_TRUE(fs::is_empty(blocked));
+    EXPECT_TRUE(log.contains(Level::Error, " is a file and not a directory!"));
+}
+
+TEST(SaveCreateDir, MissingParentGivesFalseAndCreatesNothing)
+{
+    LogCapture log;
+    const fs::path folder = sharedConfig().BASEURL / "missing" / "child";
+    EXPECT_FALSE(saveCreateDir(folder));
+    EXPECT_FALSE(fs::exists(folder.parent_path()));
+    EXPECT_TRUE(log.contains(Level::Error, "Error creating dir file://"));
+}
+
+TEST(DeleteFolder, RemovesFoldersWithContentsAndFilesAndLogsFailures)
+{
+    writeFile(sharedConfig().SYNCURL / "a" / "b.txt", "x");
+    writeFile(webRoot() / "single.txt", "x");
+    deleteFolder(sharedConfig().SYNCURL);
+    deleteFolder(webRoot() / "single.txt");
+    EXPECT_FALSE(fs::exists(sharedConfig().SYNCURL));
+    EXPECT_FALSE(fs::exists(webRoot() / "single.txt"));
+
+    LogCapture log;
+    deleteFolder(webRoot() / "gone");
+    EXPECT_TRUE(log.contains(Level::Error, "Error deleting folder file://"));
+}
+
+TEST(GetFilesOfWebDir, ListsPlainFilesPercentEncodedAndNoFolders)
+{
+    writeFile(webRoot() / "a.js", "1");
+    writeFile(webRoot() / "img" / "b c.png", "2");
+    writeFile(webRoot() / ".hidden", "3");
+    writeFile(webRoot() / "img" / "ä;#%.txt", "4");
+    fs::create_directories(webRoot() / "empty");
+    EXPECT_THAT(getFilesOfWebDir(),
+                testing::UnorderedElementsAre("a.js", "img/b%20c.png", ".hidden", "img/%C3%A4;%23%25.txt"));
+}
+
+TEST(GetFilesOfWebDir, MissingWebRootGivesNothing)
+{
+    EXPECT_TRUE(getFilesOfWebDir().empty());
+}
+
+// A home below another folder named "www" made every relative path start at that folder.
+TEST(GetFilesOfWebDir, PathsAreRelativeToTheWebRootWhateverFoldersLieAbove)
+{
+    const fs::path home = testsupport::makeTemporaryFolder("www") / "www" / "data";
+    testsupport::ScopedEnvironment environment({{"XDG_DATA_HOME", home.string()}});
+    // The configuration is made now, under the odd home, on its first use in this process.
+    ASSERT_EQ(sharedConfig().BASEURL.parent_path(), home);
+    writeFile(webRoot() / "index.html", "1");
+    writeFile(webRoot() / "www" / "x.js", "2");
+    EXPECT_THAT(getFilesOfWebDir(), testing::UnorderedElementsAre("index.html", "www/x.js"));
+    EXPECT_EQ(webRootRelativePath(webRoot() / "www" / "x.js"), "www/x.js");
+    EXPECT_EQ(webRootRelativePath(sharedConfig().SYNCURL / "x.js"), std::nullopt);
+    EXPECT_EQ(webRootRelativePath(webRoot()), std::nullopt);
+}
+
+TEST(GetFilesOfWebDir, LinksAreListedButNotFollowed)
+{
+    writeFile(sharedConfig().BASEURL / "outside" / "secret.txt", "x");
+    writeFile(webRoot() / "a.js", "1");
+    fs::create_directory_symlink(sharedConfig().BASEURL / "outside", webRoot() / "linked");
+    EXPECT_THAT(getFilesOfWebDir(), testing::UnorderedElementsAre("a.js", "linked"));
+}
+
+TEST(GetFolderSize, AddsImmediateEntriesAndASubFolderCountsItsOwnEntryOnly)
+{
+    const fs::path folder = sharedConfig().SYNCURL;
+    writeFile(folder / "ten.bin", std::string(10, 'x'));
+    writeFile(folder / "sub" / "big.bin", std::string(1000, 'y'));
+    LogCapture log;
+    const auto size = getFolderSize(folder);
+    EXPECT_EQ(size, 10 + entrySize(folder / "sub"));
+    EXPECT_NE(size, 1010u);
+    EXPECT_TRUE(log.contains(Level::Debug, "Filesize found: " + std::to_string(size) + " :: "));
+}
+
+TEST(GetFolderSize, MissingFolderGivesZeroAndLogsTheError)
+{
+    LogCapture log;
+    EXPECT_EQ(getFolderSize(sharedConfig().SYNCURL / "missing"), 0u);
+    EXPECT_TRUE(log.has(Level::Error, "Error: " + std::make_error_code(std::errc::no_such_file_or_directory).message()));
+}

@@ -1,0 +1,143 @@
+#include "app/JavaScriptCalls.h"
+#include "app/JavaScriptString.h"
+#include "platform/Dispatch.h"
+#include "tests/support/FakeWebView.h"
+#include "tests/support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using testsupport::FakeWebView;
+using testsupport::LogCapture;
+using Level = Logger::Level;
+
+namespace {
+
+// Lets the main queue run until the view has evaluated `count` scripts and run their completions.
+void waitForEvaluations(const FakeWebView& view, std::size_t count)
+{
+    ASSERT_TRUE(platform::runMainLoopUntil([&] {
+        return view.scripts().size() >= count && view.completionsRun() >= static_cast<int>(count);
+    }));
+}
+
+// The script the page receives for callJsCallback(name, parameter).
+std::string scriptEvaluatedFor(const std::string& name, const std::string& parameter)
+{
+    auto view = std::make_shared<FakeWebView>();
+    callJsCallback(name, parameter, view);
+    waitForEvaluations(*view, 1);
+    return view->scripts().empty() ? "" : view->scripts().front();
+}
+
+} // namespace
+
+TEST(CallJsCallback, EscapesBackslashBeforeQuoteSoTheAddedBackslashIsNotDoubled)
+{
+    // Seven characters between the quotes: a \ \ b \ " c
+    EXPECT_EQ(scriptEvaluatedFor("cb", "a\\b\"c"), "cb(\"a\\\\b\\\"c\")");
+}
+
+TEST(CallJsCallback, EmptyParameterCallsWithoutArgumentAndJsonPassesAsOneLiteral)
+{
+    auto view = std::make_shared<FakeWebView>();
+    callJsCallback("hideAllLoading", "", view);
+    callJsCallback("done", R"({"value":"x"})", view);
+    waitForEvaluations(*view, 2);
+    EXPECT_EQ(view->scripts().at(0), "hideAllLoading()");
+    EXPECT_EQ(view->scripts().at(1), R"(done("{\"value\":\"x\"}"))");
+}
+
+// A parameter with line breaks or other control characters reached the page raw, inside the
+// string literal, and the script failed to parse.
+TEST(CallJsCallback, LineBreaksAndControlCharactersAreEscaped)
+{
+    EXPECT_EQ(scriptEvaluatedFor("cb", "1\n2\r3\xE2\x80\xA8" "4\xE2\x80\xA9" "5\t6\x01" "7\xC2\x85" "8"),
+              "cb(\"1\\n2\\r3\\u20284\\u20295\\u00096\\u00017\\u00858\")");
+}
+
+TEST(CallJsCallback, OrdinaryTextAndNonAsciiLettersPassUnchanged)
+{
+    EXPECT_EQ(scriptEvaluatedFor("cb", "Grüße 'x' – \xE2\x80\xA7 ok"), "cb(\"Grüße 'x' – \xE2\x80\xA7 ok\")");
+}
+
+TEST(CallJsCallback, NameNullIsRefusedButCapitalNullRunsAndItsFailureIsLogged)
+{
+    LogCapture log;
+    auto view = std::make_shared<FakeWebView>();
+    view->setResult({std::nullopt, "ReferenceError: Can't find variable: NULL"});
+    callJsCallback("null", "x", view);
+    callJsCallback(std::nullopt, "x", view);
+    callJsCallback("NULL", "x", view);
+    waitForEvaluations(*view, 1);
+    platform::drainMainQueue();
+
+    ASSERT_EQ(view->scripts().size(), 1u);
+    EXPECT_EQ(view->scripts().at(0), "NULL(\"x\")");
+    EXPECT_TRUE(log.has(Level::Error, "callBackMethod could not be force to String, perhaps empty? null"));
+    EXPECT_TRUE(log.has(Level::Error, "callBackMethod could not be force to String, perhaps empty? nil"));
+    EXPECT_TRUE(log.has(Level::Debug, "to js eval:NULL(\"x\")"));
+    EXPECT_TRUE(log.contains(Level::Debug, "Error evaluating script for callback NULL Error: ReferenceError"));
+}
+
+TEST(JavaScriptCalls, WithoutWebViewNothingRunsAndNothingIsLogged)
+{
+    LogCapture log;
+    callJS("a()", nullptr);
+    callJsCallback("null", "x", nullptr);
+    callJsCallback("cb", "x", nullptr);
+    platform::drainMainQueue();
+    EXPECT_TRUE(log.entries().empty());
+}
+
+TEST(CallJS, RunsLaterOnTheMainQueueInOrderAndLogsFailures)
+{
+    LogCapture log;
+    auto view = std::make_shared<FakeWebView>();
+    view->setResponder([](const std::string& script) {
+        return script == "bad()" ? platform::WebView::ScriptResult{std::nullopt, "TypeError"}
+                                 : platform::WebView::ScriptResult{"1", std::nullopt};
+    });
+    callJS("first()", view);
+    callJS("bad()", view);
+    // Nothing runs before the caller returns to the main loop.
+    EXPECT_TRUE(view->scripts().empty());
+    waitForEvaluations(*view, 2);
+
+    EXPECT_EQ(view->scripts(), (std::vector<std::string>{"first()", "bad()"}));
+    EXPECT_TRUE(log.has(Level::Debug, "calling script first()"));
+    EXPECT_TRUE(log.has(Level::Debug, "Error evaluating script for server script: bad() Error: TypeError Result: nil"));
+    EXPECT_FALSE(log.contains(Level::Debug, "Error evaluating script for server script: first()"));
+}
+
+TEST(JavaScriptCalls, CallsFromAWorkerThreadEvaluateOnTheMainThread)
+{
+    auto view = std::make_shared<FakeWebView>();
+    std::thread worker([view] {
+        callJS("a()", view);
+        callJsCallback("cb", "b", view);
+    });
+    worker.join();
+    // The base class asserts the main thread on every evaluation.
+    waitForEvaluations(*view, 2);
+    EXPECT_EQ(view->scripts(), (std::vector<std::string>{"a()", "cb(\"b\")"}));
+}
+
+TEST(JavaScriptCalls, WebViewDestroyedBeforeTheTaskRunsIsSkipped)
+{
+    auto view = std::make_shared<FakeWebView>();
+    std::weak_ptr<FakeWebView> weak = view;
+    callJS("a()", view);
+    callJsCallback("cb", "b", view);
+    view.reset();
+    EXPECT_TRUE(weak.expired());
+    platform::drainMainQueue();
+}
+
+TEST(EscapeJavaScriptString, EscapesTheChosenQuoteOnly)
+{
+    EXPECT_EQ(escapeJavaScriptString("it's \"x\"", '\''), "it\\'s \"x\"");
+    EXPECT_EQ(escapeJavaScriptString("it's \"x\"", '"'), "it's \\\"x\\\"");
+    EXPECT_EQ(escapeJavaScriptString(std::string("a\0b\x7F", 4), '"'), "a\\u0000b\\u007F");
+}

@@ -1,0 +1,45 @@
+#include "platform/FileURL.h"
+#include "platform/URLComponents.h"
+
+#include <gtest/gtest.h>
+
+using platform::QueryItem;
+using platform::URLComponents;
+
+TEST(URLComponents, PathIsDecodedAndQueryItemsKeepTheirShape)
+{
+    const auto components = URLComponents::parse("file:///app/www/my%20page.html?a=1&&b=&c&d=x=y#top");
+    ASSERT_TRUE(components);
+    EXPECT_EQ(components->path(), "/app/www/my page.html");
+    EXPECT_EQ(components->percentEncodedQuery(), "a=1&&b=&c&d=x=y");
+    EXPECT_EQ(components->queryItems(), (std::vector<QueryItem>{
+                                            {"a", "1"}, {"b", ""}, {"c", std::nullopt}, {"d", "x=y"}}));
+}
+
+TEST(URLComponents, RelativeReferencesWithAndWithoutQuery)
+{
+    const auto page = URLComponents::parse("landing.html?x=%C3%A4+b");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->path(), "landing.html");
+    EXPECT_EQ(page->queryItems(), (std::vector<QueryItem>{{"x", "ä+b"}}));
+
+    const auto plain = URLComponents::parse("landing.html");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->percentEncodedQuery(), std::nullopt);
+    EXPECT_TRUE(plain->queryItems().empty());
+}
+
+TEST(URLComponents, MalformedEscapesOrUndecodableTextAreNoURL)
+{
+    EXPECT_FALSE(URLComponents::parse("a.html?x=%zz"));
+    EXPECT_FALSE(URLComponents::parse("a.html?x=%FF"));
+    EXPECT_FALSE(URLComponents::parse("a.html?x=a%00b"));
+    EXPECT_FALSE(URLComponents::parse("a%2.html"));
+}
+
+TEST(FileURL, PathsAreEncodedAsUrlPaths)
+{
+    EXPECT_EQ(platform::fileURLString("/a/b c/ä.txt"), "file:///a/b%20c/%C3%A4.txt");
+    EXPECT_EQ(platform::percentEncodedPath("x/!$&'()*+,;=:@-._~"), "x/!$&'()*+,;=:@-._~");
+    EXPECT_EQ(platform::percentEncodedPath("?#%[]\"<>\\^`{|}"), "%3F%23%25%5B%5D%22%3C%3E%5C%5E%60%7B%7C%7D");
+}
