@@ -1,16 +1,15 @@
-// Process entry: marks the main thread and builds the configuration.
-#include "app/Config.h"
-#include "app/Logger.h"
+// Process entry: installs the Linux platform and runs the application with its delegate until
+// the window closes. A URL on the command line opens the application by that URL (and reaches
+// the instance that already runs, when there is one).
+#include "app/AppDelegate.h"
+#include "platform/Application.h"
 #include "platform/Dispatch.h"
-
-#include <cstdio>
+#include "platform/Platform.h"
 
 int main(int argc, char** argv)
 {
     platform::setMainThread();
-    Config& config = sharedConfig();
-    LOG_INFO("web root " + config.WEBROOT);
-    config.defaults.synchronize();
-    std::printf("webcontainer: configuration ready; settings in %s\n", config.defaults.file().c_str());
-    return 0;
+    platform::install(platform::makeLinuxPlatform());
+    static AppDelegate* delegate = new AppDelegate();
+    return platform::current().application->run(argc, argv, *delegate);
 }

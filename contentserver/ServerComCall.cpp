@@ -12,10 +12,10 @@ namespace {
 constexpr std::chrono::milliseconds toastDuration{2000};
 constexpr const char* hideAllLoading = "hideAllLoading()";
 
-// Toasts go over the window the web view is shown in; a web view on no screen gets none.
+// Toasts go over the window the web view is shown in; a web view in no view gets none.
 bool isShown(const std::shared_ptr<platform::WebView>& view)
 {
-    return view != nullptr;
+    return view && view->superview();
 }
 
 void showBottomToast(const std::string& text)

@@ -28,6 +28,11 @@ public:
     std::optional<std::vector<std::filesystem::path>> contentsOfDirectory(const std::filesystem::path& path,
                                                                           std::error_code* error = nullptr) const;
 
+    // Marks `path` as something backups leave out, or takes the mark away. On Linux this is the
+    // extended attribute "user.xdg.robots.backup" = "false"; a file system without user
+    // attributes gives an error.
+    std::error_code setExcludedFromBackup(const std::filesystem::path& path, bool excluded) const;
+
     std::optional<std::string> readFile(const std::filesystem::path& path) const;
     // Writes `bytes` to `path` so that a crash leaves either the old file or the new one whole:
     // a temporary file beside it, flushed to disk, renamed over the target.

@@ -12,6 +12,11 @@
 
 namespace platform {
 
+class Application;
+class URLOpener;
+class WebView;
+class Window;
+struct WebViewConfiguration;
 class Toast;
 class UrlSession;
 struct UrlSessionConfiguration;
@@ -24,6 +29,14 @@ struct Platform {
     std::function<std::shared_ptr<UrlSession>(UrlSessionConfiguration)> makeUrlSession;
     // Toasts over the application's window (platform/Toast.h).
     std::shared_ptr<Toast> toast;
+    // The application loop, its window and its life-cycle events.
+    std::shared_ptr<Application> application;
+    // A new main window with an empty content view (the application makes its own with it).
+    std::function<std::shared_ptr<Window>()> makeWindow;
+    // A new web view, with an engine context of its own (no process shared with other views).
+    std::function<std::shared_ptr<WebView>(const WebViewConfiguration&)> makeWebView;
+    // Opens URLs with the desktop's handlers.
+    std::shared_ptr<URLOpener> urlOpener;
 };
 
 // The installed platform; the Linux platform when nothing was installed.

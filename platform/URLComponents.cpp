@@ -75,4 +75,15 @@ std::optional<URLComponents> URLComponents::parse(const std::string& text)
     return components;
 }
 
+std::string URLComponents::lastPathComponent() const
+{
+    std::string path = path_;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    if (path == "/")
+        return path;
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 } // namespace platform

@@ -28,6 +28,9 @@ public:
 
     // The path, decoded from percent-encoding.
     const std::string& path() const { return path_; }
+    // The path's last component: "page.html" for "/a/page.html", "a" for "/a/", "/" for "/",
+    // the empty text for an empty path.
+    std::string lastPathComponent() const;
     // The query as written (still percent-encoded); nothing when there is no "?".
     const std::optional<std::string>& percentEncodedQuery() const { return query_; }
     // The query's items in order; empty when there is no query. Empty pieces between "&" are

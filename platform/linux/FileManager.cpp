@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -130,6 +132,15 @@ bool FileManager::writeFileAtomically(const fs::path& path, const std::string& b
         ::close(dirFd);
     }
     return true;
+}
+
+std::error_code FileManager::setExcludedFromBackup(const fs::path& path, bool excluded) const
+{
+    // The freedesktop.org common extended attribute for backup programs.
+    const char* value = excluded ? "false" : "true";
+    if (::setxattr(path.c_str(), "user.xdg.robots.backup", value, std::strlen(value), 0) != 0)
+        return std::error_code(errno, std::generic_category());
+    return {};
 }
 
 } // namespace platform

@@ -1,15 +1,43 @@
 #include "platform/Platform.h"
 
+#include "platform/Bundle.h"
 #include "platform/linux/CurlUrlSession.h"
+#include "platform/linux/GioURLOpener.h"
 #include "platform/linux/GtkToast.h"
+#include "platform/linux/LinuxApplication.h"
+#include "platform/linux/LinuxWebView.h"
+#include "platform/linux/LinuxWindow.h"
 #include "platform/linux/NetworkMonitorReachability.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace platform {
+namespace {
+
+// WEBCONTAINER_WEB_SANDBOX=1 runs each page's process in the engine's sandbox (bubblewrap);
+// off by default, because some containers refuse it and a page process that cannot start
+// would be restarted forever.
+bool webSandboxEnabled()
+{
+    const char* value = std::getenv("WEBCONTAINER_WEB_SANDBOX");
+    return value && std::strcmp(value, "1") == 0;
+}
+
+} // namespace
 
 Platform makeLinuxPlatform()
 {
     Platform linux;
     linux.reachability = std::make_shared<NetworkMonitorReachability>();
+    linux.application = std::make_shared<LinuxApplication>(Bundle::main()->identifier().value_or(""));
+    linux.makeWindow = [] {
+        return std::make_shared<LinuxWindow>(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL)));
+    };
+    linux.makeWebView = [](const WebViewConfiguration& configuration) -> std::shared_ptr<WebView> {
+        return std::make_shared<LinuxWebView>(configuration, webSandboxEnabled());
+    };
+    linux.urlOpener = std::make_shared<GioURLOpener>();
     linux.makeUrlSession = [](UrlSessionConfiguration configuration) -> std::shared_ptr<UrlSession> {
         return std::make_shared<CurlUrlSession>(std::move(configuration));
     };

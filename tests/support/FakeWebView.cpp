@@ -4,6 +4,8 @@
 
 namespace testsupport {
 
+FakeWebView::FakeWebView(platform::WebViewConfiguration configuration) : configuration_(std::move(configuration)) {}
+
 void FakeWebView::setResult(ScriptResult result)
 {
     responder_ = [result = std::move(result)](const std::string&) { return result; };
@@ -18,6 +20,58 @@ void FakeWebView::evaluateJavaScriptImpl(const std::string& script, ScriptComple
         if (completion)
             completion(result);
     });
+}
+
+void FakeWebView::loadFileURLImpl(const std::filesystem::path& file, const std::filesystem::path& readAccess)
+{
+    loads_.push_back({file, readAccess});
+    url_ = "file://" + file.string();
+}
+
+void FakeWebView::postMessage(const std::string& body, const std::string& name)
+{
+    didReceiveScriptMessage(name, body);
+}
+
+void FakeWebView::finishNavigation()
+{
+    didFinishNavigation();
+}
+
+void FakeWebView::failNavigation(const NavigationError& error)
+{
+    didFailNavigation(error);
+}
+
+void FakeWebView::failProvisionalNavigation(const NavigationError& error)
+{
+    didFailProvisionalNavigation(error);
+}
+
+void FakeWebView::terminateWebContentProcess()
+{
+    webContentProcessDidTerminate();
+}
+
+void FakeWebView::swipeDown()
+{
+    didSwipeDown();
+}
+
+std::shared_ptr<FakeWebView::PolicyRequest> FakeWebView::requestPolicy(const NavigationAction& action)
+{
+    auto request = std::make_shared<PolicyRequest>();
+    request->action = action;
+    decidePolicy(action, [request](NavigationActionPolicy policy) { request->answers.push_back(policy); });
+    return request;
+}
+
+std::shared_ptr<FakeWebView::DialogRequest> FakeWebView::runDialog(const ScriptDialog& dialog)
+{
+    auto request = std::make_shared<DialogRequest>();
+    request->dialog = dialog;
+    request->handled = runScriptDialog(dialog, [request](bool confirmed) { request->answers.push_back(confirmed); });
+    return request;
 }
 
 } // namespace testsupport

@@ -37,6 +37,17 @@ TEST(URLComponents, MalformedEscapesOrUndecodableTextAreNoURL)
     EXPECT_FALSE(URLComponents::parse("a%2.html"));
 }
 
+TEST(URLComponents, LastPathComponent)
+{
+    const auto opening = URLComponents::parse("org.webcontainer.app://open/dir/page.html?x=1&y=2");
+    ASSERT_TRUE(opening);
+    EXPECT_EQ(opening->lastPathComponent(), "page.html");
+    EXPECT_EQ(URLComponents::parse("news.html?id=7")->lastPathComponent(), "news.html");
+    EXPECT_EQ(URLComponents::parse("file:///a/b/")->lastPathComponent(), "b");
+    EXPECT_EQ(URLComponents::parse("file:///")->lastPathComponent(), "/");
+    EXPECT_EQ(URLComponents::parse("app://host")->lastPathComponent(), "");
+}
+
 TEST(FileURL, PathsAreEncodedAsUrlPaths)
 {
     EXPECT_EQ(platform::fileURLString("/a/b c/ä.txt"), "file:///a/b%20c/%C3%A4.txt");

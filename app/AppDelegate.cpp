@@ -1,0 +1,158 @@
+#include "app/AppDelegate.h"
+
+#include "app/Config.h"
+#include "app/InternalJS.h"
+#include "app/Logger.h"
+#include "app/MainStoryboard.h"
+#include "app/SharedInstances.h"
+#include "app/TimestampFormatter.h"
+#include "platform/Bundle.h"
+#include "platform/FileURL.h"
+#include "platform/URLComponents.h"
+#include "platform/ZipArchive.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The pieces of `text` between its commas, empty ones included ("a,,b" has three).
+std::set<std::string> splitAtCommas(const std::string& text)
+{
+    std::set<std::string> pieces;
+    std::size_t start = 0;
+    while (true) {
+        const auto comma = text.find(',', start);
+        pieces.insert(text.substr(start, comma - start));
+        if (comma == std::string::npos)
+            return pieces;
+        start = comma + 1;
+    }
+}
+
+// Unpacks `archive` into a fresh folder beside `webRoot` and renames that folder into place
+// only when every entry was unpacked: a failed or interrupted install never leaves a web root
+// that later starts would take as installed.
+bool installWebRoot(const fs::path& archive, const fs::path& webRoot)
+{
+    auto& fm = sharedConfig().fm;
+    const fs::path staging = webRoot.parent_path() / (webRoot.filename().string() + ".install");
+    if (fm.fileExists(staging))
+        fm.removeItem(staging);
+    platform::ZipError error;
+    if (!platform::ZipArchive::unzipFileAtPath(archive, staging, &error)) {
+        LOG_ERROR("unzip: " + error.localizedDescription + " (" + error.domain + " " + std::to_string(error.code) + ")");
+        fm.removeItem(staging);
+        return false;
+    }
+    if (auto renamed = fm.moveItem(staging, webRoot)) {
+        LOG_ERROR("cannot move " + staging.string() + " to " + webRoot.string() + ": " + renamed.message());
+        fm.removeItem(staging);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void AppDelegate::applicationDidCreateWindow(platform::Application&, std::shared_ptr<platform::Window> newWindow)
+{
+    window = std::move(newWindow);
+    window->setRootScreen(instantiateInitialScreen());
+}
+
+bool AppDelegate::application(platform::Application& application, const platform::LaunchOptions& launchOptions)
+{
+    (void)sharedConfig();
+    publishSearchableActivity(application);
+    copyFile();
+    // The web screen makes itself the notification centre's delegate when its view loads.
+
+    if (!launchOptions.remoteNotification)
+        return true;
+    LOG_DEBUG("APP is launched via PN Tap!!!");
+    const auto& payload = *launchOptions.remoteNotification;
+    if (auto aps = payload.find("aps"); aps != payload.end() && aps->second.isDict()) {
+        if (const auto* landing = aps->second.find("landingPage"); landing && landing->isString()) {
+            sharedConfig().URLschemeLanding.set(*landing->asString());
+            LOG_DEBUG("LandingPage in start PN found: " + *landing->asString());
+        }
+    }
+    sharedConfig().isLaunchedViaPNTap = true;
+    return true;
+}
+
+void AppDelegate::publishSearchableActivity(platform::Application& application)
+{
+    auto& defaults = sharedConfig().defaults;
+    const auto keywords = defaults.string("searchKeywords");
+    if (!keywords)
+        return;
+    const auto title = defaults.string("searchTitle");
+    const auto identifier = platform::Bundle::main()->identifier();
+    if (!title || !identifier)
+        return;
+    platform::UserActivity activity;
+    activity.activityType = *identifier;
+    activity.title = *title;
+    activity.isEligibleForSearch = true;
+    activity.keywords = splitAtCommas(*keywords);
+    activity.isEligibleForHandoff = false;
+    userActivity = activity;
+    application.becomeCurrent(std::move(activity));
+}
+
+void AppDelegate::copyFile()
+{
+    Config& config = sharedConfig();
+    LOG_DEBUG("copy files");
+    LOG_DEBUG(config.WEBROOT);
+    if (!config.fm.fileExists(config.WEBROOT)) {
+        const auto archive = platform::Bundle::main()->pathForResource("app", "zip");
+        if (!archive) {
+            LOG_ERROR("ERROR: app.zip could not be found");
+            return;
+        }
+        if (!installWebRoot(*archive, config.WEBROOT)) {
+            LOG_ERROR("Error unzipping file " + archive->string() + " to " + config.WEBROOT);
+            return;
+        }
+        if (config.fm.setExcludedFromBackup(config.WEBROOT, true))
+            LOG_ERROR("ERROR: could not exlcude " + config.WEBROOT + " from backup");
+        return;
+    }
+    LOG_DEBUG("Path " + config.WEBROOT + " already exists");
+    if (config.fm.fileExists(config.UPLOADURL)) {
+        LOG_DEBUG("deleting upload dir " + platform::fileURLString(config.UPLOADURL));
+        if (config.fm.removeItem(config.UPLOADURL))
+            LOG_ERROR(config.UPLOADURL.string() + " could not be deleted!!!");
+    }
+}
+
+void AppDelegate::applicationDidEnterBackground(platform::Application&)
+{
+    Config& config = sharedConfig();
+    config.defaults.set(config.timeBackgroundEnteredKey, timestampFormatter().string(platform::now()));
+    config.defaults.synchronize();
+}
+
+void AppDelegate::applicationDidBecomeActive(platform::Application& application)
+{
+    application.setApplicationIconBadgeNumber(0);
+    writeInternalJS(sharedConfig().WEBROOT);
+}
+
+bool AppDelegate::application(platform::Application&, const std::string& openURL)
+{
+    Config& config = sharedConfig();
+    config.isStartedViaURLscheme = true;
+    std::string landing;
+    if (const auto url = platform::URLComponents::parse(openURL)) {
+        landing = url->lastPathComponent();
+        if (url->percentEncodedQuery())
+            landing += "?" + *url->percentEncodedQuery();
+    }
+    config.URLschemeLanding.set(landing);
+    LOG_DEBUG("URLSCHEME: " + openURL);
+    sharedNotificationCenter().post(config.urlSchemeMessageIDKey, {}, platform::PlistDict{{"message", openURL}});
+    return true;
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The application delegate: prepares the shared services at launch, installs the web content
+// from the bundle's "app.zip" on the first start, remembers how the application was opened
+// (from a push at launch, or by a URL) and reacts to the moves between foreground and
+// background. Main thread only; lives as long as the process.
+
+#include "platform/Application.h"
+#include "platform/Window.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class AppDelegate : public platform::ApplicationDelegate {
+public:
+    // The application's one window, given by the platform.
+    std::shared_ptr<platform::Window> window;
+    // The push token.
+    std::optional<std::string> registrationToken;
+    // Name of the in-process notification that reports the push registration's outcome.
+    const std::string registrationKey = "onRegistrationCompleted";
+    // The activity published for the desktop's search at launch, when the settings name one.
+    std::optional<platform::UserActivity> userActivity;
+
+    void applicationDidCreateWindow(platform::Application& application,
+                                    std::shared_ptr<platform::Window> window) override;
+    // The launch: configuration, searchable activity, first-run install, landing page of a push.
+    bool application(platform::Application& application, const platform::LaunchOptions& launchOptions) override;
+    // Opening by URL: its last path component with its query becomes the landing page.
+    bool application(platform::Application& application, const std::string& openURL) override;
+    void applicationDidEnterBackground(platform::Application& application) override;
+    void applicationDidBecomeActive(platform::Application& application) override;
+
+    // The first-run install: unpacks "app.zip" into the web root when there is none; later
+    // starts only remove the upload folder. Called by the launch only.
+    void copyFile();
+
+private:
+    void publishSearchableActivity(platform::Application& application);
+};

@@ -1,0 +1,9 @@
+#pragma once
+// The screens the application starts with.
+
+#include "platform/Screen.h"
+
+#include <memory>
+
+// The first screen the application's window shows.
+std::shared_ptr<platform::Screen> instantiateInitialScreen();

@@ -1,0 +1,28 @@
+#pragma once
+// What an alert shows: a title, a message and its buttons, each with the action it runs.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct AlertAction {
+    enum class Style { Default, Cancel };
+
+    std::string title;
+    Style style = Style::Default;
+    std::function<void()> handler; // may be empty
+};
+
+struct Alert {
+    // Tinted: the title in the accent blue and the message in gray, as the system's own alerts look.
+    enum class Appearance { Plain, Tinted };
+
+    std::string title;
+    std::string message;
+    std::vector<AlertAction> actions;
+    Appearance appearance = Appearance::Plain;
+};
+
+} // namespace platform

@@ -1,0 +1,120 @@
+#include "platform/Window.h"
+
+#include "platform/Dispatch.h"
+#include "platform/Screen.h"
+
+#include <cassert>
+
+namespace platform {
+
+Window::Window(std::shared_ptr<View> contentView) : contentView_(std::move(contentView)) {}
+
+Window::Window(Alert alert, Window& presenter) : alert_(std::move(alert)), presenter_(&presenter)
+{
+    assert(!alert_->actions.empty() && "an alert needs a button");
+}
+
+Window::~Window()
+{
+    if (rootScreen_) {
+        rootScreen_->window_ = nullptr;
+        rootScreen_->view_.reset();
+    }
+}
+
+void Window::setRootScreen(std::shared_ptr<Screen> screen)
+{
+    assert(isMainThread() && "windows are used on the main thread only");
+    if (rootScreen_) {
+        rootScreen_->window_ = nullptr;
+        rootScreen_->view_.reset();
+    }
+    rootScreen_ = std::move(screen);
+    if (rootScreen_) {
+        rootScreen_->window_ = this;
+        rootScreen_->view_ = contentView_;
+    }
+}
+
+void Window::show()
+{
+    assert(isMainThread() && "windows are used on the main thread only");
+    // Holds the screen in case its callbacks replace it.
+    auto screen = rootScreen_;
+    if (screen && !screen->loaded_) {
+        screen->loaded_ = true;
+        screen->viewDidLoad();
+    }
+    if (screen)
+        screen->viewWillAppear();
+    showImpl();
+    if (screen)
+        screen->viewDidAppear();
+}
+
+std::shared_ptr<Window> Window::present(Alert alert)
+{
+    assert(isMainThread() && "windows are used on the main thread only");
+    Window* top = this;
+    while (top->presented_)
+        top = top->presented_.get();
+    auto window = top->makeAlertWindowImpl(alert);
+    top->presented_ = window;
+    window->showImpl();
+    return window;
+}
+
+void Window::pressAlertButton(std::size_t index)
+{
+    assert(isMainThread() && "windows are used on the main thread only");
+    if (!alert_ || answered_ || index >= alert_->actions.size())
+        return;
+    answered_ = true;
+    auto self = shared_from_this();
+    auto handler = alert_->actions[index].handler;
+    dismissPresented();
+    if (presenter_ && presenter_->presented_.get() == this)
+        presenter_->presented_.reset();
+    if (!closed_) {
+        closed_ = true;
+        closeImpl();
+    }
+    if (handler)
+        handler();
+}
+
+bool Window::cancelAlert()
+{
+    if (!alert_ || answered_)
+        return false;
+    for (std::size_t i = 0; i < alert_->actions.size(); ++i) {
+        if (alert_->actions[i].style == AlertAction::Style::Cancel) {
+            pressAlertButton(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void Window::dismissPresented()
+{
+    auto presented = std::move(presented_);
+    presented_.reset();
+    if (!presented)
+        return;
+    presented->dismissPresented();
+    if (!presented->closed_) {
+        presented->closed_ = true;
+        presented->closeImpl();
+    }
+}
+
+void Window::didClose()
+{
+    closed_ = true;
+    dismissPresented();
+    if (auto screen = rootScreen_)
+        screen->viewWillDisappear();
+}
+
+} // namespace platform

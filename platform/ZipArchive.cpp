@@ -1,0 +1,308 @@
+#include "platform/ZipArchive.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unzip.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+// A link's target is a path; anything longer than the system's limit is no link we can make.
+constexpr std::size_t kMaxLinkTarget = 4096;
+constexpr unsigned long kMadeByUnix = 3;
+
+ZipError makeError(SSZipArchiveErrorCode code, std::string description)
+{
+    return ZipError{SSZipArchiveErrorDomain, static_cast<int>(code), std::move(description)};
+}
+
+struct UnzCloser {
+    void operator()(void* zip) const { unzClose(zip); }
+};
+using UnzHandle = std::unique_ptr<void, UnzCloser>;
+
+struct Entry {
+    std::string name;      // as the archive spells it
+    fs::path relative;     // cleaned, relative to the destination; empty for the destination itself
+    bool isDirectory = false;
+    bool isSymbolicLink = false;
+};
+
+// The entry's name as a path below the destination: "/" and "\" separate components, empty
+// components and "." are dropped, ".." removes the component before it and never more.
+fs::path confinedPath(const std::string& name)
+{
+    std::vector<std::string> parts;
+    std::string part;
+    auto flush = [&] {
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        part.clear();
+    };
+    for (char c : name) {
+        if (c == '/' || c == '\\')
+            flush();
+        else
+            part += c;
+    }
+    flush();
+    fs::path result;
+    for (const auto& p : parts)
+        result /= p;
+    return result;
+}
+
+// True when the normal, absolute `path` is `root` or lies below it.
+bool isWithin(const fs::path& path, const fs::path& root)
+{
+    auto p = path.begin();
+    for (auto r = root.begin(); r != root.end(); ++r, ++p) {
+        if (r->empty())
+            continue; // a trailing separator of the root
+        if (p == path.end() || *p != *r)
+            return false;
+    }
+    return true;
+}
+
+class Extraction {
+public:
+    Extraction(void* zip, fs::path destination) : zip_(zip), destination_(std::move(destination)) {}
+
+    std::optional<ZipError> run()
+    {
+        int ret = unzGoToFirstFile(zip_);
+        if (ret != UNZ_OK)
+            return makeError(SSZipArchiveErrorCode::FailedOpenFileInZip, "failed to open first file in zip file");
+        while (true) {
+            if (auto error = extractCurrent())
+                return error;
+            ret = unzGoToNextFile(zip_);
+            if (ret == UNZ_END_OF_LIST_OF_FILE)
+                return std::nullopt;
+            if (ret != UNZ_OK)
+                return makeError(SSZipArchiveErrorCode::FailedOpenFileInZip, "failed to open file in zip file");
+        }
+    }
+
+private:
+    std::optional<ZipError> extractCurrent()
+    {
+        auto entry = readEntry();
+        if (!entry)
+            return makeError(SSZipArchiveErrorCode::FileInfoNotLoadable, "failed to retrieve info for file");
+        const std::string relative = entry->relative.generic_string();
+        // Resource forks of another system's archiver; and names that clean up to nothing.
+        if (relative == "__MACOSX" || relative.starts_with("__MACOSX/") || relative.empty())
+            return std::nullopt;
+
+        if (unzOpenCurrentFile(zip_) != UNZ_OK)
+            return makeError(SSZipArchiveErrorCode::FailedOpenFileInZip, "failed to open file in zip file");
+        std::optional<ZipError> error;
+        if (entry->isSymbolicLink)
+            error = extractLink(*entry);
+        else if (entry->isDirectory)
+            error = makeFolders(entry->relative);
+        else
+            error = extractFile(*entry);
+        const int closed = unzCloseCurrentFile(zip_);
+        if (!error && closed == UNZ_CRCERROR)
+            error = makeError(SSZipArchiveErrorCode::FileInfoNotLoadable, "crc check failed for file");
+        return error;
+    }
+
+    std::optional<Entry> readEntry()
+    {
+        unz_file_info64 info{};
+        std::array<char, 65536> name{};
+        if (unzGetCurrentFileInfo64(zip_, &info, name.data(), name.size() - 1, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return std::nullopt;
+        Entry entry;
+        entry.name.assign(name.data(), std::min<std::size_t>(info.size_filename, name.size() - 1));
+        entry.isDirectory = !entry.name.empty() && (entry.name.back() == '/' || entry.name.back() == '\\');
+        const unsigned long mode = info.external_fa >> 16;
+        entry.isSymbolicLink = (info.version >> 8) == kMadeByUnix && S_ISLNK(mode);
+        entry.relative = confinedPath(entry.name);
+        return entry;
+    }
+
+    // Creates the folders of `relative` below the destination, one at a time, so that no folder
+    // is made through a link that leads elsewhere. Returns the folder's path.
+    std::optional<ZipError> makeFolders(const fs::path& relative, fs::path* made = nullptr)
+    {
+        fs::path current = destination_;
+        for (const auto& part : relative) {
+            current /= part;
+            std::error_code ec;
+            auto status = fs::symlink_status(current, ec);
+            if (fs::is_symlink(status)) {
+                auto real = fs::canonical(current, ec);
+                if (ec || !isWithin(real, destination_) || !fs::is_directory(real, ec))
+                    return makeError(SSZipArchiveErrorCode::SymlinkEscapesTargetDirectory,
+                                     "Symlink escapes target directory \"~" + relative.generic_string() + "\"");
+                continue;
+            }
+            if (fs::is_directory(status))
+                continue;
+            if (!fs::create_directory(current, ec) || ec)
+                return makeError(SSZipArchiveErrorCode::FailedToWriteFile,
+                                 "Failed to create folder \"" + current.string() + "\"");
+        }
+        if (made)
+            *made = current;
+        return std::nullopt;
+    }
+
+    std::optional<ZipError> extractFile(const Entry& entry)
+    {
+        fs::path folder;
+        if (auto error = makeFolders(entry.relative.parent_path(), &folder))
+            return error;
+        const fs::path target = folder / entry.relative.filename();
+        std::error_code ec;
+        auto status = fs::symlink_status(target, ec);
+        if (fs::is_directory(status))
+            return std::nullopt; // a folder of that name stays; the file is not unpacked
+        // Overwrite: an existing file or link is replaced, never written through.
+        if (fs::exists(status) && ::unlink(target.c_str()) != 0)
+            return writeError();
+
+        const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return writeError();
+        std::vector<char> buffer(kBufferSize);
+        std::optional<ZipError> error;
+        while (!error) {
+            const int read = unzReadCurrentFile(zip_, buffer.data(), static_cast<unsigned>(buffer.size()));
+            if (read < 0) {
+                error = makeError(SSZipArchiveErrorCode::FileContentNotReadable, "failed to read contents of file entry");
+                break;
+            }
+            if (read == 0)
+                break;
+            if (!writeAll(fd, buffer.data(), static_cast<std::size_t>(read)))
+                error = writeError();
+        }
+        if (::close(fd) != 0 && !error)
+            error = writeError();
+        return error;
+    }
+
+    std::optional<ZipError> extractLink(const Entry& entry)
+    {
+        std::string linkTarget;
+        std::vector<char> buffer(kMaxLinkTarget + 1);
+        while (true) {
+            const int read = unzReadCurrentFile(zip_, buffer.data(), static_cast<unsigned>(buffer.size()));
+            if (read < 0)
+                return makeError(SSZipArchiveErrorCode::FileContentNotReadable, "failed to read contents of file entry");
+            if (read == 0)
+                break;
+            linkTarget.append(buffer.data(), static_cast<std::size_t>(read));
+            if (linkTarget.size() > kMaxLinkTarget)
+                return makeError(SSZipArchiveErrorCode::FileContentNotReadable, "failed to read contents of file entry");
+        }
+
+        fs::path folder;
+        if (auto error = makeFolders(entry.relative.parent_path(), &folder))
+            return error;
+        const fs::path target = folder / entry.relative.filename();
+        std::error_code ec;
+        // The link is resolved from the real folder it sits in, as the system will resolve it.
+        const fs::path realFolder = fs::canonical(folder, ec);
+        fs::path pointsTo = fs::path(linkTarget);
+        if (pointsTo.is_relative())
+            pointsTo = realFolder / pointsTo;
+        if (ec || linkTarget.empty() || !isWithin(pointsTo.lexically_normal(), destination_))
+            return makeError(SSZipArchiveErrorCode::SymlinkEscapesTargetDirectory,
+                             "Symlink escapes target directory \"~" + entry.relative.generic_string() + " -> " +
+                                 linkTarget + "\"");
+
+        if (fs::exists(fs::symlink_status(target, ec))) {
+            fs::remove_all(target, ec);
+            if (ec)
+                return makeError(SSZipArchiveErrorCode::FailedToWriteFile,
+                                 "Failed to delete existing symbolic link at \"" + target.string() + "\"");
+        }
+        if (::symlink(linkTarget.c_str(), target.c_str()) != 0)
+            return makeError(SSZipArchiveErrorCode::FailedToWriteFile, "Failed to create symbolic link at \"" +
+                                                                           target.string() + "\" to \"" + linkTarget + "\"");
+        return std::nullopt;
+    }
+
+    static bool writeAll(int fd, const char* data, std::size_t size)
+    {
+        while (size > 0) {
+            const ssize_t written = ::write(fd, data, size);
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            data += written;
+            size -= static_cast<std::size_t>(written);
+        }
+        return true;
+    }
+
+    static ZipError writeError()
+    {
+        return makeError(SSZipArchiveErrorCode::FailedToWriteFile, "Failed to write file (check your free space)");
+    }
+
+    void* zip_;
+    fs::path destination_;
+};
+
+} // namespace
+
+bool ZipArchive::unzipFileAtPath(const fs::path& path, const fs::path& destination, ZipError* error,
+                                 ZipArchiveDelegate* delegate)
+{
+    auto fail = [&](ZipError reason) {
+        if (error)
+            *error = std::move(reason);
+        return false;
+    };
+    if (path.empty() || destination.empty())
+        return fail(makeError(SSZipArchiveErrorCode::InvalidArguments, "received invalid argument(s)"));
+
+    UnzHandle zip(unzOpen64(path.c_str()));
+    if (!zip)
+        return fail(makeError(SSZipArchiveErrorCode::FailedOpenZipFile, "failed to open zip file"));
+    unz_global_info64 globalInfo{};
+    if (unzGetGlobalInfo64(zip.get(), &globalInfo) != UNZ_OK)
+        return fail(makeError(SSZipArchiveErrorCode::FailedOpenZipFile, "failed to open zip file"));
+
+    std::error_code ec;
+    fs::create_directories(destination, ec);
+    const fs::path root = fs::canonical(destination, ec);
+    if (ec || !fs::is_directory(root, ec))
+        return fail(makeError(SSZipArchiveErrorCode::FailedToWriteFile,
+                              "Failed to create folder \"" + destination.string() + "\""));
+
+    Extraction extraction(zip.get(), root);
+    if (auto reason = extraction.run())
+        return fail(std::move(*reason));
+    zip.reset();
+
+    if (delegate)
+        delegate->zipArchiveDidUnzipArchive(path, ZipInfo{globalInfo.number_entry}, destination);
+    return true;
+}
+
+} // namespace platform

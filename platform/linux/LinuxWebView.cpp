@@ -1,0 +1,249 @@
+#include "platform/linux/LinuxWebView.h"
+
+#include "platform/linux/GuardedCall.h"
+
+#include <cmath>
+
+namespace platform {
+namespace {
+
+// A downward swipe must be at least this fast (pixels per second) and mostly vertical.
+constexpr double kSwipeVelocity = 300.0;
+
+LinuxWebView* fromData(gpointer self)
+{
+    return static_cast<LinuxWebView*>(self);
+}
+
+WebView::NavigationError makeError(const GError* error, const char* uri)
+{
+    WebView::NavigationError result;
+    result.domain = g_quark_to_string(error->domain);
+    result.code = error->code;
+    result.localizedDescription = error->message ? error->message : "";
+    if (uri && *uri)
+        result.failingURL = uri;
+    result.cancelled = g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED);
+    return result;
+}
+
+struct EvaluationData {
+    WebView::ScriptCompletion completion;
+};
+
+void evaluationFinished(GObject* source, GAsyncResult* result, gpointer data)
+{
+    std::unique_ptr<EvaluationData> evaluation(static_cast<EvaluationData*>(data));
+    g_autoptr(GError) error = nullptr;
+    JSCValue* value = gtk::evaluateJavaScriptFinish(WEBKIT_WEB_VIEW(source), result, &error);
+    WebView::ScriptResult outcome;
+    if (error) {
+        outcome.error = error->message ? error->message : "evaluation failed";
+    } else if (value) {
+        if (!jsc_value_is_undefined(value)) {
+            g_autofree char* text = jsc_value_to_string(value);
+            outcome.value = text ? text : "";
+        }
+        g_object_unref(value);
+    }
+    if (evaluation->completion)
+        gtk::guardedCall("evaluate-javascript", [&] { evaluation->completion(outcome); });
+}
+
+} // namespace
+
+LinuxWebView::LinuxWebView(const WebViewConfiguration& configuration, bool sandboxed) : sandboxed_(sandboxed)
+{
+    context_ = gtk::GObjectPtr<WebKitWebContext>::adopt(webkit_web_context_new());
+    webkit_web_context_set_sandbox_enabled(context_.get(), sandboxed);
+
+    contentManager_ = gtk::GObjectPtr<WebKitUserContentManager>::adopt(webkit_user_content_manager_new());
+    for (const auto& name : configuration.scriptMessageHandlers) {
+        gtk::registerScriptMessageHandler(contentManager_.get(), name.c_str());
+        auto handler = std::make_unique<MessageHandler>(MessageHandler{this, name});
+        const std::string signal = "script-message-received::" + name;
+        signals_.connect(contentManager_.get(), signal.c_str(), G_CALLBACK(onScriptMessage), handler.get());
+        messageHandlers_.push_back(std::move(handler));
+    }
+
+    g_autoptr(WebKitSettings) settings = webkit_settings_new();
+    webkit_settings_set_allow_file_access_from_file_urls(settings, configuration.allowFileAccessFromFileURLs);
+    webkit_settings_set_media_playback_allows_inline(settings, configuration.allowsInlineMediaPlayback);
+    webkit_settings_set_enable_back_forward_navigation_gestures(settings,
+                                                                configuration.allowsBackForwardNavigationGestures);
+
+    view_ = gtk::GObjectPtr<WebKitWebView>::ref(
+        WEBKIT_WEB_VIEW(gtk::newWebView(context_.get(), contentManager_.get(), settings)));
+    if (configuration.transparentBackground) {
+        const GdkRGBA clear{0, 0, 0, 0};
+        webkit_web_view_set_background_color(view_.get(), &clear);
+    }
+
+    signals_.connect(view_.get(), "load-changed", G_CALLBACK(onLoadChanged), this);
+    signals_.connect(view_.get(), "load-failed", G_CALLBACK(onLoadFailed), this);
+    signals_.connect(view_.get(), "decide-policy", G_CALLBACK(onDecidePolicy), this);
+    signals_.connect(view_.get(), "web-process-terminated", G_CALLBACK(onProcessTerminated), this);
+    signals_.connect(view_.get(), "script-dialog", G_CALLBACK(onScriptDialog), this);
+
+    swipe_ = gtk::GObjectPtr<GtkGesture>::adopt(gtk::newSwipeGesture(widget()));
+    signals_.connect(swipe_.get(), "swipe", G_CALLBACK(onSwipe), this);
+}
+
+LinuxWebView::~LinuxWebView()
+{
+    signals_.disconnectAll();
+    swipe_.reset();
+    if (view_)
+        gtk::destroyWidget(widget());
+}
+
+void LinuxWebView::evaluateJavaScriptImpl(const std::string& script, ScriptCompletion completion)
+{
+    // The engine keeps the view alive until the evaluation ends; the completion never needs us.
+    gtk::evaluateJavaScript(view_.get(), script, evaluationFinished, new EvaluationData{std::move(completion)});
+}
+
+void LinuxWebView::loadFileURLImpl(const std::filesystem::path& file, const std::filesystem::path& readAccess)
+{
+    // The sandbox takes its folders before the page's process starts, that is before the first load.
+    if (sandboxed_ && !loadedOnce_)
+        webkit_web_context_add_path_to_sandbox(context_.get(), readAccess.c_str(), TRUE);
+    loadedOnce_ = true;
+    g_autofree char* uri = g_filename_to_uri(file.c_str(), nullptr, nullptr);
+    webkit_web_view_load_uri(view_.get(), uri ? uri : "about:blank");
+}
+
+std::optional<std::string> LinuxWebView::urlImpl() const
+{
+    const char* uri = webkit_web_view_get_uri(view_.get());
+    if (!uri || !*uri)
+        return std::nullopt;
+    return std::string(uri);
+}
+
+void LinuxWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self)
+{
+    auto* view = fromData(self);
+    auto keep = view->shared_from_this();
+    switch (event) {
+    case WEBKIT_LOAD_STARTED:
+        view->committed_ = false;
+        view->failed_ = false;
+        break;
+    case WEBKIT_LOAD_COMMITTED:
+        view->committed_ = true;
+        break;
+    case WEBKIT_LOAD_FINISHED:
+        // The engine ends a failed load with "finished" too; that is no finished navigation.
+        if (!view->failed_)
+            gtk::guardedCall("load-changed", [&] { view->didFinishNavigation(); });
+        break;
+    case WEBKIT_LOAD_REDIRECTED:
+        break;
+    }
+}
+
+gboolean LinuxWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, char* uri, GError* error, gpointer self)
+{
+    auto* view = fromData(self);
+    auto keep = view->shared_from_this();
+    view->failed_ = true;
+    const auto failure = makeError(error, uri);
+    gtk::guardedCall("load-failed", [&] {
+        if (view->committed_)
+            view->didFailNavigation(failure);
+        else
+            view->didFailProvisionalNavigation(failure);
+    });
+    // Handled: the engine shows no error page of its own (it would count as a finished load).
+    return TRUE;
+}
+
+gboolean LinuxWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                      gpointer self)
+{
+    if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
+        return FALSE; // responses: the engine's default
+    auto* view = fromData(self);
+    auto keep = view->shared_from_this();
+    WebKitNavigationAction* navigation =
+        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    WebKitURIRequest* request = navigation ? webkit_navigation_action_get_request(navigation) : nullptr;
+    const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+
+    NavigationAction action;
+    if (uri && *uri)
+        action.url = uri;
+    action.targetsNewWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
+
+    g_object_ref(decision);
+    gtk::guardedCall("decide-policy", [&] {
+        view->decidePolicy(action, [decision](NavigationActionPolicy policy) {
+            if (policy == NavigationActionPolicy::allow)
+                webkit_policy_decision_use(decision);
+            else
+                webkit_policy_decision_ignore(decision);
+            g_object_unref(decision);
+        });
+    });
+    return TRUE;
+}
+
+void LinuxWebView::onProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self)
+{
+    auto* view = fromData(self);
+    auto keep = view->shared_from_this();
+    gtk::guardedCall("web-process-terminated", [&] { view->webContentProcessDidTerminate(); });
+}
+
+gboolean LinuxWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self)
+{
+    ScriptDialog request;
+    switch (webkit_script_dialog_get_dialog_type(dialog)) {
+    case WEBKIT_SCRIPT_DIALOG_ALERT:
+        request.type = ScriptDialog::Type::alert;
+        break;
+    case WEBKIT_SCRIPT_DIALOG_CONFIRM:
+        request.type = ScriptDialog::Type::confirm;
+        break;
+    default:
+        return FALSE; // prompt() and the leave-page question: the engine's own dialog
+    }
+    const char* message = webkit_script_dialog_get_message(dialog);
+    request.message = message ? message : "";
+
+    auto* view = fromData(self);
+    auto keep = view->shared_from_this();
+    webkit_script_dialog_ref(dialog);
+    bool handled = false;
+    gtk::guardedCall("script-dialog", [&] {
+        handled = view->runScriptDialog(request, [dialog](bool confirmed) {
+            if (webkit_script_dialog_get_dialog_type(dialog) == WEBKIT_SCRIPT_DIALOG_CONFIRM)
+                webkit_script_dialog_confirm_set_confirmed(dialog, confirmed);
+            webkit_script_dialog_close(dialog);
+            webkit_script_dialog_unref(dialog);
+        });
+    });
+    if (!handled)
+        webkit_script_dialog_unref(dialog);
+    return handled;
+}
+
+void LinuxWebView::onScriptMessage(WebKitUserContentManager*, gtk::ScriptMessageArgument* message, gpointer data)
+{
+    auto* handler = static_cast<MessageHandler*>(data);
+    auto keep = handler->owner->shared_from_this();
+    gtk::guardedCall("script-message-received",
+                     [&] { handler->owner->didReceiveScriptMessage(handler->name, gtk::scriptMessageText(message)); });
+}
+
+void LinuxWebView::onSwipe(GtkGestureSwipe*, gdouble velocityX, gdouble velocityY, gpointer self)
+{
+    if (velocityY < kSwipeVelocity || std::fabs(velocityY) < std::fabs(velocityX))
+        return;
+    auto* view = fromData(self);
+    auto keep = view->shared_from_this();
+    gtk::guardedCall("swipe", [&] { view->didSwipeDown(); });
+}
+
+} // namespace platform

@@ -1,0 +1,101 @@
+#include "platform/linux/LinuxWindow.h"
+
+#include "platform/linux/GtkCompat.h"
+#include "platform/linux/GuardedCall.h"
+#include "platform/linux/LinuxContentView.h"
+
+namespace platform {
+namespace {
+
+constexpr int kDefaultWidth = 1024;
+constexpr int kDefaultHeight = 768;
+
+std::string colored(const std::string& text, const char* color)
+{
+    g_autofree char* escaped = g_markup_escape_text(text.c_str(), -1);
+    return std::string("<span foreground=\"") + color + "\">" + escaped + "</span>";
+}
+
+GtkWidget* buildAlertDialog(const Alert& alert, GtkWindow* parent)
+{
+    GtkWidget* dialog = gtk_message_dialog_new(parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+                                               GTK_MESSAGE_OTHER, GTK_BUTTONS_NONE, nullptr);
+    auto* message = GTK_MESSAGE_DIALOG(dialog);
+    if (alert.appearance == Alert::Appearance::Tinted) {
+        gtk_message_dialog_set_markup(message, colored(alert.title, "#1c71d8").c_str());
+        if (!alert.message.empty())
+            gtk_message_dialog_format_secondary_markup(message, "%s", colored(alert.message, "#77767b").c_str());
+    } else {
+        g_object_set(message, "text", alert.title.c_str(), nullptr);
+        if (!alert.message.empty())
+            gtk_message_dialog_format_secondary_text(message, "%s", alert.message.c_str());
+    }
+    // Button i answers with response i.
+    for (std::size_t i = 0; i < alert.actions.size(); ++i)
+        gtk_dialog_add_button(GTK_DIALOG(dialog), alert.actions[i].title.c_str(), static_cast<gint>(i));
+    return dialog;
+}
+
+} // namespace
+
+LinuxWindow::LinuxWindow(GtkWindow* window)
+    : Window(std::make_shared<LinuxContentView>())
+    , window_(gtk::GObjectPtr<GtkWidget>::ref(GTK_WIDGET(window)))
+{
+    gtk_window_set_default_size(gtkWindow(), kDefaultWidth, kDefaultHeight);
+    gtk::setWindowChild(window_.get(), static_cast<LinuxContentView&>(*contentView()).widget());
+    signals_.connect(window_.get(), "delete-event", G_CALLBACK(onDelete), this);
+}
+
+LinuxWindow::LinuxWindow(const Alert& alert, Window& presenter, GtkWindow* parent)
+    : Window(alert, presenter)
+    , window_(gtk::GObjectPtr<GtkWidget>::ref(buildAlertDialog(alert, parent)))
+{
+    signals_.connect(window_.get(), "response", G_CALLBACK(onResponse), this);
+}
+
+LinuxWindow::~LinuxWindow()
+{
+    signals_.disconnectAll();
+    if (!destroyed_)
+        gtk::destroyWidget(window_.get());
+}
+
+std::shared_ptr<Window> LinuxWindow::makeAlertWindowImpl(const Alert& alert)
+{
+    return std::make_shared<LinuxWindow>(alert, *this, gtkWindow());
+}
+
+void LinuxWindow::showImpl()
+{
+    gtk::showWindow(window_.get());
+}
+
+void LinuxWindow::closeImpl()
+{
+    signals_.disconnectAll();
+    destroyed_ = true;
+    gtk::destroyWidget(window_.get());
+}
+
+gboolean LinuxWindow::onDelete(GtkWidget*, GdkEvent*, gpointer self)
+{
+    auto* window = static_cast<LinuxWindow*>(self);
+    auto keep = window->shared_from_this();
+    gtk::guardedCall("delete-event", [&] { window->didClose(); });
+    return FALSE; // let it close; the application ends with its last window
+}
+
+void LinuxWindow::onResponse(GtkDialog*, gint response, gpointer self)
+{
+    auto* window = static_cast<LinuxWindow*>(self);
+    auto keep = window->shared_from_this();
+    gtk::guardedCall("response", [&] {
+        if (response >= 0)
+            window->pressAlertButton(static_cast<std::size_t>(response));
+        else if (response == GTK_RESPONSE_DELETE_EVENT)
+            window->cancelAlert(); // Escape or the title bar's close: the cancel button, if any
+    });
+}
+
+} // namespace platform

@@ -1,0 +1,152 @@
+// The web screen with the real WebKitGTK view in a real GTK window (run under Xvfb), in the
+// test's temporary home: the first start installs the demo web application from the built
+// bundle and the screen loads it. Only the desktop's URL handlers are a double, so no browser
+// starts.
+#include "app/AppDelegate.h"
+#include "app/Config.h"
+#include "app/JavaScriptCalls.h"
+#include "app/LocalizedTexts.h"
+#include "app/UIHelpers.h"
+#include "platform/Dispatch.h"
+#include "platform/Platform.h"
+#include "platform/WebView.h"
+#include "tests/support/FakeApplication.h"
+#include "tests/support/FakeURLOpener.h"
+#include "tests/support/LogCapture.h"
+#include "webcontainer/ViewController.h"
+
+#include <gtk/gtk.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing::ElementsAre;
+
+namespace {
+
+constexpr auto kTimeout = 20s;
+
+class WebScreenTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "no display: run the end-to-end tests under xvfb-run";
+        platform::Platform linux = platform::makeLinuxPlatform();
+        linux.application = application;
+        linux.urlOpener = urlOpener;
+        platform::install(std::move(linux));
+
+        application->run(0, nullptr, delegate);
+        application->launch(platform::current().makeWindow(), {});
+        screen = std::dynamic_pointer_cast<ViewController>(delegate.window->rootScreen());
+        ASSERT_TRUE(screen);
+        ASSERT_TRUE(waitForFinishedNavigations(1)) << "the start page did not finish loading";
+    }
+
+    bool waitForFinishedNavigations(std::size_t count)
+    {
+        return platform::runMainLoopUntil([&] { return finishedNavigations() >= count; }, kTimeout);
+    }
+
+    std::size_t finishedNavigations() const
+    {
+        std::size_t count = 0;
+        for (const auto& entry : log.entries())
+            count += entry.message == "WEBVIEW: finished loading page";
+        return count;
+    }
+
+    // Evaluates `script` in the page on show and returns its result's text.
+    std::optional<std::string> evaluate(const std::string& script)
+    {
+        std::optional<platform::WebView::ScriptResult> result;
+        screen->webView->evaluateJavaScript(script, [&](const auto& outcome) { result = outcome; });
+        if (!platform::runMainLoopUntil([&] { return result.has_value(); }, kTimeout))
+            return std::nullopt;
+        return result->value;
+    }
+
+    platform::Window* topWindow() const { return topViewController(delegate.window.get()); }
+
+    testsupport::LogCapture log;
+    std::shared_ptr<testsupport::FakeApplication> application = std::make_shared<testsupport::FakeApplication>();
+    std::shared_ptr<testsupport::FakeURLOpener> urlOpener = std::make_shared<testsupport::FakeURLOpener>();
+    AppDelegate delegate;
+    std::shared_ptr<ViewController> screen;
+};
+
+} // namespace
+
+TEST_F(WebScreenTest, FirstStartInstallsAndShowsTheDemoIndexPage)
+{
+    EXPECT_TRUE(fs::exists(fs::path(sharedConfig().WEBROOT) / "index.html"));
+    EXPECT_EQ(screen->webView->url(), "file://" + sharedConfig().WEBROOT + "/index.html");
+    EXPECT_EQ(evaluate("document.getElementById('title').textContent"), "webcontainer demo");
+    // The page sees the bridge.
+    EXPECT_EQ(evaluate("document.getElementById('bridge-state').textContent"), "ready");
+}
+
+TEST_F(WebScreenTest, AMessagePostedByThePageReachesTheRouter)
+{
+    evaluate("document.querySelector('[data-message=\"getUuid?callback=showAnswer\"]').click()");
+    EXPECT_TRUE(platform::runMainLoopUntil(
+        [&] { return log.has(Logger::Level::Debug, "JavaScript is sending a message getUuid?callback=showAnswer"); },
+        kTimeout));
+}
+
+TEST_F(WebScreenTest, AScriptEvaluatedFromNativeChangesThePage)
+{
+    callJS("document.getElementById('title').textContent = 'changed from native'", screen->webView);
+    EXPECT_TRUE(platform::runMainLoopUntil(
+        [&] { return evaluate("document.getElementById('title').textContent") == "changed from native"; }, kTimeout));
+}
+
+TEST_F(WebScreenTest, AWebLinkWithoutTheMarkerGoesToTheDesktopAndThePageStays)
+{
+    const auto view = screen->webView;
+    evaluate("document.getElementById('link-web').click()");
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return !urlOpener->opened().empty(); }, kTimeout));
+    EXPECT_THAT(urlOpener->opened(), ElementsAre("https://example.org/"));
+    EXPECT_EQ(screen->webView, view);
+    EXPECT_EQ(view->url(), "file://" + sharedConfig().WEBROOT + "/index.html");
+    EXPECT_EQ(evaluate("document.getElementById('title').textContent"), "webcontainer demo");
+}
+
+TEST_F(WebScreenTest, AMissingPageBringsUpTheRecoveryAlertAndHomeLoadsTheStartPage)
+{
+    const auto firstView = screen->webView;
+    evaluate("document.getElementById('link-missing').click()");
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return topWindow() != delegate.window.get(); }, kTimeout));
+    const auto& alert = topWindow()->alert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->title, JS_ALERT_TITLES().at("ERROR"));
+    EXPECT_EQ(alert->message, screen->ERROR_LOCAL_DATA);
+    ASSERT_EQ(alert->actions.size(), 2u);
+    EXPECT_EQ(alert->actions[0].title, screen->ERROR_LOCAL_DATA_HOME);
+
+    topWindow()->pressAlertButton(0);
+    EXPECT_EQ(topWindow(), delegate.window.get());
+    ASSERT_TRUE(waitForFinishedNavigations(2));
+    EXPECT_NE(screen->webView, firstView);
+    EXPECT_EQ(screen->webView->url(), "file://" + sharedConfig().WEBROOT + "/index.html");
+}
+
+TEST_F(WebScreenTest, ThePagesOwnAlertGoesThroughTheAlertHelper)
+{
+    evaluate("setTimeout(function () { document.getElementById('page-confirm').click(); }, 0)");
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return topWindow() != delegate.window.get(); }, kTimeout));
+    const auto& alert = topWindow()->alert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->title, JS_ALERT_TITLES().at("INFO"));
+    EXPECT_EQ(alert->message, "Do you confirm?");
+    ASSERT_EQ(alert->actions.size(), 2u);
+    topWindow()->pressAlertButton(0);
+    EXPECT_TRUE(platform::runMainLoopUntil(
+        [&] {
+            return evaluate("document.getElementById('log').textContent").value_or("").find("confirm() = true")
+                != std::string::npos;
+        },
+        kTimeout));
+}

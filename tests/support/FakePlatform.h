@@ -1,0 +1,31 @@
+#pragma once
+// Installs the recording doubles as the platform and keeps them at hand: the application, the
+// URL opener, and every window and web view made since.
+
+#include "tests/support/FakeApplication.h"
+#include "tests/support/FakeURLOpener.h"
+#include "tests/support/FakeWebView.h"
+#include "tests/support/FakeWindow.h"
+
+#include <memory>
+#include <vector>
+
+namespace testsupport {
+
+class FakePlatform {
+public:
+    // Builds the doubles and installs them.
+    FakePlatform();
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+
+    std::shared_ptr<FakeApplication> application = std::make_shared<FakeApplication>();
+    std::shared_ptr<FakeURLOpener> urlOpener = std::make_shared<FakeURLOpener>();
+    std::vector<std::shared_ptr<FakeWindow>> windows;
+    std::vector<std::shared_ptr<FakeWebView>> webViews;
+
+    // The web view made last, or null.
+    FakeWebView* lastWebView() const { return webViews.empty() ? nullptr : webViews.back().get(); }
+};
+
+} // namespace testsupport

@@ -1,0 +1,189 @@
+// The launch, the first-run install and the life cycle of the application delegate.
+#include "app/AppDelegate.h"
+#include "app/Config.h"
+#include "app/TimestampFormatter.h"
+#include "platform/Bundle.h"
+#include "platform/Dispatch.h"
+#include "platform/NotificationCenter.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/ManualClock.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/ZipBuilder.h"
+#include "webcontainer/ViewController.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/xattr.h>
+
+namespace fs = std::filesystem;
+using testing::ElementsAre;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+namespace {
+
+// True when the file system of `path` keeps user extended attributes.
+bool supportsUserAttributes(const fs::path& path)
+{
+    const fs::path probe = path / ".xattr-probe";
+    writeFile(probe, "");
+    const bool supported = ::setxattr(probe.c_str(), "user.probe", "1", 1, 0) == 0;
+    fs::remove(probe);
+    return supported;
+}
+
+std::string backupAttribute(const fs::path& path)
+{
+    char value[16] = {};
+    const auto size = ::getxattr(path.c_str(), "user.xdg.robots.backup", value, sizeof value);
+    return size < 0 ? "" : std::string(value, static_cast<std::size_t>(size));
+}
+
+// A copy of the built bundle whose "app.zip" holds `archive` (none when empty), made the main bundle.
+void useBundleWithArchive(const std::optional<std::string>& archive)
+{
+    const fs::path bundle = testsupport::makeTemporaryFolder("bundle");
+    fs::copy(WEBCONTAINER_TEST_BUNDLE_DIR, bundle, fs::copy_options::recursive);
+    fs::remove(bundle / "app.zip");
+    if (archive)
+        writeFile(bundle / "app.zip", *archive);
+    platform::Bundle::setMainForTesting(bundle);
+}
+
+class AppDelegateTest : public testing::Test {
+protected:
+    void launch(const platform::LaunchOptions& options = {})
+    {
+        fakes.application->run(0, nullptr, delegate);
+        fakes.application->launch(std::make_shared<testsupport::FakeWindow>(), options);
+    }
+
+    testsupport::LogCapture log;
+    testsupport::FakePlatform fakes;
+    AppDelegate delegate;
+};
+
+} // namespace
+
+TEST_F(AppDelegateTest, FirstStartInstallsTheWebRootAndMarksItForNoBackup)
+{
+    launch();
+    Config& config = sharedConfig();
+    EXPECT_TRUE(fs::exists(fs::path(config.WEBROOT) / "index.html"));
+    EXPECT_TRUE(fs::exists(fs::path(config.WEBROOT) / "index_de.html"));
+    EXPECT_FALSE(fs::exists(config.WEBROOT + ".install"));
+    EXPECT_FALSE(fs::exists(config.UPLOADURL));
+    if (supportsUserAttributes(config.BASEURL))
+        EXPECT_EQ(backupAttribute(config.WEBROOT), "false");
+    else
+        EXPECT_TRUE(log.has(Logger::Level::Error, "ERROR: could not exlcude " + config.WEBROOT + " from backup"));
+    // The window shows the web screen.
+    ASSERT_TRUE(delegate.window);
+    EXPECT_NE(dynamic_cast<ViewController*>(delegate.window->rootScreen().get()), nullptr);
+}
+
+TEST_F(AppDelegateTest, LaterStartsOnlyRemoveTheUploadFolder)
+{
+    Config& config = sharedConfig();
+    writeFile(fs::path(config.WEBROOT) / "index.html", "changed by an update");
+    writeFile(config.UPLOADURL / "picked.pdf", "x");
+    launch();
+    EXPECT_EQ(readFile(fs::path(config.WEBROOT) / "index.html"), "changed by an update");
+    EXPECT_FALSE(fs::exists(fs::path(config.WEBROOT) / "index_de.html"));
+    EXPECT_FALSE(fs::exists(config.UPLOADURL));
+    EXPECT_TRUE(log.has(Logger::Level::Debug, "Path " + config.WEBROOT + " already exists"));
+}
+
+// A failed first install leaves no web root (so the next start installs again) and no half-unpacked folder.
+TEST_F(AppDelegateTest, FailedFirstInstallLeavesNoPartialWebRoot)
+{
+    // The first entry unpacks; the second fails its checksum.
+    const fs::path built = testsupport::makeTemporaryFolder("archive") / "app.zip";
+    testsupport::ZipBuilder().file("index.html", "<html></html>").file("js/app.js", "ABCDEFGHIJKLMNOP", true).write(built);
+    std::string archive = readFile(built);
+    archive[archive.find("ABCDEFGH") + 2] = 'x';
+    useBundleWithArchive(archive);
+    launch();
+    Config& config = sharedConfig();
+    EXPECT_FALSE(fs::exists(config.WEBROOT));
+    EXPECT_FALSE(fs::exists(config.WEBROOT + ".install"));
+    const std::string zip = platform::Bundle::main()->pathForResource("app", "zip")->string();
+    EXPECT_TRUE(log.has(Logger::Level::Error, "Error unzipping file " + zip + " to " + config.WEBROOT));
+}
+
+TEST_F(AppDelegateTest, MissingArchiveIsLogged)
+{
+    useBundleWithArchive(std::nullopt);
+    launch();
+    EXPECT_TRUE(log.has(Logger::Level::Error, "ERROR: app.zip could not be found"));
+    EXPECT_FALSE(fs::exists(sharedConfig().WEBROOT));
+}
+
+TEST_F(AppDelegateTest, SearchableActivityFromTheSettings)
+{
+    auto& defaults = sharedConfig().defaults;
+    defaults.set("searchKeywords", "a,b,,a");
+    launch();
+    EXPECT_FALSE(fakes.application->currentUserActivity()); // no title: nothing published
+
+    defaults.set("searchTitle", "Demo");
+    delegate.application(*fakes.application, platform::LaunchOptions{});
+    const auto& activity = fakes.application->currentUserActivity();
+    ASSERT_TRUE(activity);
+    EXPECT_EQ(activity->activityType, "org.webcontainer.app");
+    EXPECT_EQ(activity->title, "Demo");
+    EXPECT_THAT(activity->keywords, ElementsAre("", "a", "b"));
+    EXPECT_TRUE(activity->isEligibleForSearch);
+    EXPECT_FALSE(activity->isEligibleForHandoff);
+}
+
+TEST_F(AppDelegateTest, LaunchFromAPushKeepsItsLandingPage)
+{
+    platform::PlistDict aps{{"landingPage", "news.html"}};
+    launch({platform::PlistDict{{"aps", aps}}});
+    EXPECT_EQ(sharedConfig().URLschemeLanding.get(), "news.html");
+    EXPECT_TRUE(sharedConfig().isLaunchedViaPNTap);
+
+    // Without "aps" the launch still counts as one from a push.
+    sharedConfig().URLschemeLanding.set("");
+    sharedConfig().isLaunchedViaPNTap = false;
+    delegate.application(*fakes.application, platform::LaunchOptions{platform::PlistDict{{"other", 1}}});
+    EXPECT_EQ(sharedConfig().URLschemeLanding.get(), "");
+    EXPECT_TRUE(sharedConfig().isLaunchedViaPNTap);
+}
+
+TEST_F(AppDelegateTest, OpeningURLBecomesTheLandingPageAndIsPosted)
+{
+    launch();
+    std::vector<platform::PlistDict> posted;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, "url.scheme_id", [&](const platform::Notification& note) { posted.push_back(note.userInfo); });
+
+    fakes.application->openURL("org.webcontainer.app://open/dir/page.html?x=1&y=2");
+    EXPECT_EQ(sharedConfig().URLschemeLanding.get(), "page.html?x=1&y=2");
+    EXPECT_TRUE(sharedConfig().isStartedViaURLscheme);
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(*posted[0].at("message").asString(), "org.webcontainer.app://open/dir/page.html?x=1&y=2");
+
+    fakes.application->openURL("org.webcontainer.app://open/page.html");
+    EXPECT_EQ(sharedConfig().URLschemeLanding.get(), "page.html");
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+TEST_F(AppDelegateTest, BackgroundStoresTheTimeAndBecomingActiveClearsTheBadgeAndWritesInternalJS)
+{
+    auto clock = testsupport::ManualClock::install();
+    launch();
+    Config& config = sharedConfig();
+    fakes.application->setApplicationIconBadgeNumber(3);
+    fs::remove(fs::path(config.WEBROOT) / "internal.js");
+
+    fakes.application->windowStateChanged(true, false);
+    EXPECT_EQ(fakes.application->applicationIconBadgeNumber(), 0);
+    EXPECT_TRUE(fs::exists(fs::path(config.WEBROOT) / "internal.js"));
+
+    fakes.application->windowStateChanged(false, true);
+    EXPECT_EQ(config.defaults.string("timeBackgroundEntered"), timestampFormatter().string(clock->now()));
+}

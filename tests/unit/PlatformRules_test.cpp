@@ -1,0 +1,178 @@
+// The rules the platform's base classes keep for every implementation: exactly one policy
+// answer, alerts that stack and answer once, the application's state changes, the view tree.
+#include "platform/Application.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Screen.h"
+#include "platform/View.h"
+#include "tests/support/FakeApplication.h"
+#include "tests/support/FakeWebView.h"
+#include "tests/support/FakeWindow.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using platform::WebView;
+using testing::ElementsAre;
+using testsupport::FakeWebView;
+using testsupport::FakeWindow;
+using Policy = WebView::NavigationActionPolicy;
+
+TEST(WebViewRules, EveryPolicyQuestionGetsExactlyOneAnswer)
+{
+    auto view = std::make_shared<FakeWebView>();
+    // Nobody decides: the navigation goes ahead.
+    EXPECT_THAT(view->requestPolicy({"file:///a.html", false})->answers, ElementsAre(Policy::allow));
+
+    // The owner drops the handler without answering: cancelled.
+    view->onDecidePolicy = [](const WebView::NavigationAction&, WebView::DecisionHandler) {};
+    EXPECT_THAT(view->requestPolicy({"file:///a.html", false})->answers, ElementsAre(Policy::cancel));
+
+    // The owner answers later: that answer, once.
+    WebView::DecisionHandler kept;
+    view->onDecidePolicy = [&](const WebView::NavigationAction&, WebView::DecisionHandler handler) { kept = handler; };
+    auto request = view->requestPolicy({"https://example.org/", true});
+    EXPECT_TRUE(request->answers.empty());
+    kept(Policy::allow);
+    kept = nullptr;
+    EXPECT_THAT(request->answers, ElementsAre(Policy::allow));
+}
+
+TEST(WebViewRules, AnUnansweredScriptDialogAnswersFalse)
+{
+    auto view = std::make_shared<FakeWebView>();
+    EXPECT_FALSE(view->runDialog({WebView::ScriptDialog::Type::alert, "hi"})->handled);
+    view->onScriptDialog = [](const WebView::ScriptDialog&, WebView::ScriptDialogCompletion) {};
+    auto request = view->runDialog({WebView::ScriptDialog::Type::confirm, "sure?"});
+    EXPECT_TRUE(request->handled);
+    EXPECT_THAT(request->answers, ElementsAre(false));
+}
+
+TEST(WindowRules, AlertsStackAndAnswerOnce)
+{
+    auto window = std::make_shared<FakeWindow>();
+    std::vector<std::string> ran;
+    auto first = window->present({"first", "", {{"A", {}, [&] { ran.push_back("A"); }}}});
+    auto second = window->present({"second", "", {{"B", {}, [&] { ran.push_back("B"); }}}});
+    EXPECT_EQ(window->presentedWindow(), first);
+    EXPECT_EQ(first->presentedWindow(), second);
+    EXPECT_EQ(window->topAlert()->alert()->title, "second");
+
+    // Answering the lower alert closes the one above it too; only its own action runs, once.
+    first->pressAlertButton(0);
+    first->pressAlertButton(0);
+    EXPECT_THAT(ran, ElementsAre("A"));
+    EXPECT_TRUE(static_cast<FakeWindow&>(*second).isClosed());
+    EXPECT_EQ(window->presentedWindow(), nullptr);
+}
+
+TEST(WindowRules, CancelPressesTheCancelButtonOnly)
+{
+    auto window = std::make_shared<FakeWindow>();
+    int cancelled = 0;
+    auto plain = window->present({"t", "m", {{"OK", {}, {}}}});
+    EXPECT_FALSE(plain->cancelAlert());
+    EXPECT_EQ(window->presentedWindow(), plain);
+    plain->pressAlertButton(0);
+
+    auto withCancel = window->present(
+        {"t", "m", {{"OK", {}, {}}, {"Cancel", platform::AlertAction::Style::Cancel, [&] { ++cancelled; }}}});
+    EXPECT_TRUE(withCancel->cancelAlert());
+    EXPECT_EQ(cancelled, 1);
+}
+
+namespace {
+
+struct RecordingScreen : platform::Screen {
+    std::vector<std::string> calls;
+    void viewDidLoad() override { calls.push_back("load"); }
+    void viewWillAppear() override { calls.push_back("willAppear"); }
+    void viewDidAppear() override { calls.push_back("didAppear"); }
+    void viewWillDisappear() override { calls.push_back("willDisappear"); }
+};
+
+struct RecordingDelegate : platform::ApplicationDelegate {
+    std::vector<std::string> calls;
+    std::shared_ptr<platform::Window> window;
+    void applicationDidCreateWindow(platform::Application&, std::shared_ptr<platform::Window> w) override
+    {
+        window = w;
+        calls.push_back("window");
+    }
+    bool application(platform::Application&, const platform::LaunchOptions&) override
+    {
+        calls.push_back("launch");
+        return true;
+    }
+    bool application(platform::Application&, const std::string& url) override
+    {
+        calls.push_back("open " + url);
+        return true;
+    }
+    void applicationDidBecomeActive(platform::Application&) override { calls.push_back("active"); }
+    void applicationWillResignActive(platform::Application&) override { calls.push_back("resign"); }
+    void applicationDidEnterBackground(platform::Application&) override { calls.push_back("background"); }
+    void applicationWillEnterForeground(platform::Application&) override { calls.push_back("foreground"); }
+    void applicationWillTerminate(platform::Application&) override { calls.push_back("terminate"); }
+};
+
+} // namespace
+
+TEST(WindowRules, TheRootScreenLoadsOnceAndAppearsEachTime)
+{
+    auto window = std::make_shared<FakeWindow>();
+    auto screen = std::make_shared<RecordingScreen>();
+    window->setRootScreen(screen);
+    EXPECT_EQ(screen->view(), window->contentView());
+    window->show();
+    window->show();
+    window->closeByUser();
+    EXPECT_THAT(screen->calls,
+                ElementsAre("load", "willAppear", "didAppear", "willAppear", "didAppear", "willDisappear"));
+}
+
+TEST(ApplicationRules, LifeCycleFollowsFocusAndMinimizing)
+{
+    testsupport::FakeApplication application;
+    RecordingDelegate delegate;
+    int foregroundPosts = 0;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        &delegate, platform::ApplicationWillEnterForegroundNotification,
+        [&](const platform::Notification&) { ++foregroundPosts; });
+
+    application.run(0, nullptr, delegate);
+    application.windowStateChanged(true, false); // before the launch: nothing
+    auto window = std::make_shared<FakeWindow>();
+    application.launch(window, {});
+    EXPECT_TRUE(window->isShown());
+    application.windowStateChanged(true, false);
+    application.windowStateChanged(true, false);
+    application.windowStateChanged(false, false);
+    application.windowStateChanged(false, true);
+    application.windowStateChanged(true, false);
+    application.windowStateChanged(true, true);
+    application.windowStateChanged(false, false);
+    application.openURL("app://x/page.html");
+    application.terminate();
+    EXPECT_THAT(delegate.calls, ElementsAre("window", "launch", "active", "resign", "background", "foreground",
+                                            "active", "resign", "background", "foreground", "open app://x/page.html",
+                                            "terminate"));
+    EXPECT_EQ(foregroundPosts, 2);
+    platform::NotificationCenter::defaultCenter().removeObserver(&delegate);
+}
+
+TEST(ViewRules, AViewHasOneSuperviewAndPinsOnlyInsideOne)
+{
+    auto a = std::make_shared<platform::View>();
+    auto b = std::make_shared<platform::View>();
+    auto child = std::make_shared<platform::View>();
+    EXPECT_FALSE(child->pinToSuperviewEdges());
+    a->addSubview(child);
+    EXPECT_TRUE(child->pinToSuperviewEdges());
+    b->addSubview(child);
+    EXPECT_TRUE(a->subviews().empty());
+    EXPECT_EQ(child->superview(), b.get());
+    EXPECT_FALSE(child->isPinnedToSuperviewEdges());
+    child->removeFromSuperview();
+    EXPECT_EQ(child->superview(), nullptr);
+    EXPECT_TRUE(b->subviews().empty());
+}

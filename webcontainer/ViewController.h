@@ -1,0 +1,106 @@
+#pragma once
+// The single screen of the application: it hosts the one web view that shows the web
+// application from the web root, and it is the native end of the JavaScript bridge.
+//
+// Its work is spread over files by role:
+//   ViewController.cpp            fields, view life cycle, page loading, landing pages, swipe
+//   ViewControllerNavigation.cpp  how navigations end, and which ones the web view may follow
+//   ViewControllerUIDelegate.cpp  the page's own alert() and confirm()
+//   ViewControllerRouter.cpp      messages the page posts to "callbackHandler"
+//
+// Main thread only. The window owns the screen; work posted to the main queue and the web
+// view's callbacks hold the screen weakly and do nothing once it is gone.
+
+#include "platform/Clock.h"
+#include "platform/PlistValue.h"
+#include "platform/Screen.h"
+#include "platform/WebView.h"
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+class ViewController : public platform::Screen, public std::enable_shared_from_this<ViewController> {
+public:
+    ViewController();
+    ~ViewController() override;
+
+    // Localized texts, looked up once at construction by a key equal to the field's name.
+    const std::string PUSH_SUBSCRIPTION_SUCCESS;
+    const std::string ERROR_REGISTER_GCM;
+    const std::string ERROR_LOCAL_DATA;
+    const std::string ERROR_LOCAL_DATA_HOME;
+    const std::string ERROR_LOCAL_DATA_RESET;
+    const std::string UPDATE_IN_PROGRESS;
+    const std::string VC_UPDATE;
+    const std::string VC_Q_UPDATE;
+    const std::string VC_RESET;
+    const std::string VC_Q_RESET;
+    const std::string VC_FILE_DELETE_ERROR;
+    const std::string IAP_START_PURCHASE;
+
+    // The page function that waits for the end of a file sync, and for restored purchases.
+    std::optional<std::string> syncCallBack;
+    std::optional<std::string> restoreCallBack;
+    // The one web view; replaced by every initWebView().
+    std::shared_ptr<platform::WebView> webView;
+    // The page to load at the next reload; empty means the start page.
+    std::string landingPage;
+    // A script to run once when the next navigation finishes.
+    std::string landingScript;
+    // Whether a downward swipe may ask the page for a background update now.
+    bool isSwipeDownEnabled = true;
+
+    // View life cycle: the first appearance loads the start page; leaving the screen removes
+    // its observers.
+    void viewDidAppear() override;
+    void viewWillDisappear() override;
+
+    // Queues initWebView(page) on the main queue and returns at once. `page` is a path below
+    // the web root as getIndexPage() returns it ("/index.html").
+    void loadPage(const std::string& page);
+    // Replaces the web view by a new one (with an engine context of its own) and loads `page`.
+    // A page named by an opening URL or a tapped push wins over `page`, once.
+    void initWebView(std::string page);
+    // The path below the web root for a page name or a page URL text: the language variant
+    // "/name_<lang>.html" for the chosen language ("clang") or the first preferred language
+    // when that file exists, else "/name.html". A query's items are stored as settings first.
+    std::string getIndexPage(std::string name);
+    // Loads landingPage, or the start page when there is none.
+    void reloadWebView();
+    // Takes over the "landingPage" of `userInfo` (kept for the next reload when another one
+    // waits) and loads it into the current web view. False when there is none.
+    bool relocateURL(const platform::PlistDict& userInfo);
+    // The downward swipe: asks the page for a background update, at most once within 30
+    // seconds of the last swipe.
+    void swiped();
+
+    // Navigation (the web view's navigation callbacks and policy).
+    void webViewDidFinish(const std::shared_ptr<platform::WebView>& view);
+    void webViewDidFail(const std::shared_ptr<platform::WebView>& view, const platform::WebView::NavigationError& error);
+    void webViewDidFailProvisionalNavigation(const std::shared_ptr<platform::WebView>& view,
+                                             const platform::WebView::NavigationError& error);
+    void webViewWebContentProcessDidTerminate(const std::shared_ptr<platform::WebView>& view);
+    // Gives `decisionHandler` allow or cancel exactly once.
+    void webViewDecidePolicy(const std::shared_ptr<platform::WebView>& view,
+                             const platform::WebView::NavigationAction& action,
+                             const platform::WebView::DecisionHandler& decisionHandler);
+
+    // The page's alert() and confirm(), shown through the alert helper.
+    void webViewRunScriptDialog(const platform::WebView::ScriptDialog& dialog,
+                                const platform::WebView::ScriptDialogCompletion& completion);
+
+    // Every message the page posts to a script-message handler.
+    void userContentController(const std::string& name, const std::string& body);
+
+private:
+    void connect(const std::shared_ptr<platform::WebView>& view);
+    static void disconnect(platform::WebView& view);
+    void reenableSwipeWhenDue();
+
+    // When the swipe may be let through again: 30 seconds after the most recent swipe.
+    platform::TimePoint swipeReenableTime_{};
+    // Failing page URLs already loaded again once; forgotten when a navigation finishes.
+    std::set<std::string> retriedURLs_;
+};
