@@ -23,6 +23,17 @@ void showBottomToast(const std::string& text)
     platform::showToast(text, toastDuration, platform::ToastPosition::bottom);
 }
 
+// Shows the toast from any thread, when the web view is still on screen by then.
+void showToastOnMainQueue(const std::shared_ptr<platform::WebView>& view, std::string text)
+{
+    if (!view)
+        return;
+    platform::mainQueue().async([weakView = std::weak_ptr(view), text = std::move(text)] {
+        if (isShown(weakView.lock()))
+            showBottomToast(text);
+    });
+}
+
 } // namespace
 
 void ServerCom::callServer(const std::string& params, const std::optional<std::string>& callback,
@@ -36,16 +47,11 @@ void ServerCom::callServer(const std::string& params, const std::optional<std::s
         LOG_ERROR("failed to create request: " + created.errorDescription);
         if (!webView)
             return;
-        platform::mainQueue().async([this, weakView = std::weak_ptr(webView), callbackError, silent] {
-            auto view = weakView.lock();
-            if (!view)
-                return;
-            callJS(hideAllLoading, view);
-            if (!silent && isShown(view))
-                showBottomToast(SERVERCOM_ERROR_WRONG_URL);
-            if (!callbackError.empty())
-                callJS(callbackError, view);
-        });
+        callJS(hideAllLoading, webView);
+        if (!silent && isShown(webView))
+            showBottomToast(SERVERCOM_ERROR_WRONG_URL);
+        if (!callbackError.empty())
+            callJS(callbackError, webView);
         return;
     }
 
@@ -77,30 +83,22 @@ void ServerCom::callServerCompletion(const platform::DataTaskResult& result, con
         LOG_DEBUG("error=" + description);
         if (!view)
             return;
-        platform::mainQueue().async([this, weakView = std::weak_ptr(view), callbackError, silent, description] {
-            auto shown = weakView.lock();
-            if (!shown)
-                return;
-            callJS(hideAllLoading, shown);
-            if (!callbackError.empty())
-                callJS(callbackError, shown);
-            if (!silent && isShown(shown))
-                showBottomToast(NO_INTERNET + ":" + description);
-        });
+        // The page's scripts go through callJS, which moves them to the main queue in order;
+        // only the toast is posted.
+        callJS(hideAllLoading, view);
+        if (!callbackError.empty())
+            callJS(callbackError, view);
+        if (!silent)
+            showToastOnMainQueue(view, NO_INTERNET + ":" + description);
         return;
     }
 
     const platform::HttpUrlResponse& response = *result.response;
     if (response.statusCode >= 400) {
-        platform::mainQueue().async([this, weakView = std::weak_ptr(view), callbackError, silent] {
-            auto shown = weakView.lock();
-            if (!shown)
-                return;
-            if (!callbackError.empty())
-                callJS(callbackError, shown);
-            if (!silent && isShown(shown))
-                showBottomToast(SERVERCOM_SERVER_ERROR);
-        });
+        if (view && !callbackError.empty())
+            callJS(callbackError, view);
+        if (!silent)
+            showToastOnMainQueue(view, SERVERCOM_SERVER_ERROR);
         LOG_DEBUG("statusCode should be 200, but is " + std::to_string(response.statusCode));
         LOG_DEBUG("response = " + response.description());
     }

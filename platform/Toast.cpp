@@ -7,17 +7,6 @@
 
 namespace platform {
 
-std::optional<ToastPosition> toastPositionFromText(const std::string& text)
-{
-    if (text == "top")
-        return ToastPosition::top;
-    if (text == "center")
-        return ToastPosition::center;
-    if (text == "bottom")
-        return ToastPosition::bottom;
-    return std::nullopt;
-}
-
 void Toast::show(const std::string& text, std::chrono::milliseconds duration, ToastPosition position)
 {
     assert(isMainThread() && "toasts are shown on the main thread only");

@@ -6,15 +6,11 @@
 // Main thread only. The installed toast lives as long as the platform.
 
 #include <chrono>
-#include <optional>
 #include <string>
 
 namespace platform {
 
 enum class ToastPosition { top, center, bottom };
-
-// "top", "center" and "bottom"; nothing for any other text.
-std::optional<ToastPosition> toastPositionFromText(const std::string& text);
 
 class Toast {
 public:

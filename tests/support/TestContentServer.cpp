@@ -26,6 +26,8 @@ namespace {
 
 // Carries a request's number from the pre-routing step to its handler.
 constexpr const char* numberField = "X-Test-Content-Server-Number";
+// Marks a reply scripted without a content type, whose default the post-routing step removes.
+constexpr const char* untypedField = "X-Test-Content-Server-Untyped";
 
 // Content types whose bodies the server library would parse itself instead of keeping the bytes.
 bool isParsedContentType(const std::string& value)
@@ -105,12 +107,25 @@ TestContentServer::TestContentServer() : impl_(std::make_unique<Impl>())
             return;
         }
         response.status = reply.status;
-        for (const auto& [name, value] : reply.headers)
+        bool typed = false;
+        for (const auto& [name, value] : reply.headers) {
             response.set_header(name, value);
+            typed = typed || strcasecmp(name.c_str(), "Content-Type") == 0;
+        }
+        if (!typed)
+            response.set_header(untypedField, "1");
         for (const auto& cookie : reply.cookies)
             response.set_header("Set-Cookie", cookie);
         response.body = reply.body;
     };
+    // The server library gives every body a content type; a reply scripted without one goes
+    // without.
+    impl.server.set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
+        if (response.has_header(untypedField)) {
+            response.headers.erase(untypedField);
+            response.headers.erase("Content-Type");
+        }
+    });
     for (auto route : {&httplib::Server::Get, &httplib::Server::Post, &httplib::Server::Put,
                        &httplib::Server::Delete, &httplib::Server::Patch, &httplib::Server::Options})
         (impl.server.*route)(".*", handler);

@@ -5,6 +5,7 @@
 #include "contentserver/ServerCom.h"
 #include "platform/Device.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/ManualClock.h"
 
 #include <gtest/gtest.h>
 
@@ -149,4 +150,19 @@ TEST(ServerComParameters, oneTimeCodeNeedsAUsableSecret)
     ASSERT_TRUE(params);
     EXPECT_EQ(6u, params->otp.size());
     EXPECT_NE(std::string::npos, params->queryString(true).find("&otp=" + params->otp));
+}
+
+TEST(ServerComParameters, oneTimeCodeChangesEveryThirtySeconds)
+{
+    defaults().set("otpkey", "GEZDGNBVGY3TQOJQGEZDGNBVGY3TQOJQ");
+    auto codeAt = [](std::chrono::seconds sinceEpoch) {
+        platform::setClockForTesting(std::make_shared<testsupport::ManualClock>(platform::TimePoint(sinceEpoch)));
+        return sharedServerCom().getOTP().value_or("");
+    };
+    // The RFC 4226 values of counters 1 and 2: the steps 30 to 59 s and 60 to 89 s.
+    EXPECT_EQ("287082", codeAt(std::chrono::seconds(30)));
+    EXPECT_EQ("287082", codeAt(std::chrono::seconds(59)));
+    EXPECT_EQ("359152", codeAt(std::chrono::seconds(60)));
+    EXPECT_EQ("081804", codeAt(std::chrono::seconds(1111111109)));
+    platform::setClockForTesting(nullptr);
 }
