@@ -1,5 +1,6 @@
 #include "contentserver/OTP.h"
 
+#include "platform/AsciiText.h"
 #include "platform/Base32.h"
 #include "platform/URLComponents.h"
 #include "platform/UUID.h"
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdio>
 
 namespace {
@@ -57,12 +57,6 @@ const EVP_MD* digestOf(int algo)
     }
 }
 
-std::string lowercased(std::string text)
-{
-    std::ranges::transform(text, text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
-
 } // namespace
 
 OTP::OTP() : account(platform::makeUUIDString()) {}
@@ -73,14 +67,14 @@ std::optional<OTP> OTP::create(const platform::URLComponents& url)
     for (const auto& item : url.queryItems()) {
         if (!item.value)
             continue;
-        const std::string name = lowercased(item.name);
+        const std::string name = platform::lowercasedASCII(item.name);
         if (name == "secret") {
             auto bytes = platform::base32Decode(*item.value);
             if (!bytes)
                 return std::nullopt;
             otp.secret = std::move(*bytes);
         } else if (name == "algorithm") {
-            const AlgorithmEntry* entry = algorithmNamed(lowercased(*item.value));
+            const AlgorithmEntry* entry = algorithmNamed(platform::lowercasedASCII(*item.value));
             if (!entry)
                 return std::nullopt;
             otp.algo = entry->algo;

@@ -15,6 +15,7 @@ ServerCom::ServerCom()
     , SC_UPDATE_ERROR(localizedString("SC_UPDATE_ERROR"))
     , DOWNLOAD_UPDATE_FINISHED(localizedString("DOWNLOAD_UPDATE_FINISHED"))
     , VC_DL_ALREADY_RUNNING(localizedString("VC_DL_ALREADY_RUNNING"))
+    , replyQueue_(platform::makeSerialQueue("servercall"))
 {
 }
 

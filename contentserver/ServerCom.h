@@ -141,6 +141,9 @@ private:
 
     // Serialises taking nonces and storing new ones.
     std::mutex nonceMutex_;
+    // The queue every server call's session hands its reply to: replies are handled one at a
+    // time, and calls don't each start a thread.
+    std::shared_ptr<platform::Queue> replyQueue_;
 };
 
 // The shared content-server client, created on first use and never destroyed.

@@ -58,6 +58,7 @@ void ServerCom::callServer(const std::string& params, const std::optional<std::s
     // Each call has a session of its own that stores no cookie and shares the redirect rule.
     platform::UrlSessionConfiguration configuration;
     configuration.identifier = "servercall";
+    configuration.delegateQueue = replyQueue_;
     configuration.willPerformHTTPRedirection = [this](const platform::HttpUrlResponse& response,
                                                       const platform::UrlRequest& newRequest) {
         return willPerformHTTPRedirection(response, newRequest);

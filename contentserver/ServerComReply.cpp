@@ -11,6 +11,7 @@
 #include "app/SharedInstances.h"
 #include "app/UIHelpers.h"
 #include "contentserver/DeleteAfterUnzipDelegate.h"
+#include "platform/AsciiText.h"
 #include "platform/Dispatch.h"
 #include "platform/FileURL.h"
 #include "platform/HttpCookie.h"
@@ -53,10 +54,7 @@ std::optional<std::string> fileNameOf(const std::string& disposition)
     auto value = parameter ? nthPiece(*parameter, '=', 1) : std::nullopt;
     if (!value)
         return std::nullopt;
-    const auto first = value->find_first_not_of(" \t\r\n\v\f");
-    if (first == std::string::npos)
-        return std::string();
-    return value->substr(first, value->find_last_not_of(" \t\r\n\v\f") - first + 1);
+    return std::string(platform::trimmed(*value));
 }
 
 // Writes `bytes` to `path`, replacing what is there; the reason when it fails.

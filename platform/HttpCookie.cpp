@@ -1,28 +1,13 @@
 #include "platform/HttpCookie.h"
 
+#include "platform/AsciiText.h"
+
 #include <glib.h>
 
-#include <algorithm>
-#include <cctype>
 #include <string_view>
 
 namespace platform {
 namespace {
-
-std::string_view trimmed(std::string_view text)
-{
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-std::string lowercased(std::string_view text)
-{
-    std::string out(text);
-    std::ranges::transform(out, out.begin(), [](unsigned char c) { return std::tolower(c); });
-    return out;
-}
 
 std::string hostOf(const std::string& url)
 {
@@ -30,7 +15,7 @@ std::string hostOf(const std::string& url)
     if (!g_uri_split(url.c_str(), G_URI_FLAGS_NONE, nullptr, nullptr, &host, nullptr, nullptr, nullptr, nullptr,
                      nullptr))
         return {};
-    std::string text = host ? lowercased(host) : "";
+    std::string text = host ? lowercasedASCII(host) : "";
     g_free(host);
     return text;
 }
@@ -40,7 +25,7 @@ bool domainMatches(const std::string& host, std::string domain)
 {
     if (domain.starts_with('.'))
         domain.erase(0, 1);
-    domain = lowercased(domain);
+    domain = lowercasedASCII(domain);
     return host == domain || (host.size() > domain.size() && host.ends_with("." + domain));
 }
 
@@ -74,7 +59,7 @@ std::vector<HttpCookie> cookiesWithResponseHeaderFields(const std::vector<std::s
             const std::string_view attribute = trimmed(rest.substr(0, next));
             rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
             const auto attributeEquals = attribute.find('=');
-            if (lowercased(trimmed(attribute.substr(0, attributeEquals))) == "domain" &&
+            if (lowercasedASCII(trimmed(attribute.substr(0, attributeEquals))) == "domain" &&
                 attributeEquals != std::string_view::npos)
                 cookie.domain = std::string(trimmed(attribute.substr(attributeEquals + 1)));
         }

@@ -1,23 +1,17 @@
 #include "platform/UrlSession.h"
 
+#include "platform/AsciiText.h"
 #include "platform/Platform.h"
 
-#include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <exception>
 
 namespace platform {
 namespace {
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
-
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
 {
-    return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() && equalsIgnoringASCIICase(text.substr(0, prefix.size()), prefix);
 }
 
 // A task that never started: cancelling it changes nothing.
@@ -31,7 +25,7 @@ public:
 std::optional<std::string> HttpHeaderFields::value(std::string_view name) const
 {
     for (const auto& [fieldName, fieldValue] : fields_)
-        if (equalsIgnoringCase(fieldName, name))
+        if (equalsIgnoringASCIICase(fieldName, name))
             return fieldValue;
     return std::nullopt;
 }
@@ -39,7 +33,7 @@ std::optional<std::string> HttpHeaderFields::value(std::string_view name) const
 void HttpHeaderFields::set(const std::string& name, const std::string& value)
 {
     for (auto& field : fields_) {
-        if (equalsIgnoringCase(field.first, name)) {
+        if (equalsIgnoringASCIICase(field.first, name)) {
             field.second = value;
             return;
         }
@@ -50,7 +44,7 @@ void HttpHeaderFields::set(const std::string& name, const std::string& value)
 void HttpHeaderFields::add(const std::string& name, const std::string& value)
 {
     for (auto& field : fields_) {
-        if (equalsIgnoringCase(field.first, name)) {
+        if (equalsIgnoringASCIICase(field.first, name)) {
             field.second += ", " + value;
             return;
         }
@@ -60,7 +54,7 @@ void HttpHeaderFields::add(const std::string& name, const std::string& value)
 
 void HttpHeaderFields::remove(std::string_view name)
 {
-    std::erase_if(fields_, [&](const auto& field) { return equalsIgnoringCase(field.first, name); });
+    std::erase_if(fields_, [&](const auto& field) { return equalsIgnoringASCIICase(field.first, name); });
 }
 
 std::string HttpHeaderFields::description() const

@@ -1,20 +1,10 @@
 #include "platform/linux/CurlTransfer.h"
 
+#include "platform/AsciiText.h"
+
 #include <cmath>
 
 namespace platform {
-namespace {
-
-std::string_view trimmed(std::string_view text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
-} // namespace
 
 CurlTransfer::CurlTransfer(const UrlRequest& request) : easy_(curl_easy_init())
 {
@@ -115,7 +105,7 @@ void CurlTransfer::headerLine(std::string_view line)
         return;
     headerFields_.add(name, value);
     lastHeaderName_ = name;
-    if (name.size() == 10 && curl_strequal(name.c_str(), "Set-Cookie"))
+    if (equalsIgnoringASCIICase(name, "Set-Cookie"))
         setCookieLines_.push_back(value);
 }
 
