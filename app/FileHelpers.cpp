@@ -15,14 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// True when `relative`, appended to a folder, stays inside that folder.
-bool staysInside(const fs::path& relative)
-{
-    if (relative.is_absolute() || relative.has_root_name() || relative.has_root_directory())
-        return false;
-    return std::none_of(relative.begin(), relative.end(), [](const fs::path& part) { return part == ".."; });
-}
-
 fs::path webRoot()
 {
     fs::path root = fs::path(sharedConfig().WEBROOT).lexically_normal();
@@ -40,6 +32,13 @@ std::string formattedByteCount(std::uint64_t bytes)
 }
 
 } // namespace
+
+bool staysInside(const fs::path& relative)
+{
+    if (relative.is_absolute() || relative.has_root_name() || relative.has_root_directory())
+        return false;
+    return std::none_of(relative.begin(), relative.end(), [](const fs::path& part) { return part == ".."; });
+}
 
 std::optional<fs::path> createFullURL(const std::string& relativePath)
 {

@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+// True when `relative`, appended to a folder, stays inside that folder: it is not absolute and
+// has no ".." component.
+bool staysInside(const std::filesystem::path& relative);
+
 // The file a relative path of the page stands for. A path holding "sync/" (case-sensitive,
 // anywhere) names the text after its first "sync/" inside the sync folder ("docs/sync/x.pdf"
 // and "sync/x.pdf" both give SYNCURL/x.pdf); any other path names a file below the web root.

@@ -17,11 +17,18 @@ class URLOpener;
 class WebView;
 class Window;
 struct WebViewConfiguration;
+class Toast;
+class UrlSession;
+struct UrlSessionConfiguration;
 
 struct Platform {
     // One member per platform interface, added with the interface. A member left empty means
     // the service is not available.
     std::shared_ptr<Reachability> reachability;
+    // Makes URL sessions (platform/UrlSession.h).
+    std::function<std::shared_ptr<UrlSession>(UrlSessionConfiguration)> makeUrlSession;
+    // Toasts over the application's window (platform/Toast.h).
+    std::shared_ptr<Toast> toast;
     // The application loop, its window and its life-cycle events.
     std::shared_ptr<Application> application;
     // A new main window with an empty content view (the application makes its own with it).

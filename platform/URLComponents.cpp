@@ -17,16 +17,6 @@ std::optional<std::string> adopt(gchar* text)
     return out;
 }
 
-// `encoded` decoded from percent-encoding; nothing when an escape is malformed or the result
-// is no UTF-8 text (or holds a NUL).
-std::optional<std::string> decode(const std::string& encoded)
-{
-    auto decoded = adopt(g_uri_unescape_string(encoded.c_str(), nullptr));
-    if (!decoded || !g_utf8_validate(decoded->data(), static_cast<gssize>(decoded->size()), nullptr))
-        return std::nullopt;
-    return decoded;
-}
-
 std::optional<std::vector<QueryItem>> parseQuery(const std::string& query)
 {
     std::vector<QueryItem> items;
@@ -38,12 +28,12 @@ std::optional<std::vector<QueryItem>> parseQuery(const std::string& query)
         if (piece.empty())
             continue;
         const std::size_t equals = piece.find('=');
-        auto name = decode(piece.substr(0, equals));
+        auto name = removingPercentEncoding(piece.substr(0, equals));
         if (!name)
             return std::nullopt;
         QueryItem item{std::move(*name), std::nullopt};
         if (equals != std::string::npos) {
-            item.value = decode(piece.substr(equals + 1));
+            item.value = removingPercentEncoding(piece.substr(equals + 1));
             if (!item.value)
                 return std::nullopt;
         }
@@ -53,6 +43,14 @@ std::optional<std::vector<QueryItem>> parseQuery(const std::string& query)
 }
 
 } // namespace
+
+std::optional<std::string> removingPercentEncoding(const std::string& encoded)
+{
+    auto decoded = adopt(g_uri_unescape_string(encoded.c_str(), nullptr));
+    if (!decoded || !g_utf8_validate(decoded->data(), static_cast<gssize>(decoded->size()), nullptr))
+        return std::nullopt;
+    return decoded;
+}
 
 std::optional<URLComponents> URLComponents::parse(const std::string& text)
 {
@@ -64,7 +62,7 @@ std::optional<URLComponents> URLComponents::parse(const std::string& text)
     URLComponents components;
     auto encodedPath = adopt(path).value_or("");
     components.query_ = adopt(query);
-    auto decodedPath = decode(encodedPath);
+    auto decodedPath = removingPercentEncoding(encodedPath);
     if (!decodedPath)
         return std::nullopt;
     components.path_ = std::move(*decodedPath);

@@ -16,6 +16,10 @@ struct QueryItem {
     bool operator==(const QueryItem&) const = default;
 };
 
+// `encoded` decoded from percent-encoding ("+" stays "+"); nothing when an escape is malformed
+// or the result is no UTF-8 text (or holds a NUL).
+std::optional<std::string> removingPercentEncoding(const std::string& encoded);
+
 class URLComponents {
 public:
     // Nothing when `text` is no URL reference: a malformed percent-encoding, a bad port, a

@@ -7,8 +7,9 @@
 #include "app/Config.h"
 #include "app/IJReachability.h"
 #include "app/Logger.h"
+#include "contentserver/ServerCom.h"
 #include "platform/Bundle.h"
-#include "platform/SystemVersion.h"
+#include "platform/Device.h"
 #include "webcontainer/BridgeConventions.h"
 #include "webcontainer/CommandTable.h"
 
@@ -143,8 +144,9 @@ void getUser(BridgeScreen& screen, const CommandURL& url)
 
 void getLastNonce(BridgeScreen& screen, const CommandURL& url)
 {
-    // "lastnonce" is written by the server client each time it takes a nonce.
-    static const StoredTextGetter getter{"lastnonce", "lastNonce", "Error getting lastNonce no parameter found",
+    // The server client stores the nonce it takes last.
+    static const StoredTextGetter getter{sharedServerCom().LAST_NONCE_KEY, "lastNonce",
+                                         "Error getting lastNonce no parameter found",
                                          "returning lastNonce to js: ", true};
     replyWithStoredText(screen, url, getter);
 }

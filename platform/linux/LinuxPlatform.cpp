@@ -1,7 +1,9 @@
 #include "platform/Platform.h"
 
 #include "platform/Bundle.h"
+#include "platform/linux/CurlUrlSession.h"
 #include "platform/linux/GioURLOpener.h"
+#include "platform/linux/GtkToast.h"
 #include "platform/linux/LinuxApplication.h"
 #include "platform/linux/LinuxWebView.h"
 #include "platform/linux/LinuxWindow.h"
@@ -36,6 +38,10 @@ Platform makeLinuxPlatform()
         return std::make_shared<LinuxWebView>(configuration, webSandboxEnabled());
     };
     linux.urlOpener = std::make_shared<GioURLOpener>();
+    linux.makeUrlSession = [](UrlSessionConfiguration configuration) -> std::shared_ptr<UrlSession> {
+        return std::make_shared<CurlUrlSession>(std::move(configuration));
+    };
+    linux.toast = std::make_shared<GtkToast>();
     return linux;
 }
 

@@ -1,0 +1,11 @@
+#pragma once
+// Deletes an archive once it has been unpacked: zip replies of server calls leave only their
+// contents behind.
+
+#include "platform/ZipArchive.h"
+
+class DeleteAfterUnzipDelegate final : public platform::ZipArchiveDelegate {
+public:
+    void zipArchiveDidUnzipArchive(const std::filesystem::path& path, const platform::ZipInfo& zipInfo,
+                                   const std::filesystem::path& unzippedPath) override;
+};

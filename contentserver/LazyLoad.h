@@ -1,0 +1,22 @@
+#pragma once
+// Lazy loading of the files an update package left out. This object holds the deployment's
+// lazy-load mode, read once when it is created from the setting "lazyload"; requests report it
+// to the content server.
+
+#include <string>
+
+class LazyLoad {
+public:
+    enum class lazyLoadMode { all, nonhtml, none };
+
+    // Reads the mode: "all" and "nonhtml" exactly; any other value, or none, is none.
+    LazyLoad();
+    LazyLoad(const LazyLoad&) = delete;
+    LazyLoad& operator=(const LazyLoad&) = delete;
+
+    const std::string lazyLoadStoreKey = "lazyload";
+    const lazyLoadMode configuredLazyLoadMode;
+};
+
+// The shared lazy loader, created on first use and never destroyed.
+LazyLoad& sharedLazyLoad();

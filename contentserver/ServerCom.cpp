@@ -1,0 +1,40 @@
+#include "contentserver/ServerCom.h"
+
+#include "app/Config.h"
+#include "app/LocalizedTexts.h"
+#include "app/Logger.h"
+
+ServerCom::ServerCom()
+    : TMPWWWROOT(sharedConfig().WEBROOT + "-1")
+    , SERVERCOM_ERROR_WRONG_URL(localizedString("SERVERCOM_ERROR_WRONG_URL"))
+    , SERVERCOM_SERVER_ERROR(localizedString("SERVERCOM_SERVER_ERROR"))
+    , NO_INTERNET(localizedString("NO_INTERNET"))
+    , SC_DOWNLOAD_STARTED(localizedString("SC_DOWNLOAD_STARTED"))
+    , SC_DOWNLOAD_FINISHED(localizedString("SC_DOWNLOAD_FINISHED"))
+    , SC_UPDATE_FINISHED(localizedString("SC_UPDATE_FINISHED"))
+    , SC_UPDATE_ERROR(localizedString("SC_UPDATE_ERROR"))
+    , DOWNLOAD_UPDATE_FINISHED(localizedString("DOWNLOAD_UPDATE_FINISHED"))
+    , VC_DL_ALREADY_RUNNING(localizedString("VC_DL_ALREADY_RUNNING"))
+    , replyQueue_(platform::makeSerialQueue("servercall"))
+{
+}
+
+bool ServerCom::willPerformHTTPRedirection(const platform::HttpUrlResponse& response,
+                                           const platform::UrlRequest& newRequest)
+{
+    LOG_DEBUG("REDIRECT: AllHeaders " + response.headerFields.description());
+    LOG_DEBUG("REQUEST DESC: " + newRequest.description());
+    const auto location = response.headerFields.value("Location");
+    if (location && location->find("http:") != std::string::npos) {
+        LOG_DEBUG("Following redirect: " + *location);
+        return true;
+    }
+    LOG_DEBUG("Will NOT follow redirect");
+    return false;
+}
+
+ServerCom& sharedServerCom()
+{
+    static auto* serverCom = new ServerCom();
+    return *serverCom;
+}

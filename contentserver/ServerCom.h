@@ -1,0 +1,150 @@
+#pragma once
+// The client of the content server.
+//
+// Requests: every request carries the request parameters (VuApiParams): the application's
+// name, the sync markers, system, language, installation identity and push token, plus one
+// nonce and one one-time code while there are any. The server hands out nonces in a reply
+// cookie "nonces" (a list joined by ";", percent-encoded); each request spends the first one.
+// The one-time code is a TOTP code (30-second steps, HMAC-SHA1, 6 digits) of the Base32 secret
+// in the setting "otpkey".
+//
+// Server calls are POSTs to the configured server address (or, when the setting
+// "EXTERNAL_SERVERCALL_STRATEGY" is "any", to an address the page names): a URL-encoded form,
+// or a multipart form when a file of the upload folder goes along.
+//
+// Replies steer the application through their headers: cookies "nonces" (the new nonce list),
+// "message" (an alert to show) and "script" (a script queued for the page); a
+// "Content-Disposition" attachment is written into the web root (and unpacked when it is a
+// ".zip"); an "application/javascript" body runs in the page; a "Location" names a landing
+// page; otherwise the queued scripts run, the last queued first.
+//
+// Threads: requests are built on the caller's thread (the main thread, for the page's calls);
+// replies are handled on the URL session's queue; everything that touches the page or the
+// window goes to the main queue. The one shared instance lives as long as the process.
+
+#include "contentserver/VuApiParams.h"
+#include "platform/Guarded.h"
+#include "platform/UrlSession.h"
+#include "platform/WebView.h"
+
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+class ServerCom {
+public:
+    // A request ready to send, or why none could be built.
+    struct RequestOrError {
+        std::optional<platform::UrlRequest> request;
+        std::string errorDescription;
+    };
+    // A multipart body, or why it could not be built.
+    struct BodyOrError {
+        std::optional<std::string> body;
+        std::string errorDescription;
+    };
+
+    ServerCom();
+    ServerCom(const ServerCom&) = delete;
+    ServerCom& operator=(const ServerCom&) = delete;
+
+    const std::string TMPWWWROOT;
+    const std::string SERVERCOM_ERROR_WRONG_URL;
+    const std::string SERVERCOM_SERVER_ERROR;
+    const std::string NO_INTERNET;
+    const std::string SC_DOWNLOAD_STARTED;
+    const std::string SC_DOWNLOAD_FINISHED;
+    const std::string SC_UPDATE_FINISHED;
+    const std::string SC_UPDATE_ERROR;
+    const std::string DOWNLOAD_UPDATE_FINISHED;
+    const std::string VC_DL_ALREADY_RUNNING;
+    const std::string NONCE_KEY = "nonces";
+    const std::string LAST_NONCE_KEY = "lastnonce";
+    const std::string OTP_KEY = "otpkey";
+    const std::string ZIPSECRET = "ZIPSECRET";
+    const std::string HIDEALLLOADING = "if(window.hideAllLoading) { window.hideAllLoading() }";
+    const std::string rootNode = "response";
+    const std::string appUuid = "uuid";
+    const std::string minServerDate = "20151010144524";
+    std::atomic<bool> isPersonalization{false};
+    std::atomic<bool> isWakeupSync{false};
+    // The web view of the latest server call; page scripts of replies run in it.
+    platform::Guarded<std::weak_ptr<platform::WebView>> webView;
+
+    // Request parameters.
+
+    // A new parameter record from the settings, the device and the bundle; takes the next nonce
+    // and a fresh one-time code. Nothing (logged, no nonce spent) when one of the settings
+    // "serverprotocol", "servername", "serverpath", "serverfile", "app", "date" and "full" is
+    // not text.
+    std::optional<VuApiParams> makeApiParams();
+    // Takes the first nonce of the stored list and records it as "lastnonce"; nothing when no
+    // list is stored. Two callers never get the same nonce.
+    std::optional<std::string> getNextNonce();
+    // The one-time code of the current 30-second step; nothing when "otpkey" is missing or no
+    // Base32 secret.
+    std::optional<std::string> getOTP();
+
+    // Server calls.
+
+    // Posts the page's parameters to the server (or to `url`, when the settings allow it) and
+    // answers the page: `callback` once the reply is handled (run as a script when it holds
+    // "(", else called without argument), `callbackError` (a script) and a toast on failure,
+    // no toast when `silent`. An `uploadFileName` other than "" and "null" sends that file of
+    // the upload folder in a multipart form. Main thread.
+    void callServer(const std::string& params, const std::optional<std::string>& callback,
+                    const std::shared_ptr<platform::WebView>& webView, const std::string& nonEncoded,
+                    const std::string& uploadFileName, const std::string& callbackError, bool silent,
+                    const std::string& url);
+    // Builds the POST of a server call; an empty serverAction means "servercall". Fails with
+    // cannotFindHost when no address may be used, or when the upload file can't be read (an
+    // upload name that is absolute or holds "/" or ".." counts as unreadable). Takes a nonce.
+    RequestOrError createRequest(const std::string& params, const std::string& nonEncoded,
+                                 const std::string& uploadFileName, const std::string& serverAction,
+                                 const std::string& externalSyncUrl);
+    // Handles the outcome of a server call's data task (on the session's queue).
+    void callServerCompletion(const platform::DataTaskResult& result, const std::string& callbackError, bool silent,
+                              const std::optional<std::string>& callback);
+    // A multipart/form-data body: one part per field with a non-empty name (in the map's
+    // order), one part named `fileFieldName` per file, then the closing boundary.
+    BodyOrError multipartBody(const std::map<std::string, std::string>* fields, const std::string& fileFieldName,
+                              const std::vector<std::filesystem::path>& paths, const std::string& boundary) const;
+    // The MIME type of a file by its name extension; "application/octet-stream" when unknown.
+    std::string mimeType(const std::filesystem::path& path) const;
+
+    // Reply handling (on the URL session's queue).
+
+    // Acts on a server call's reply by its headers, whatever its status.
+    void parseHeader(const platform::HttpUrlResponse& response, const std::string& data);
+    // Stores the nonce list of a "nonces" cookie, shows the text of a "message" cookie in an
+    // alert and queues the script of a "script" cookie for the page.
+    void getAndStoreNonces(const platform::HttpUrlResponse& response);
+    // The error alert of a received file, its title ending in `code` (":280" unpacking failed,
+    // "291" writing failed, "317" no usable file name, "340" unreadable XML).
+    void fileReplyAlert(const std::string& code);
+
+    // The redirect decision every session of the content server shares: a redirect is followed
+    // only when its "Location" holds "http:" (so never to "https:").
+    bool willPerformHTTPRedirection(const platform::HttpUrlResponse& response, const platform::UrlRequest& newRequest);
+
+private:
+    // Writes the attachment a reply names into the web root (unpacking a ".zip"); false when
+    // the reply's handling ends here (the archive would not unpack).
+    bool receiveFile(const std::string& disposition, const std::string& data);
+    // An alert with one OK button that hides the page's loading indicators. Main thread.
+    void showOkAlert(const std::string& title, const std::string& message);
+
+    // Serialises taking nonces and storing new ones.
+    std::mutex nonceMutex_;
+    // The queue every server call's session hands its reply to: replies are handled one at a
+    // time, and calls don't each start a thread.
+    std::shared_ptr<platform::Queue> replyQueue_;
+};
+
+// The shared content-server client, created on first use and never destroyed.
+ServerCom& sharedServerCom();

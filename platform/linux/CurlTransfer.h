@@ -1,0 +1,58 @@
+#pragma once
+// One HTTP exchange on a libcurl easy handle, run by CurlMulti's worker thread.
+//
+// libcurl follows no redirect and keeps no cookie here: the URL session decides about redirects
+// itself, and cookies are the caller's business. The reply's header lines are collected as they
+// arrive (a new status line, as after "100 Continue", starts them afresh); the body goes to
+// `onBodyData` when set, else into memory.
+
+#include "platform/UrlSession.h"
+
+#include <curl/curl.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+class CurlTransfer {
+public:
+    explicit CurlTransfer(const UrlRequest& request);
+    ~CurlTransfer();
+    CurlTransfer(const CurlTransfer&) = delete;
+    CurlTransfer& operator=(const CurlTransfer&) = delete;
+
+    CURL* handle() const { return easy_; }
+
+    // Runs on the worker thread once the transfer has ended: CURLE_OK when a whole reply
+    // arrived, CURLE_ABORTED_BY_CALLBACK when it was cancelled.
+    std::function<void(CURLcode)> onEnd;
+    // Takes each piece of the body; false aborts the transfer. Empty: the body is kept in memory.
+    std::function<bool(std::string_view)> onBodyData;
+
+    // The reply as far as it arrived (status, address, header fields, Set-Cookie lines).
+    HttpUrlResponse response() const;
+    // The body kept in memory, handed over once.
+    std::string takeBody() { return std::move(body_); }
+    // The absolute address a redirect reply points to, when it names one.
+    std::optional<std::string> redirectUrl() const;
+
+    // The URL error that stands for a libcurl failure.
+    static UrlError errorFor(CURLcode code);
+
+private:
+    static size_t receiveHeader(char* data, size_t size, size_t count, void* self);
+    static size_t receiveBody(char* data, size_t size, size_t count, void* self);
+    void headerLine(std::string_view line);
+
+    CURL* easy_ = nullptr;
+    curl_slist* headerList_ = nullptr;
+    std::string requestBody_;
+    HttpHeaderFields headerFields_;
+    std::vector<std::string> setCookieLines_;
+    std::string lastHeaderName_;
+    std::string body_;
+};
+
+} // namespace platform

@@ -1,0 +1,113 @@
+#include "platform/linux/CurlUrlSession.h"
+
+#include "platform/linux/CurlMulti.h"
+
+namespace platform {
+namespace {
+
+bool isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The request that following a redirect sends: 303, and 301 or 302 after a POST, turn into a GET
+// without body; 307 and 308 repeat the method and the body.
+UrlRequest redirectedRequest(const UrlRequest& request, int status, const std::string& location)
+{
+    UrlRequest next = request;
+    next.url = location;
+    const bool toGet = status == 303 || ((status == 301 || status == 302) && request.httpMethod == "POST");
+    if (toGet && request.httpMethod != "HEAD") {
+        next.httpMethod = "GET";
+        next.httpBody.reset();
+        next.headerFields.remove("Content-Type");
+        next.headerFields.remove("Content-Length");
+    }
+    return next;
+}
+
+} // namespace
+
+// One data task across its redirects. The running transfer holds the task; the task holds the
+// transfer only weakly, so a finished exchange frees both.
+class CurlDataTask final : public UrlSessionTask, public std::enable_shared_from_this<CurlDataTask> {
+public:
+    CurlDataTask(std::shared_ptr<CurlUrlSession> session, UrlSession::Finish finish)
+        : session_(std::move(session)), finish_(std::move(finish))
+    {
+    }
+
+    void send(UrlRequest request, int redirectsLeft)
+    {
+        auto transfer = std::make_shared<CurlTransfer>(request);
+        CurlTransfer* raw = transfer.get();
+        transfer->onEnd = [self = shared_from_this(), raw, request = std::move(request), redirectsLeft](CURLcode code) {
+            self->ended(*raw, code, request, redirectsLeft);
+        };
+        {
+            std::lock_guard lock(mutex_);
+            if (cancelled_)
+                return;
+            transfer_ = transfer;
+        }
+        CurlMulti::shared().start(std::move(transfer));
+    }
+
+    void cancel() override
+    {
+        std::shared_ptr<CurlTransfer> running;
+        {
+            std::lock_guard lock(mutex_);
+            cancelled_ = true;
+            running = transfer_.lock();
+        }
+        finish_({std::nullopt, std::nullopt, UrlError::make(UrlErrorCode::cancelled)});
+        if (running)
+            CurlMulti::shared().cancel(running);
+    }
+
+private:
+    void ended(CurlTransfer& transfer, CURLcode code, const UrlRequest& request, int redirectsLeft)
+    {
+        if (code != CURLE_OK) {
+            finish_({std::nullopt, std::nullopt, CurlTransfer::errorFor(code)});
+            return;
+        }
+        HttpUrlResponse response = transfer.response();
+        std::string body = transfer.takeBody();
+        auto location = transfer.redirectUrl();
+        if (!isRedirect(response.statusCode) || !location) {
+            finish_({std::move(body), std::move(response), std::nullopt});
+            return;
+        }
+        if (redirectsLeft == 0) {
+            finish_({std::nullopt, std::nullopt, UrlError::make(UrlErrorCode::tooManyRedirects)});
+            return;
+        }
+        UrlRequest next = redirectedRequest(request, response.statusCode, *location);
+        session_->decideRedirect(response, next,
+                                 [self = shared_from_this(), next, response, body = std::move(body),
+                                  redirectsLeft](bool follow) mutable {
+                                     if (follow)
+                                         self->send(std::move(next), redirectsLeft - 1);
+                                     else
+                                         self->finish_({std::move(body), std::move(response), std::nullopt});
+                                 });
+    }
+
+    std::shared_ptr<CurlUrlSession> session_;
+    UrlSession::Finish finish_;
+    std::mutex mutex_;
+    std::weak_ptr<CurlTransfer> transfer_;
+    bool cancelled_ = false;
+};
+
+std::shared_ptr<UrlSessionTask> CurlUrlSession::dataTaskImpl(UrlRequest request, Finish finish)
+{
+    auto self = std::static_pointer_cast<CurlUrlSession>(shared_from_this());
+    auto task = std::make_shared<CurlDataTask>(std::move(self), std::move(finish));
+    task->send(std::move(request), maximumRedirects);
+    return task;
+}
+
+} // namespace platform
