@@ -58,3 +58,13 @@ std::string alertTitle(const CommandURL& url)
     }
     return titles.at("INFO");
 }
+
+std::string member(const std::string& name, const std::string& value)
+{
+    return "{\"" + name + "\":" + jsonString(value) + "}";
+}
+
+std::string yesOrNo(bool yes)
+{
+    return yes ? "Y" : "N";
+}

@@ -37,6 +37,10 @@ void acknowledge(BridgeScreen& screen, const std::string& callback);
 // `text` as one JSON string literal, quotes included: "abc" gives "\"abc\"". Bytes that are no
 // UTF-8 become U+FFFD.
 std::string jsonString(const std::string& text);
+// The one-member reply {"<name>":"<value>"}, the value as a JSON string literal.
+std::string member(const std::string& name, const std::string& value);
+// The flag texts of replies: "Y" and "N".
+std::string yesOrNo(bool yes);
 // The compact JSON text of `value` in the serializer's style the page knows: no blanks, keys as
 // given, "/" written as "\/". Bytes that are no UTF-8 become U+FFFD.
 std::string serializedJSON(const nlohmann::json& value);

@@ -50,7 +50,7 @@ void fileExists(BridgeScreen& screen, const CommandURL& url)
         return;
     const auto path = fileInFolder(sharedConfig().SYNCURL, *name);
     const bool exists = path && sharedConfig().fm.fileExists(*path);
-    const std::string reply = std::string("{\"fileExists\":\"") + (exists ? "Y" : "N") + "\"}";
+    const std::string reply = member("fileExists", yesOrNo(exists));
     replyToPage(screen, url, reply);
     LOG_DEBUG("returning fileExists to js: " + reply);
 }
@@ -91,7 +91,7 @@ void getSyncFolderSize(BridgeScreen& screen, const CommandURL& url)
     if (!url.item("callback"))
         return;
     const std::string reply =
-        "{\"syncFolderSize\":\"" + std::to_string(getFolderSize(sharedConfig().SYNCURL)) + "\"}";
+        member("syncFolderSize", std::to_string(getFolderSize(sharedConfig().SYNCURL)));
     replyToPage(screen, url, reply);
     LOG_DEBUG("returning folderSize to js: " + reply);
 }

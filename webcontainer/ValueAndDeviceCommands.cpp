@@ -23,17 +23,6 @@ platform::SettingsStore& settings()
     return sharedConfig().defaults;
 }
 
-// The reply {"<member>":"<value>"}.
-std::string member(const std::string& name, const std::string& value)
-{
-    return "{\"" + name + "\":" + jsonString(value) + "}";
-}
-
-std::string yesOrNo(bool yes)
-{
-    return yes ? "Y" : "N";
-}
-
 void setValue(BridgeScreen&, const CommandURL& url)
 {
     const auto* name = url.item("lang");
