@@ -24,6 +24,7 @@ public:
 
     void applicationDidCreateWindow(platform::Application& application,
                                     std::shared_ptr<platform::Window> window) override;
+    platform::Window* keyWindow() const override { return window.get(); }
     // The launch: configuration, searchable activity, first-run install, landing page of a push.
     bool application(platform::Application& application, const platform::LaunchOptions& launchOptions) override;
     // Opening by URL: its last path component with its query becomes the landing page.

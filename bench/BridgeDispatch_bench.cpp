@@ -1,7 +1,7 @@
 // Cost of one bridge command on the native side: parsing the command text, finding its
 // handler, running it and evaluating the reply script (with a web view that does nothing).
 
-#include "app/Config.h"
+#include "base/Config.h"
 #include "bench/BenchHome.h"
 #include "platform/Dispatch.h"
 #include "webcontainer/CommandTable.h"

@@ -7,7 +7,7 @@
 // ROUND_TRIPS (default 2000) sets how many round trips are measured.
 
 #include "app/AppDelegate.h"
-#include "app/Config.h"
+#include "base/Config.h"
 #include "bench/BenchHome.h"
 #include "platform/Application.h"
 #include "platform/Dispatch.h"

@@ -1,9 +1,9 @@
 // Cost of the text encodings on the paths that run often: request values (urlEncode), answers
 // to the page (escapeJavaScriptString) and the manifest's name checks (MD5 of a name).
 
-#include "app/Digest.h"
-#include "app/JavaScriptString.h"
-#include "app/ServerAddress.h"
+#include "base/Digest.h"
+#include "base/JavaScriptString.h"
+#include "base/ServerAddress.h"
 
 #include <benchmark/benchmark.h>
 

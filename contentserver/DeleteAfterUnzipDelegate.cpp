@@ -1,6 +1,6 @@
 #include "contentserver/DeleteAfterUnzipDelegate.h"
 
-#include "app/Logger.h"
+#include "base/Logger.h"
 #include "platform/FileManager.h"
 
 void DeleteAfterUnzipDelegate::zipArchiveDidUnzipArchive(const std::filesystem::path& path, const platform::ZipInfo&,

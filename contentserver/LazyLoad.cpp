@@ -1,6 +1,6 @@
 #include "contentserver/LazyLoad.h"
 
-#include "app/Config.h"
+#include "base/Config.h"
 
 namespace {
 

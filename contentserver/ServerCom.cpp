@@ -1,8 +1,8 @@
 #include "contentserver/ServerCom.h"
 
-#include "app/Config.h"
-#include "app/LocalizedTexts.h"
-#include "app/Logger.h"
+#include "base/Config.h"
+#include "base/LocalizedTexts.h"
+#include "base/Logger.h"
 
 ServerCom::ServerCom()
     : TMPWWWROOT(sharedConfig().WEBROOT + "-1")

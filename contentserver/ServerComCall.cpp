@@ -2,8 +2,8 @@
 
 #include "contentserver/ServerCom.h"
 
-#include "app/JavaScriptCalls.h"
-#include "app/Logger.h"
+#include "base/JavaScriptCalls.h"
+#include "base/Logger.h"
 #include "platform/Dispatch.h"
 #include "platform/Toast.h"
 

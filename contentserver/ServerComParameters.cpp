@@ -2,9 +2,9 @@
 
 #include "contentserver/ServerCom.h"
 
-#include "app/Config.h"
-#include "app/Logger.h"
-#include "app/ServerAddress.h"
+#include "base/Config.h"
+#include "base/Logger.h"
+#include "base/ServerAddress.h"
 #include "contentserver/LazyLoad.h"
 #include "contentserver/OTP.h"
 #include "platform/Bundle.h"

@@ -2,9 +2,9 @@
 
 #include "contentserver/ServerCom.h"
 
-#include "app/Config.h"
-#include "app/Logger.h"
-#include "app/ServerAddress.h"
+#include "base/Config.h"
+#include "base/Logger.h"
+#include "base/ServerAddress.h"
 #include "platform/MimeTypes.h"
 #include "platform/URLComponents.h"
 #include "platform/UUID.h"

@@ -47,6 +47,8 @@ public:
     // The application made its one window: keep it and give it its first screen. Called once,
     // before the launch.
     virtual void applicationDidCreateWindow(Application& application, std::shared_ptr<Window> window) = 0;
+    // The window the delegate keeps; alerts come up over it. Null while it keeps none.
+    virtual Window* keyWindow() const = 0;
     // The launch (did finish launching with options); the window is shown after it returns.
     virtual bool application(Application& application, const LaunchOptions& launchOptions) = 0;
     // Opening by URL (open URL with options): a URL given on the command line, also to the

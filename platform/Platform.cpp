@@ -1,31 +1,26 @@
 #include "platform/Platform.h"
 
-#include <mutex>
-
 namespace platform {
 namespace {
 
-std::once_flag gDefaultOnce;
-Platform* gPlatform = nullptr;
+// Never destroyed: threads that outlive main() may still ask for it.
+Platform& instance()
+{
+    static Platform* platform = new Platform();
+    return *platform;
+}
 
 } // namespace
 
 Platform& current()
 {
-    std::call_once(gDefaultOnce, [] {
-        if (!gPlatform)
-            gPlatform = new Platform(makeLinuxPlatform());
-    });
-    return *gPlatform;
+    return instance();
 }
 
 void install(Platform platform)
 {
     // Replaced in place, so a reference taken from current() stays valid.
-    if (gPlatform)
-        *gPlatform = std::move(platform);
-    else
-        gPlatform = new Platform(std::move(platform));
+    instance() = std::move(platform);
 }
 
 } // namespace platform

@@ -39,11 +39,12 @@ struct Platform {
     std::shared_ptr<URLOpener> urlOpener;
 };
 
-// The installed platform; the Linux platform when nothing was installed.
+// The installed platform. Until something is installed every member is empty: nothing builds
+// the real platform behind a caller's back (main() installs it; tests install doubles).
 Platform& current();
 void install(Platform platform);
 
-// The Linux implementations (platform/linux/).
+// The Linux implementations (platform/linux/, its own library).
 Platform makeLinuxPlatform();
 
 } // namespace platform

@@ -1,7 +1,7 @@
 #include "webcontainer/BridgeConventions.h"
 
-#include "app/JavaScriptCalls.h"
-#include "app/LocalizedTexts.h"
+#include "base/JavaScriptCalls.h"
+#include "base/LocalizedTexts.h"
 #include "platform/Dispatch.h"
 
 std::optional<std::string> callbackName(const CommandURL& url)

@@ -3,7 +3,7 @@
 // goes to, the screen's texts, and its alert. The web screen implements it; tests use a
 // recording double. Main thread only. The screen outlives every command it dispatches.
 
-#include "app/UIHelpers.h"
+#include "base/UIHelpers.h"
 #include "platform/WebView.h"
 
 #include <memory>

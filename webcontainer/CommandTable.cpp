@@ -1,6 +1,6 @@
 #include "webcontainer/CommandTable.h"
 
-#include "app/Logger.h"
+#include "base/Logger.h"
 
 #include <cstdio>
 #include <cstdlib>

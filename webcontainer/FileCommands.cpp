@@ -3,11 +3,11 @@
 // "getHTML" and "moveFile" on the web root. Every name the page gives stays inside its folder:
 // a name that is empty, ".", absolute or holds a ".." component counts as a missing file.
 
-#include "app/Config.h"
-#include "app/FileHelpers.h"
-#include "app/JavaScriptCalls.h"
-#include "app/LocalizedTexts.h"
-#include "app/Logger.h"
+#include "base/Config.h"
+#include "base/FileHelpers.h"
+#include "base/JavaScriptCalls.h"
+#include "base/LocalizedTexts.h"
+#include "base/Logger.h"
 #include "platform/FileURL.h"
 #include "platform/UTF8.h"
 #include "webcontainer/BridgeConventions.h"

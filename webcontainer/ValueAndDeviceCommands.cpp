@@ -4,9 +4,9 @@
 // "getIsAbleToNFC". The setters answer nothing; each getter answers at once with one small
 // JSON object. A setting that holds another type than text ends a getter without a reply.
 
-#include "app/Config.h"
-#include "app/IJReachability.h"
-#include "app/Logger.h"
+#include "base/Config.h"
+#include "base/IJReachability.h"
+#include "base/Logger.h"
 #include "contentserver/ServerCom.h"
 #include "platform/Bundle.h"
 #include "platform/Device.h"

@@ -3,11 +3,11 @@
 // marker "load_internal=true" keeps an address inside the web view.
 #include "webcontainer/ViewController.h"
 
-#include "app/Config.h"
-#include "app/JavaScriptCalls.h"
-#include "app/LocalizedTexts.h"
-#include "app/Logger.h"
-#include "app/UIHelpers.h"
+#include "base/Config.h"
+#include "base/JavaScriptCalls.h"
+#include "base/LocalizedTexts.h"
+#include "base/Logger.h"
+#include "base/UIHelpers.h"
 #include "platform/Dispatch.h"
 #include "platform/Platform.h"
 #include "platform/URLComponents.h"

@@ -5,8 +5,8 @@
 // the page as JavaScript evaluated in the web view.
 #include "webcontainer/ViewController.h"
 
-#include "app/Config.h"
-#include "app/Logger.h"
+#include "base/Config.h"
+#include "base/Logger.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // of the system, with the information title.
 #include "webcontainer/ViewController.h"
 
-#include "app/LocalizedTexts.h"
-#include "app/UIHelpers.h"
+#include "base/LocalizedTexts.h"
+#include "base/UIHelpers.h"
 
 void ViewController::webViewRunScriptDialog(const platform::WebView::ScriptDialog& dialog,
                                             const platform::WebView::ScriptDialogCompletion& completion)

@@ -1,7 +1,7 @@
 // The bridge commands in the real WebKitGTK view: the demo page's self-check posts setValue,
 // getValue, getUuid, getAppState, getFilesList, getHTML and moveFile and checks every answer
 // in the page.
-#include "app/Config.h"
+#include "base/Config.h"
 #include "platform/Dispatch.h"
 #include "tests/support/RealWebScreenFixture.h"
 

@@ -1,6 +1,8 @@
 // Toasts on GTK under the virtual display: over the window, at their position, one after another.
 
 #include "platform/Dispatch.h"
+#include "platform/Platform.h"
+#include "platform/linux/GtkToast.h"
 #include "platform/Toast.h"
 
 #include <gtk/gtk.h>
@@ -44,7 +46,11 @@ std::optional<ToastOnShow> toastOnShow()
 
 class GtkToastTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "needs a display (xvfb-run)"; }
+    void SetUp() override
+    {
+        ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "needs a display (xvfb-run)";
+        platform::current().toast = std::make_shared<platform::GtkToast>();
+    }
 };
 
 } // namespace

@@ -2,9 +2,9 @@
 // test's temporary home: the first start installs the demo web application from the built
 // bundle and the screen loads it. Only the desktop's URL handlers are a double, so no browser
 // starts.
-#include "app/Config.h"
-#include "app/JavaScriptCalls.h"
-#include "app/LocalizedTexts.h"
+#include "base/Config.h"
+#include "base/JavaScriptCalls.h"
+#include "base/LocalizedTexts.h"
 #include "platform/Dispatch.h"
 #include "tests/support/RealWebScreenFixture.h"
 

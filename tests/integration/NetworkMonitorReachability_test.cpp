@@ -1,4 +1,4 @@
-#include "app/IJReachability.h"
+#include "base/IJReachability.h"
 #include "platform/Platform.h"
 
 #include <gio/gio.h>

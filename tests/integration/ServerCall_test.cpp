@@ -2,9 +2,9 @@
 // loopback content server has answered.
 
 #include "app/AppDelegate.h"
-#include "app/Config.h"
-#include "app/LocalizedTexts.h"
-#include "app/SharedInstances.h"
+#include "base/Config.h"
+#include "base/LocalizedTexts.h"
+#include "base/SharedInstances.h"
 #include "contentserver/ServerCom.h"
 #include "platform/Dispatch.h"
 #include "platform/Platform.h"

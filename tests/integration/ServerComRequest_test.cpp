@@ -1,9 +1,10 @@
 // The POST of a server call as it reaches the loopback content server, byte for byte.
 
-#include "app/Config.h"
-#include "app/ServerAddress.h"
+#include "base/Config.h"
+#include "base/ServerAddress.h"
 #include "contentserver/ServerCom.h"
 #include "platform/Device.h"
+#include "platform/linux/CurlUrlSession.h"
 #include "tests/support/TestContentServer.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -39,7 +40,7 @@ protected:
     TestContentServer::Request send(const platform::UrlRequest& request)
     {
         std::promise<void> done;
-        platform::makeUrlSession({})->dataTask(request, [&](platform::DataTaskResult) { done.set_value(); });
+        std::make_shared<platform::CurlUrlSession>(platform::UrlSessionConfiguration{})->dataTask(request, [&](platform::DataTaskResult) { done.set_value(); });
         EXPECT_EQ(std::future_status::ready, done.get_future().wait_for(10s));
         auto requests = server.requests();
         return requests.empty() ? TestContentServer::Request{} : requests.back();

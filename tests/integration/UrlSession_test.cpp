@@ -1,6 +1,7 @@
 // The libcurl URL session against the loopback content server.
 
 #include "platform/UrlSession.h"
+#include "platform/linux/CurlUrlSession.h"
 #include "tests/support/TestContentServer.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -43,7 +44,7 @@ Outcome run(platform::UrlSession& session, UrlRequest request)
 
 std::shared_ptr<platform::UrlSession> makeSession(platform::UrlSessionConfiguration configuration = {})
 {
-    return platform::makeUrlSession(std::move(configuration));
+    return std::make_shared<platform::CurlUrlSession>(std::move(configuration));
 }
 
 UrlRequest get(const std::string& url)

@@ -1,6 +1,6 @@
 #include "tests/support/FakeBridgeScreen.h"
 
-#include "app/JavaScriptString.h"
+#include "base/JavaScriptString.h"
 #include "platform/Dispatch.h"
 #include "webcontainer/CommandTable.h"
 

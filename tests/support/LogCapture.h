@@ -3,7 +3,7 @@
 // Create it on the main thread before the code under test logs. Messages may arrive from any
 // thread.
 
-#include "app/Logger.h"
+#include "base/Logger.h"
 
 #include <memory>
 #include <mutex>

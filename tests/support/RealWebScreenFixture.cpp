@@ -1,6 +1,6 @@
 #include "tests/support/RealWebScreenFixture.h"
 
-#include "app/UIHelpers.h"
+#include "base/UIHelpers.h"
 #include "platform/Dispatch.h"
 #include "platform/Platform.h"
 

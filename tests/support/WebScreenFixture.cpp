@@ -1,6 +1,6 @@
 #include "tests/support/WebScreenFixture.h"
 
-#include "app/Config.h"
+#include "base/Config.h"
 #include "platform/Dispatch.h"
 #include "tests/support/TestEnvironment.h"
 

@@ -4,7 +4,7 @@
 //   settings_tool <bundle> get <key>          prints the text, exit 1 when absent
 //   settings_tool <bundle> set-unsynced <key> <text>   stores and exits without synchronizing
 
-#include "app/Config.h"
+#include "base/Config.h"
 #include "platform/Bundle.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The launch, the first-run install and the life cycle of the application delegate.
 #include "app/AppDelegate.h"
-#include "app/Config.h"
-#include "app/TimestampFormatter.h"
+#include "base/Config.h"
+#include "base/TimestampFormatter.h"
 #include "platform/Bundle.h"
 #include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"

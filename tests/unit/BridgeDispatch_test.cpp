@@ -1,5 +1,5 @@
-#include "app/Config.h"
-#include "app/LocalizedTexts.h"
+#include "base/Config.h"
+#include "base/LocalizedTexts.h"
 #include "platform/Dispatch.h"
 #include "tests/support/FakeBridgeScreen.h"
 #include "tests/support/LogCapture.h"

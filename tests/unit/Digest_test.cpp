@@ -1,4 +1,4 @@
-#include "app/Digest.h"
+#include "base/Digest.h"
 
 #include <gtest/gtest.h>
 

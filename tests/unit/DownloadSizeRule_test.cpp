@@ -1,5 +1,5 @@
-#include "app/Config.h"
-#include "app/DownloadSizeRule.h"
+#include "base/Config.h"
+#include "base/DownloadSizeRule.h"
 #include "platform/Platform.h"
 #include "tests/support/FakeReachability.h"
 

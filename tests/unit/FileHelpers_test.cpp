@@ -1,5 +1,5 @@
-#include "app/Config.h"
-#include "app/FileHelpers.h"
+#include "base/Config.h"
+#include "base/FileHelpers.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 

@@ -1,5 +1,5 @@
-#include "app/Config.h"
-#include "app/InternalJS.h"
+#include "base/Config.h"
+#include "base/InternalJS.h"
 #include "platform/Bundle.h"
 #include "platform/PlistSerialization.h"
 #include "tests/support/LogCapture.h"

@@ -1,5 +1,5 @@
-#include "app/JavaScriptCalls.h"
-#include "app/JavaScriptString.h"
+#include "base/JavaScriptCalls.h"
+#include "base/JavaScriptString.h"
 #include "platform/Dispatch.h"
 #include "tests/support/FakeWebView.h"
 #include "tests/support/LogCapture.h"

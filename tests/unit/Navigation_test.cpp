@@ -1,6 +1,6 @@
 // How navigations end and which ones the web view may follow, over the doubles.
-#include "app/Config.h"
-#include "app/LocalizedTexts.h"
+#include "base/Config.h"
+#include "base/LocalizedTexts.h"
 #include "tests/support/WebScreenFixture.h"
 
 #include <gmock/gmock.h>

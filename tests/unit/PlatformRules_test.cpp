@@ -93,6 +93,7 @@ struct RecordingScreen : platform::Screen {
 struct RecordingDelegate : platform::ApplicationDelegate {
     std::vector<std::string> calls;
     std::shared_ptr<platform::Window> window;
+    platform::Window* keyWindow() const override { return window.get(); }
     void applicationDidCreateWindow(platform::Application&, std::shared_ptr<platform::Window> w) override
     {
         window = w;

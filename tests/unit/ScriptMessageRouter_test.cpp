@@ -1,7 +1,7 @@
 // The router of the page's messages and its hand-over to the bridge's command table, on the
 // web screen over the doubles.
-#include "app/Config.h"
-#include "app/LocalizedTexts.h"
+#include "base/Config.h"
+#include "base/LocalizedTexts.h"
 #include "tests/support/WebScreenFixture.h"
 #include "webcontainer/CommandTable.h"
 

@@ -1,5 +1,5 @@
-#include "app/Config.h"
-#include "app/ServerAddress.h"
+#include "base/Config.h"
+#include "base/ServerAddress.h"
 
 #include <gtest/gtest.h>
 

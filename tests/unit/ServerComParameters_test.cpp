@@ -1,7 +1,7 @@
 // Request parameters, the query text and the nonce list.
 
-#include "app/Config.h"
-#include "app/ServerAddress.h"
+#include "base/Config.h"
+#include "base/ServerAddress.h"
 #include "contentserver/ServerCom.h"
 #include "platform/Device.h"
 #include "tests/support/LogCapture.h"

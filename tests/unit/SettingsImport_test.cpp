@@ -1,5 +1,5 @@
-#include "app/Config.h"
-#include "app/SettingsImport.h"
+#include "base/Config.h"
+#include "base/SettingsImport.h"
 #include "platform/PlistSerialization.h"
 #include "platform/SettingsStore.h"
 #include "tests/support/LogCapture.h"

@@ -1,6 +1,6 @@
 // The web screen over the doubles: which page a name stands for, landing pages, reloads,
 // the creation of each web view, and the swipe.
-#include "app/Config.h"
+#include "base/Config.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/WebScreenFixture.h"

@@ -1,4 +1,4 @@
-#include "app/LocalizedTexts.h"
+#include "base/LocalizedTexts.h"
 
 #include "platform/Bundle.h"
 

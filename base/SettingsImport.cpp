@@ -1,7 +1,7 @@
-#include "app/SettingsImport.h"
+#include "base/SettingsImport.h"
 
-#include "app/Config.h"
-#include "app/Logger.h"
+#include "base/Config.h"
+#include "base/Logger.h"
 #include "platform/PlistSerialization.h"
 #include "platform/URLComponents.h"
 

@@ -1,6 +1,6 @@
-#include "app/XmlValue.h"
+#include "base/XmlValue.h"
 
-#include "app/Logger.h"
+#include "base/Logger.h"
 
 #include <pugixml.hpp>
 

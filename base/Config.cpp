@@ -1,7 +1,7 @@
-#include "app/Config.h"
+#include "base/Config.h"
 
-#include "app/Logger.h"
-#include "app/SharedInstances.h"
+#include "base/Logger.h"
+#include "base/SharedInstances.h"
 #include "platform/Bundle.h"
 #include "platform/Paths.h"
 #include "platform/PlistSerialization.h"

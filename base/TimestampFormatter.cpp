@@ -1,4 +1,4 @@
-#include "app/TimestampFormatter.h"
+#include "base/TimestampFormatter.h"
 
 #include <cstdio>
 #include <ctime>

@@ -1,7 +1,7 @@
-#include "app/JavaScriptCalls.h"
+#include "base/JavaScriptCalls.h"
 
-#include "app/JavaScriptString.h"
-#include "app/Logger.h"
+#include "base/JavaScriptString.h"
+#include "base/Logger.h"
 #include "platform/Dispatch.h"
 
 #include <functional>

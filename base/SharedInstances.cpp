@@ -1,4 +1,4 @@
-#include "app/SharedInstances.h"
+#include "base/SharedInstances.h"
 
 #include "platform/Bundle.h"
 

@@ -7,7 +7,7 @@
 // the landing page, the silent mode, the script stack and the running downloads) are atomic or
 // guarded; everything else is fixed after construction.
 
-#include "app/UtilsStack.h"
+#include "base/UtilsStack.h"
 #include "platform/FileManager.h"
 #include "platform/Guarded.h"
 #include "platform/SettingsStore.h"

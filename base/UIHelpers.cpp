@@ -1,7 +1,6 @@
-#include "app/UIHelpers.h"
+#include "base/UIHelpers.h"
 
-#include "app/AppDelegate.h"
-#include "app/Logger.h"
+#include "base/Logger.h"
 #include "platform/Application.h"
 #include "platform/Platform.h"
 
@@ -26,8 +25,7 @@ void showAlert(const std::string& title, const std::string& message, const Alert
         alert.actions.push_back({second->title, platform::AlertAction::Style::Default, second->action});
 
     const auto& application = platform::current().application;
-    auto* delegate = application ? dynamic_cast<AppDelegate*>(application->delegate()) : nullptr;
-    if (auto* top = topViewController(delegate ? delegate->window.get() : nullptr))
+    if (auto* top = topViewController(application && application->delegate() ? application->delegate()->keyWindow() : nullptr))
         top->present(std::move(alert));
 }
 

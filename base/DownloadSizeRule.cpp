@@ -1,7 +1,7 @@
-#include "app/DownloadSizeRule.h"
+#include "base/DownloadSizeRule.h"
 
-#include "app/Config.h"
-#include "app/IJReachability.h"
+#include "base/Config.h"
+#include "base/IJReachability.h"
 
 #include <charconv>
 

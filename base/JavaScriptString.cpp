@@ -1,4 +1,4 @@
-#include "app/JavaScriptString.h"
+#include "base/JavaScriptString.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
-#include "app/FileHelpers.h"
+#include "base/FileHelpers.h"
 
-#include "app/Config.h"
-#include "app/Logger.h"
+#include "base/Config.h"
+#include "base/Logger.h"
 #include "platform/FileURL.h"
 
 #include <glib.h>

@@ -1,8 +1,8 @@
-#include "app/InternalJS.h"
+#include "base/InternalJS.h"
 
-#include "app/Config.h"
-#include "app/JavaScriptString.h"
-#include "app/Logger.h"
+#include "base/Config.h"
+#include "base/JavaScriptString.h"
+#include "base/Logger.h"
 #include "platform/Bundle.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/Logger.h"
+#include "base/Logger.h"
 
 #include <spdlog/logger.h>
 #include <spdlog/sinks/stdout_sinks.h>

@@ -1,6 +1,6 @@
-#include "app/ServerAddress.h"
+#include "base/ServerAddress.h"
 
-#include "app/Config.h"
+#include "base/Config.h"
 #include "platform/UTF8.h"
 
 #include <glib.h>
