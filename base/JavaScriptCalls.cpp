@@ -15,10 +15,10 @@ std::string describe(const std::optional<std::string>& value)
 
 // Evaluates `script` on the main queue, if the web view still exists by then; `onError`
 // receives the failed evaluation's outcome.
-void evaluateOnMainQueue(std::string script, const std::shared_ptr<platform::WebView>& view,
+void evaluateOnMainQueue(std::string script, const std::weak_ptr<platform::WebView>& view,
                          std::function<void(const platform::WebView::ScriptResult&)> onError)
 {
-    platform::mainQueue().async([weakView = std::weak_ptr<platform::WebView>(view), script = std::move(script),
+    platform::mainQueue().async([weakView = view, script = std::move(script),
                                  onError = std::move(onError)] {
         auto webView = weakView.lock();
         if (!webView)
@@ -32,9 +32,9 @@ void evaluateOnMainQueue(std::string script, const std::shared_ptr<platform::Web
 
 } // namespace
 
-void callJS(const std::string& script, const std::shared_ptr<platform::WebView>& wView)
+void callJS(const std::string& script, const std::weak_ptr<platform::WebView>& wView)
 {
-    if (!wView)
+    if (wView.expired())
         return;
     LOG_DEBUG("calling script " + script);
     evaluateOnMainQueue(script, wView, [script](const platform::WebView::ScriptResult& result) {
@@ -44,9 +44,9 @@ void callJS(const std::string& script, const std::shared_ptr<platform::WebView>&
 }
 
 void callJsCallback(const std::optional<std::string>& callBackMethod, const std::string& callBackMethodParameter,
-                    const std::shared_ptr<platform::WebView>& owView)
+                    const std::weak_ptr<platform::WebView>& owView)
 {
-    if (!owView)
+    if (owView.expired())
         return;
     if (!callBackMethod || *callBackMethod == "null") {
         LOG_ERROR("callBackMethod could not be force to String, perhaps empty? " + describe(callBackMethod));

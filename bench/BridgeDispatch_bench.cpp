@@ -24,14 +24,12 @@ protected:
 class BenchScreen final : public BridgeScreen {
 public:
     std::shared_ptr<platform::WebView> pageWebView() const override { return view; }
-    const std::string& fileDeleteErrorMessage() const override { return message; }
     void presentAlert(const std::string&, const std::string&, AlertButton, std::optional<AlertButton>)
         override
     {
     }
 
     std::shared_ptr<platform::WebView> view = std::make_shared<SilentWebView>();
-    std::string message;
 };
 
 const std::string getValueCommand = "getValue?key=color&callback=onValue";
@@ -51,7 +49,7 @@ void BM_dispatchGetValue(benchmark::State& state)
     BenchScreen screen;
     const CommandTable& table = bridgeCommandTable();
     for (auto _ : state) {
-        table.dispatch(screen, *CommandURL::parse(getValueCommand));
+        table.dispatch(screen, std::move(*CommandURL::parse(getValueCommand)));
         platform::drainMainQueue();
     }
 }
@@ -64,7 +62,7 @@ void BM_dispatchUnknownWord(benchmark::State& state)
     BenchScreen screen;
     const CommandTable& table = bridgeCommandTable();
     for (auto _ : state)
-        table.dispatch(screen, *CommandURL::parse("noSuchCommand?callback=f&x=1"));
+        table.dispatch(screen, std::move(*CommandURL::parse("noSuchCommand?callback=f&x=1")));
 }
 BENCHMARK(BM_dispatchUnknownWord);
 

@@ -20,8 +20,11 @@
 //
 // Threads: requests are built on the caller's thread (the main thread, for the page's calls);
 // replies are handled on the URL session's queue; everything that touches the page or the
-// window goes to the main queue. The one shared instance lives as long as the process.
+// window goes to the main queue. The page's web view is held weakly and reached only through
+// PageReply, so no worker thread ever holds it. The one shared instance lives as long as the
+// process.
 
+#include "base/PageReply.h"
 #include "contentserver/VuApiParams.h"
 #include "platform/Guarded.h"
 #include "platform/UrlSession.h"
@@ -73,7 +76,8 @@ public:
     const std::string minServerDate = "20151010144524";
     std::atomic<bool> isPersonalization{false};
     std::atomic<bool> isWakeupSync{false};
-    // The web view of the latest server call; page scripts of replies run in it.
+    // The web view of the latest server call; the answers and the page scripts of replies run
+    // in it.
     platform::Guarded<std::weak_ptr<platform::WebView>> webView;
 
     // Request parameters.
@@ -93,12 +97,12 @@ public:
     // Server calls.
 
     // Posts the page's parameters to the server (or to `url`, when the settings allow it) and
-    // answers the page: `callback` once the reply is handled (run as a script when it holds
-    // "(", else called without argument), `callbackError` (a script) and a toast on failure,
-    // no toast when `silent`. An `uploadFileName` other than "" and "null" sends that file of
-    // the upload folder in a multipart form. Main thread.
-    void callServer(const std::string& params, const std::optional<std::string>& callback,
-                    const std::shared_ptr<platform::WebView>& webView, const std::string& nonEncoded,
+    // answers the page of `reply` (which becomes `webView`): its callback once the reply is
+    // handled (the bare acknowledgement: run as a script when it holds "(", else called
+    // without argument), `callbackError` (a script) and a toast on failure, no toast when
+    // `silent`. An `uploadFileName` other than "" and "null" sends that file of the upload
+    // folder in a multipart form. Main thread.
+    void callServer(const std::string& params, const PageReply& reply, const std::string& nonEncoded,
                     const std::string& uploadFileName, const std::string& callbackError, bool silent,
                     const std::string& url);
     // Builds the POST of a server call; an empty serverAction means "servercall". Fails with
@@ -107,7 +111,8 @@ public:
     RequestOrError createRequest(const std::string& params, const std::string& nonEncoded,
                                  const std::string& uploadFileName, const std::string& serverAction,
                                  const std::string& externalSyncUrl);
-    // Handles the outcome of a server call's data task (on the session's queue).
+    // Handles the outcome of a server call's data task (on the session's queue) and answers
+    // the page of the latest call (`webView`) with `callback`.
     void callServerCompletion(const platform::DataTaskResult& result, const std::string& callbackError, bool silent,
                               const std::optional<std::string>& callback);
     // A multipart/form-data body: one part per field with a non-empty name (in the map's
@@ -133,6 +138,8 @@ public:
     bool willPerformHTTPRedirection(const platform::HttpUrlResponse& response, const platform::UrlRequest& newRequest);
 
 private:
+    // The page of the latest server call, answering `callback`. Safe from any thread.
+    PageReply latestPage(std::optional<std::string> callback = std::nullopt) const;
     // Writes the attachment a reply names into the web root (unpacking a ".zip"); false when
     // the reply's handling ends here (the archive would not unpack).
     bool receiveFile(const std::string& disposition, const std::string& data);

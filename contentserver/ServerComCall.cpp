@@ -2,56 +2,43 @@
 
 #include "contentserver/ServerCom.h"
 
-#include "base/JavaScriptCalls.h"
 #include "base/Logger.h"
-#include "platform/Dispatch.h"
 #include "platform/Toast.h"
 
 namespace {
 
 constexpr std::chrono::milliseconds toastDuration{2000};
-constexpr const char* hideAllLoading = "hideAllLoading()";
 
-// Toasts go over the window the web view is shown in; a web view in no view gets none.
-bool isShown(const std::shared_ptr<platform::WebView>& view)
+// Shows the toast on the main queue, over the window the page's web view is shown in; a web
+// view that is gone or in no view by then gets none.
+void showToastOverPage(const PageReply& page, std::string text)
 {
-    return view && view->superview();
-}
-
-void showBottomToast(const std::string& text)
-{
-    platform::showToast(text, toastDuration, platform::ToastPosition::bottom);
-}
-
-// Shows the toast from any thread, when the web view is still on screen by then.
-void showToastOnMainQueue(const std::shared_ptr<platform::WebView>& view, std::string text)
-{
-    if (!view)
-        return;
-    platform::mainQueue().async([weakView = std::weak_ptr(view), text = std::move(text)] {
-        if (isShown(weakView.lock()))
-            showBottomToast(text);
+    page.withWebView([text = std::move(text)](platform::WebView& view) {
+        if (view.superview())
+            platform::showToast(text, toastDuration, platform::ToastPosition::bottom);
     });
 }
 
 } // namespace
 
-void ServerCom::callServer(const std::string& params, const std::optional<std::string>& callback,
-                           const std::shared_ptr<platform::WebView>& webView, const std::string& nonEncoded,
+PageReply ServerCom::latestPage(std::optional<std::string> callback) const
+{
+    return PageReply(webView.get(), std::move(callback));
+}
+
+void ServerCom::callServer(const std::string& params, const PageReply& reply, const std::string& nonEncoded,
                            const std::string& uploadFileName, const std::string& callbackError, bool silent,
                            const std::string& url)
 {
-    this->webView.set(webView);
+    webView.set(reply.webView());
     auto created = createRequest(params, nonEncoded, uploadFileName, "", url);
     if (!created.request) {
         LOG_ERROR("failed to create request: " + created.errorDescription);
-        if (!webView)
-            return;
-        callJS(hideAllLoading, webView);
-        if (!silent && isShown(webView))
-            showBottomToast(SERVERCOM_ERROR_WRONG_URL);
+        reply.hideAllLoading();
+        if (!silent)
+            showToastOverPage(reply, SERVERCOM_ERROR_WRONG_URL);
         if (!callbackError.empty())
-            callJS(callbackError, webView);
+            reply.runScript(callbackError);
         return;
     }
 
@@ -63,13 +50,13 @@ void ServerCom::callServer(const std::string& params, const std::optional<std::s
                                                       const platform::UrlRequest& newRequest) {
         return willPerformHTTPRedirection(response, newRequest);
     };
-    auto completion = [this, callbackError, silent, callback](platform::DataTaskResult result) {
+    auto completion = [this, callbackError, silent, callback = reply.callback()](platform::DataTaskResult result) {
         callServerCompletion(result, callbackError, silent, callback);
     };
     auto session = platform::makeUrlSession(std::move(configuration));
     if (!session) {
         callServerCompletion({std::nullopt, std::nullopt, platform::UrlError::make(platform::UrlErrorCode::unknown)},
-                             callbackError, silent, callback);
+                             callbackError, silent, reply.callback());
         return;
     }
     session->dataTask(std::move(*created.request), std::move(completion));
@@ -78,39 +65,31 @@ void ServerCom::callServer(const std::string& params, const std::optional<std::s
 void ServerCom::callServerCompletion(const platform::DataTaskResult& result, const std::string& callbackError,
                                      bool silent, const std::optional<std::string>& callback)
 {
-    const auto view = webView.get().lock();
+    // Every answer and toast is posted to the main queue; the web view is never held here.
+    const PageReply page = latestPage(callback);
     if (!result.data || result.error || !result.response) {
         const std::string description = result.error ? result.error->localizedDescription : "";
         LOG_DEBUG("error=" + description);
-        if (!view)
-            return;
-        // The page's scripts go through callJS, which moves them to the main queue in order;
-        // only the toast is posted.
-        callJS(hideAllLoading, view);
+        page.hideAllLoading();
         if (!callbackError.empty())
-            callJS(callbackError, view);
+            page.runScript(callbackError);
         if (!silent)
-            showToastOnMainQueue(view, NO_INTERNET + ":" + description);
+            showToastOverPage(page, NO_INTERNET + ":" + description);
         return;
     }
 
     const platform::HttpUrlResponse& response = *result.response;
     if (response.statusCode >= 400) {
-        if (view && !callbackError.empty())
-            callJS(callbackError, view);
+        if (!callbackError.empty())
+            page.runScript(callbackError);
         if (!silent)
-            showToastOnMainQueue(view, SERVERCOM_SERVER_ERROR);
+            showToastOverPage(page, SERVERCOM_SERVER_ERROR);
         LOG_DEBUG("statusCode should be 200, but is " + std::to_string(response.statusCode));
         LOG_DEBUG("response = " + response.description());
     }
 
     parseHeader(response, *result.data);
 
-    if (callback && view) {
-        if (callback->find('(') != std::string::npos)
-            callJS(*callback, view);
-        else
-            callJsCallback(callback, "", view);
-    }
-    callJS(hideAllLoading, view);
+    page.acknowledge();
+    page.hideAllLoading();
 }

@@ -5,7 +5,6 @@
 
 #include "base/Config.h"
 #include "base/FileHelpers.h"
-#include "base/JavaScriptCalls.h"
 #include "base/LocalizedTexts.h"
 #include "base/Logger.h"
 #include "base/SharedInstances.h"
@@ -110,15 +109,15 @@ void ServerCom::parseHeader(const platform::HttpUrlResponse& response, const std
     getAndStoreNonces(response);
     const platform::HttpHeaderFields& headers = response.headerFields;
     LOG_DEBUG("All Headers:  " + headers.description());
-    const auto view = webView.get().lock();
+    const PageReply page = latestPage();
 
     if (const auto contentType = headers.value("Content-Type")) {
         if (const auto disposition = headers.value("Content-Disposition")) {
             if (!receiveFile(*disposition, data))
                 return;
         }
-        if (*contentType == "application/javascript" && platform::isValidUTF8(data) && view)
-            callJS(data, view);
+        if (*contentType == "application/javascript" && platform::isValidUTF8(data))
+            page.runScript(data);
     }
 
     if (const auto location = headers.value("Location")) {
@@ -127,8 +126,7 @@ void ServerCom::parseHeader(const platform::HttpUrlResponse& response, const std
     } else {
         while (auto script = sharedConfig().stackOfJScript.lock()->pop()) {
             LOG_DEBUG("Calling jsCript after webview navigation: " + *script);
-            if (view)
-                callJS(*script, view);
+            page.runScript(*script);
         }
     }
 
@@ -182,5 +180,5 @@ void ServerCom::fileReplyAlert(const std::string& code)
 
 void ServerCom::showOkAlert(const std::string& title, const std::string& message)
 {
-    showAlert(title, message, AlertButton{localizedString("OK"), [this] { callJS("hideAllLoading()", webView.get().lock()); }});
+    showAlert(title, message, AlertButton{localizedString("OK"), [this] { latestPage().hideAllLoading(); }});
 }

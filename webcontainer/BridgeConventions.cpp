@@ -1,34 +1,6 @@
 #include "webcontainer/BridgeConventions.h"
 
-#include "base/JavaScriptCalls.h"
 #include "base/LocalizedTexts.h"
-#include "platform/Dispatch.h"
-
-std::optional<std::string> callbackName(const CommandURL& url)
-{
-    return url.value("callback");
-}
-
-void replyToPage(BridgeScreen& screen, const CommandURL& url, const std::string& reply)
-{
-    callJsCallback(callbackName(url), reply, screen.pageWebView());
-}
-
-void replyToPageLater(BridgeScreen& screen, const CommandURL& url, std::string reply)
-{
-    platform::mainQueue().async([callback = callbackName(url), reply = std::move(reply),
-                                 weakView = std::weak_ptr<platform::WebView>(screen.pageWebView())] {
-        callJsCallback(callback, reply, weakView.lock());
-    });
-}
-
-void acknowledge(BridgeScreen& screen, const std::string& callback)
-{
-    if (callback.find('(') != std::string::npos)
-        callJS(callback, screen.pageWebView());
-    else
-        callJsCallback(callback, "", screen.pageWebView());
-}
 
 std::string jsonString(const std::string& text)
 {

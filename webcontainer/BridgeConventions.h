@@ -1,10 +1,10 @@
 #pragma once
 // The rules every bridge command shares.
 //
-// Replies: a command answers with one text handed to the page function named by its first
-// "callback" item (an absent, valueless or "null" callback calls nothing). Replies go through
-// callJsCallback/callJS, which evaluate on the main queue, so the page receives them after the
-// command returns.
+// Replies: a command answers through its request's reply handle (BridgeRequest.h, PageReply.h)
+// with one text handed to the page function named by its first "callback" item (an absent,
+// valueless or "null" callback calls nothing). Replies are evaluated on the main queue, so the
+// page receives them after the command returns.
 //
 // JSON: values taken from the settings, the file system or the platform are put into replies
 // as JSON string literals, so a quote, a backslash or a control character in a value still
@@ -13,26 +13,11 @@
 //
 // Main thread only, except the JSON helpers, which are safe from any thread.
 
-#include "webcontainer/BridgeScreen.h"
 #include "webcontainer/CommandURL.h"
 
 #include <nlohmann/json.hpp>
 
-#include <optional>
 #include <string>
-
-// The value of the command's first "callback" item; nothing when there is none or it has no value.
-std::optional<std::string> callbackName(const CommandURL& url);
-
-// Calls the command's callback with `reply` (callJsCallback) in the screen's web view.
-void replyToPage(BridgeScreen& screen, const CommandURL& url, const std::string& reply);
-// The same, but first passes through the main queue once more: the reply comes after the
-// replies of commands that run in the meantime.
-void replyToPageLater(BridgeScreen& screen, const CommandURL& url, std::string reply);
-
-// The bare acknowledgement of a finished command: a callback text holding "(" is evaluated as
-// a script; any other text is called as a page function without argument.
-void acknowledge(BridgeScreen& screen, const std::string& callback);
 
 // `text` as one JSON string literal, quotes included: "abc" gives "\"abc\"". Bytes that are no
 // UTF-8 become U+FFFD.

@@ -1,7 +1,8 @@
 #pragma once
-// What the bridge commands reach of the web screen: the page's web view, which every reply
-// goes to, the screen's texts, and its alert. The web screen implements it; tests use a
-// recording double. Main thread only. The screen outlives every command it dispatches.
+// What the bridge reaches of the web screen: the page's web view, which the dispatcher hands
+// to each command's reply handle, and the screen's alert. The web screen implements it; tests
+// use a recording double. Main thread only. The screen outlives every command it dispatches;
+// a command that answers later keeps its reply handle, never the screen.
 
 #include "base/UIHelpers.h"
 #include "platform/WebView.h"
@@ -16,8 +17,6 @@ public:
 
     // The page's web view; null while the screen has none.
     virtual std::shared_ptr<platform::WebView> pageWebView() const = 0;
-    // The localized message of a failed delete in the sync folder.
-    virtual const std::string& fileDeleteErrorMessage() const = 0;
     // Queues a dialog of the alert helper (showAlert) on the main queue, so it comes up after
     // the command returns: the title, the message, the first button and an optional second one.
     virtual void presentAlert(const std::string& title, const std::string& message, AlertButton first,

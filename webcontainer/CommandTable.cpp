@@ -20,17 +20,19 @@ CommandTable::Handler CommandTable::find(const std::string& word) const
     return found == handlers_.end() ? nullptr : found->second;
 }
 
-void CommandTable::dispatch(BridgeScreen& screen, const CommandURL& url) const
+void CommandTable::dispatch(BridgeScreen& screen, CommandURL url) const
 {
     const Handler handler = find(url.word());
     if (!handler)
         return;
+    PageReply reply(screen.pageWebView(), url.value("callback"));
+    BridgeRequest request{std::move(url), std::move(reply)};
     try {
-        handler(screen, url);
+        handler(screen, request);
     } catch (const std::exception& error) {
-        LOG_ERROR("bridge command " + url.word() + " failed: " + error.what());
+        LOG_ERROR("bridge command " + request.url.word() + " failed: " + error.what());
     } catch (...) {
-        LOG_ERROR("bridge command " + url.word() + " failed");
+        LOG_ERROR("bridge command " + request.url.word() + " failed");
     }
 }
 
@@ -38,7 +40,7 @@ CommandTable& bridgeCommandTableForTesting()
 {
     static CommandTable* table = [] {
         auto* filled = new CommandTable();
-        registerCommandGroups(*filled);
+        registerBridgeCommands(*filled);
         return filled;
     }();
     return *table;

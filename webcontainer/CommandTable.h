@@ -1,8 +1,7 @@
 #pragma once
-// The bridge's command table: command word → handler. Each group of commands lives in a file
-// of its own, webcontainer/<Group>Commands.cpp, which defines
-//     void register<Group>Commands(CommandTable& table);
-// and adds its words there; CommandGroups.cpp calls every group's function.
+// The bridge's command table: command word → handler. The handlers live in one file per group
+// of commands, webcontainer/<Group>Commands.cpp, and are declared in BridgeCommands.h; every
+// word and its handler are listed in BridgeWords.cpp.
 //
 // Words are compared whole and case-sensitively; no two groups may add the same word. A word
 // the table lacks has no effect: nothing is logged and nothing is answered.
@@ -10,16 +9,17 @@
 // The shared table is filled once, on first use, and only read afterwards. Commands run on the
 // main thread.
 
+#include "webcontainer/BridgeRequest.h"
 #include "webcontainer/BridgeScreen.h"
-#include "webcontainer/CommandURL.h"
 
 #include <string>
 #include <unordered_map>
 
 class CommandTable {
 public:
-    // A command: reads its parameters from `url` and answers the page through `screen`.
-    using Handler = void (*)(BridgeScreen& screen, const CommandURL& url);
+    // A command: reads its parameters from `request.url` and answers the page through
+    // `request.reply` (which it may move away to answer later); dialogs go through `screen`.
+    using Handler = void (*)(BridgeScreen& screen, BridgeRequest& request);
 
     // Adds `word`; a word added twice is a programming error.
     void add(const std::string& word, Handler handler);
@@ -27,9 +27,10 @@ public:
     Handler find(const std::string& word) const;
     std::size_t size() const { return handlers_.size(); }
 
-    // Runs the handler of `url`'s word synchronously. An exception thrown by a handler is
-    // caught and logged here: none leaves the bridge.
-    void dispatch(BridgeScreen& screen, const CommandURL& url) const;
+    // Runs the handler of `url`'s word synchronously, with a reply handle on the screen's web
+    // view and the command's callback. An exception thrown by a handler is caught and logged
+    // here: none leaves the bridge.
+    void dispatch(BridgeScreen& screen, CommandURL url) const;
 
 private:
     std::unordered_map<std::string, Handler> handlers_;
@@ -40,5 +41,5 @@ const CommandTable& bridgeCommandTable();
 // The same table, open for adding words. Tests only.
 CommandTable& bridgeCommandTableForTesting();
 
-// Adds the commands of every group to `table` (CommandGroups.cpp).
-void registerCommandGroups(CommandTable& table);
+// Adds every command word to `table` (BridgeWords.cpp).
+void registerBridgeCommands(CommandTable& table);

@@ -5,13 +5,12 @@
 
 #include "base/Config.h"
 #include "base/FileHelpers.h"
-#include "base/JavaScriptCalls.h"
 #include "base/LocalizedTexts.h"
 #include "base/Logger.h"
 #include "platform/FileURL.h"
 #include "platform/UTF8.h"
+#include "webcontainer/BridgeCommands.h"
 #include "webcontainer/BridgeConventions.h"
-#include "webcontainer/CommandTable.h"
 
 #include <glib.h>
 
@@ -33,16 +32,17 @@ std::string errorText(std::errc code)
 
 // The error dialog of a delete in the sync folder; its button lets the page hide its
 // loading indicators.
-void showDeleteError(BridgeScreen& screen)
+void showDeleteError(BridgeScreen& screen, const PageReply& reply)
 {
-    screen.presentAlert(JS_ALERT_TITLES().at("ERROR") + ":665", screen.fileDeleteErrorMessage(),
-                        {localizedString("OK"), [weakView = std::weak_ptr<platform::WebView>(screen.pageWebView())] {
-                             callJS("hideAllLoading()", weakView.lock());
-                         }});
+    screen.presentAlert(JS_ALERT_TITLES().at("ERROR") + ":665", localizedString("VC_FILE_DELETE_ERROR"),
+                        {localizedString("OK"), [reply] { reply.hideAllLoading(); }});
 }
 
-void fileExists(BridgeScreen& screen, const CommandURL& url)
+} // namespace
+
+void bridge::fileExists(BridgeScreen&, BridgeRequest& request)
 {
+    const CommandURL& url = request.url;
     if (!url.item("callback"))
         return;
     const auto name = url.value("url");
@@ -51,12 +51,13 @@ void fileExists(BridgeScreen& screen, const CommandURL& url)
     const auto path = fileInFolder(sharedConfig().SYNCURL, *name);
     const bool exists = path && sharedConfig().fm.fileExists(*path);
     const std::string reply = member("fileExists", yesOrNo(exists));
-    replyToPage(screen, url, reply);
+    request.reply.send(reply);
     LOG_DEBUG("returning fileExists to js: " + reply);
 }
 
-void deleteSyncFile(BridgeScreen& screen, const CommandURL& url)
+void bridge::deleteSyncFile(BridgeScreen& screen, BridgeRequest& request)
 {
+    const CommandURL& url = request.url;
     if (!url.item("callback"))
         return;
     const auto name = url.value("filename");
@@ -65,40 +66,38 @@ void deleteSyncFile(BridgeScreen& screen, const CommandURL& url)
     const auto& fm = sharedConfig().fm;
     const auto path = fileInFolder(sharedConfig().SYNCURL, *name);
     if (!path || !fm.fileExists(*path)) {
-        showDeleteError(screen);
+        showDeleteError(screen, request.reply);
         return;
     }
     if (const auto error = fm.removeItem(*path)) {
         LOG_ERROR("Error " + error.message() + " deleting File " + path->string());
-        showDeleteError(screen);
+        showDeleteError(screen, request.reply);
     }
-    if (const auto callback = callbackName(url))
-        acknowledge(screen, *callback);
+    request.reply.acknowledge();
 }
 
-void deleteSyncFolder(BridgeScreen& screen, const CommandURL& url)
+void bridge::deleteSyncFolder(BridgeScreen&, BridgeRequest& request)
 {
-    if (!url.item("callback"))
+    if (!request.url.item("callback"))
         return;
     deleteFolder(sharedConfig().SYNCURL);
     saveCreateDir(sharedConfig().SYNCURL);
-    if (const auto callback = callbackName(url))
-        acknowledge(screen, *callback);
+    request.reply.acknowledge();
 }
 
-void getSyncFolderSize(BridgeScreen& screen, const CommandURL& url)
+void bridge::getSyncFolderSize(BridgeScreen&, BridgeRequest& request)
 {
-    if (!url.item("callback"))
+    if (!request.url.item("callback"))
         return;
     const std::string reply =
         member("syncFolderSize", std::to_string(getFolderSize(sharedConfig().SYNCURL)));
-    replyToPage(screen, url, reply);
+    request.reply.send(reply);
     LOG_DEBUG("returning folderSize to js: " + reply);
 }
 
-void getFilesList(BridgeScreen& screen, const CommandURL& url)
+void bridge::getFilesList(BridgeScreen&, BridgeRequest& request)
 {
-    const auto callback = callbackName(url);
+    const auto& callback = request.reply.callback();
     if (!callback)
         return;
     nlohmann::json files = nlohmann::json::array();
@@ -108,8 +107,10 @@ void getFilesList(BridgeScreen& screen, const CommandURL& url)
     }
     std::string reply = serializedJSON({{"filesList", std::move(files)}});
     LOG_DEBUG("Calling JS with " + *callback + ", " + reply);
-    replyToPageLater(screen, url, std::move(reply));
+    request.reply.sendLater(std::move(reply));
 }
+
+namespace {
 
 bool isWhiteSpaceOrNewline(gunichar c)
 {
@@ -156,8 +157,11 @@ std::optional<std::string> readPageText(const std::optional<fs::path>& file, std
     return text;
 }
 
-void getHTML(BridgeScreen& screen, const CommandURL& url)
+} // namespace
+
+void bridge::getHTML(BridgeScreen&, BridgeRequest& request)
 {
+    const CommandURL& url = request.url;
     const auto page = url.value("page");
     if (!page || !url.item("callback"))
         return;
@@ -167,8 +171,10 @@ void getHTML(BridgeScreen& screen, const CommandURL& url)
         LOG_ERROR("contents could not be loaded or json error " + error);
         return;
     }
-    replyToPageLater(screen, url, serializedJSON({{"value", trimmed(*text)}}));
+    request.reply.sendLater(serializedJSON({{"value", trimmed(*text)}}));
 }
+
+namespace {
 
 // The file `folder`/`name` of the web root. Nothing when the name is empty, "." or absolute,
 // the folder is absolute, or either holds a ".." component. An empty folder is the web root.
@@ -216,8 +222,11 @@ std::string moveInWebRoot(const std::string& fromPath, const std::string& fromFi
     return "Y";
 }
 
-void moveFile(BridgeScreen& screen, const CommandURL& url)
+} // namespace
+
+void bridge::moveFile(BridgeScreen&, BridgeRequest& request)
 {
+    const CommandURL& url = request.url;
     const auto fromPath = url.value("fromPath");
     const auto fromFileName = url.value("fromFileName");
     const auto toPath = url.value("toPath");
@@ -225,19 +234,6 @@ void moveFile(BridgeScreen& screen, const CommandURL& url)
     if (!fromPath || !fromFileName || !toPath || !toFileName)
         return;
     const std::string outcome = moveInWebRoot(*fromPath, *fromFileName, *toPath, *toFileName);
-    if (callbackName(url))
-        replyToPage(screen, url, status(outcome));
-}
-
-} // namespace
-
-void registerFileCommands(CommandTable& table)
-{
-    table.add("deleteSyncFile", deleteSyncFile);
-    table.add("deleteSyncFolder", deleteSyncFolder);
-    table.add("fileExists", fileExists);
-    table.add("getFilesList", getFilesList);
-    table.add("getHTML", getHTML);
-    table.add("getSyncFolderSize", getSyncFolderSize);
-    table.add("moveFile", moveFile);
+    if (request.reply.callback())
+        request.reply.send(status(outcome));
 }

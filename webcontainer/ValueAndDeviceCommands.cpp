@@ -10,8 +10,8 @@
 #include "contentserver/ServerCom.h"
 #include "platform/Bundle.h"
 #include "platform/Device.h"
+#include "webcontainer/BridgeCommands.h"
 #include "webcontainer/BridgeConventions.h"
-#include "webcontainer/CommandTable.h"
 
 namespace {
 
@@ -23,8 +23,11 @@ platform::SettingsStore& settings()
     return sharedConfig().defaults;
 }
 
-void setValue(BridgeScreen&, const CommandURL& url)
+} // namespace
+
+void bridge::setValue(BridgeScreen&, BridgeRequest& request)
 {
+    const CommandURL& url = request.url;
     const auto* name = url.item("lang");
     if (!name) {
         LOG_ERROR("Error setting language no lang parameter found");
@@ -45,8 +48,9 @@ void setValue(BridgeScreen&, const CommandURL& url)
     }
 }
 
-void getValue(BridgeScreen& screen, const CommandURL& url)
+void bridge::getValue(BridgeScreen&, BridgeRequest& request)
 {
+    const CommandURL& url = request.url;
     const auto* key = url.item("key");
     if (!key || !url.item("callback")) {
         LOG_ERROR("Error getting value no value found");
@@ -63,13 +67,13 @@ void getValue(BridgeScreen& screen, const CommandURL& url)
         }
         reply = serializedJSON({{"value", *text}});
     }
-    replyToPage(screen, url, reply);
+    request.reply.send(reply);
     LOG_DEBUG("returning  value to js " + reply);
 }
 
-void setLang(BridgeScreen&, const CommandURL& url)
+void bridge::setLang(BridgeScreen&, BridgeRequest& request)
 {
-    const auto* lang = url.item("lang");
+    const auto* lang = request.url.item("lang");
     if (!lang) {
         LOG_ERROR("Error setting language no lang parameter found");
         return;
@@ -80,6 +84,8 @@ void setLang(BridgeScreen&, const CommandURL& url)
     settings().synchronize();
     LOG_DEBUG("setting clang to: " + *lang->value);
 }
+
+namespace {
 
 // A getter that answers one stored text as {"<member>":"<text>"}.
 struct StoredTextGetter {
@@ -93,9 +99,9 @@ struct StoredTextGetter {
     bool logsMissingKey = false;
 };
 
-void replyWithStoredText(BridgeScreen& screen, const CommandURL& url, const StoredTextGetter& getter)
+void replyWithStoredText(const BridgeRequest& request, const StoredTextGetter& getter)
 {
-    if (!url.item("callback")) {
+    if (!request.url.item("callback")) {
         LOG_ERROR(getter.missingCallbackLog);
         return;
     }
@@ -113,56 +119,58 @@ void replyWithStoredText(BridgeScreen& screen, const CommandURL& url, const Stor
         return;
     }
     const std::string reply = member(getter.member, text);
-    replyToPage(screen, url, reply);
+    request.reply.send(reply);
     LOG_DEBUG(getter.replyLog + reply);
 }
 
-void getUuid(BridgeScreen& screen, const CommandURL& url)
+} // namespace
+
+void bridge::getUuid(BridgeScreen&, BridgeRequest& request)
 {
     static const StoredTextGetter getter{"uuid", "uuid", "Error getting uuid no parameter found",
                                          "returning UUID to js: "};
-    replyWithStoredText(screen, url, getter);
+    replyWithStoredText(request, getter);
 }
 
-void getUser(BridgeScreen& screen, const CommandURL& url)
+void bridge::getUser(BridgeScreen&, BridgeRequest& request)
 {
     static const StoredTextGetter getter{sharedConfig().USERNAME_KEY, "user", "Error getting user no parameter found",
                                          "returning  value to js ", true, true};
-    replyWithStoredText(screen, url, getter);
+    replyWithStoredText(request, getter);
 }
 
-void getLastNonce(BridgeScreen& screen, const CommandURL& url)
+void bridge::getLastNonce(BridgeScreen&, BridgeRequest& request)
 {
     // The server client stores the nonce it takes last.
     static const StoredTextGetter getter{sharedServerCom().LAST_NONCE_KEY, "lastNonce",
                                          "Error getting lastNonce no parameter found",
                                          "returning lastNonce to js: ", true};
-    replyWithStoredText(screen, url, getter);
+    replyWithStoredText(request, getter);
 }
 
-void getLastSyncDate(BridgeScreen& screen, const CommandURL& url)
+void bridge::getLastSyncDate(BridgeScreen&, BridgeRequest& request)
 {
     static const StoredTextGetter getter{"lastUpdateCheck", "lastSyncDate",
                                          "Error setting lastupdate no parameter found",
                                          "returning lastupdate to js: "};
-    replyWithStoredText(screen, url, getter);
+    replyWithStoredText(request, getter);
 }
 
-void getOsVersion(BridgeScreen& screen, const CommandURL& url)
+void bridge::getOsVersion(BridgeScreen&, BridgeRequest& request)
 {
-    if (!url.item("callback")) {
+    if (!request.url.item("callback")) {
         LOG_ERROR("Error setting osVersion no callback found");
         return;
     }
     // The page knows the system word "ios"; it stays, with this system's version beside it.
     const std::string version = platform::systemVersion();
-    replyToPage(screen, url, R"({"os":"ios", "version": )" + jsonString(version) + "}");
+    request.reply.send(R"({"os":"ios", "version": )" + jsonString(version) + "}");
     LOG_DEBUG("returning osVersion to js: " + version);
 }
 
-void getContainerVersion(BridgeScreen& screen, const CommandURL& url)
+void bridge::getContainerVersion(BridgeScreen&, BridgeRequest& request)
 {
-    if (!url.item("callback"))
+    if (!request.url.item("callback"))
         return;
     const auto version = platform::Bundle::main()->infoValue("CFBundleShortVersionString");
     const std::string* text = version ? version->asString() : nullptr;
@@ -172,56 +180,39 @@ void getContainerVersion(BridgeScreen& screen, const CommandURL& url)
     if (lastPoint == std::string::npos)
         return;
     const std::string reply = member("containerVersion", text->substr(0, lastPoint));
-    replyToPage(screen, url, reply);
+    request.reply.send(reply);
     LOG_DEBUG("returning containerVersion to js: " + reply);
 }
 
-void getAppState(BridgeScreen& screen, const CommandURL& url)
+void bridge::getAppState(BridgeScreen&, BridgeRequest& request)
 {
-    if (!url.item("callback"))
+    if (!request.url.item("callback"))
         return;
     Config::appStateEnum state = Config::appStateEnum::OFFLINE;
     if (IJReachability::isConnectedToNetwork())
         state = sharedConfig().appState == Config::appStateEnum::PENDING ? Config::appStateEnum::PENDING
                                                                            : Config::appStateEnum::FRESH;
     const std::string reply = member("appState", Config::rawValue(state));
-    replyToPage(screen, url, reply);
-    LOG_DEBUG("returning getAppStage to js: " + callbackName(url).value_or("null") + " " + reply);
+    request.reply.send(reply);
+    LOG_DEBUG("returning getAppStage to js: " + request.reply.callback().value_or("null") + " " + reply);
 }
 
-void isOnline(BridgeScreen& screen, const CommandURL& url)
+void bridge::isOnline(BridgeScreen&, BridgeRequest& request)
 {
-    if (!url.item("callback"))
+    if (!request.url.item("callback"))
         return;
     const std::string reply = member("isOnline", yesOrNo(IJReachability::isConnectedToNetwork()));
-    replyToPage(screen, url, reply);
+    request.reply.send(reply);
     LOG_DEBUG("returning isOnline to js: " + reply);
 }
 
-void getIsAbleToNFC(BridgeScreen& screen, const CommandURL& url)
+void bridge::getIsAbleToNFC(BridgeScreen&, BridgeRequest& request)
 {
-    if (!url.item("callback"))
+    if (!request.url.item("callback"))
         return;
     // No NFC tag reading on this system.
     const std::string reply = member("isAbleToNFC", yesOrNo(false));
-    replyToPage(screen, url, reply);
+    request.reply.send(reply);
     LOG_DEBUG("returning isAbleToNFC to js: " + reply);
 }
 
-} // namespace
-
-void registerValueAndDeviceCommands(CommandTable& table)
-{
-    table.add("getAppState", getAppState);
-    table.add("getContainerVersion", getContainerVersion);
-    table.add("getIsAbleToNFC", getIsAbleToNFC);
-    table.add("getLastNonce", getLastNonce);
-    table.add("getLastSyncDate", getLastSyncDate);
-    table.add("getOsVersion", getOsVersion);
-    table.add("getUuid", getUuid);
-    table.add("getUser", getUser);
-    table.add("getValue", getValue);
-    table.add("isOnline", isOnline);
-    table.add("setLang", setLang);
-    table.add("setValue", setValue);
-}

@@ -8,6 +8,8 @@
 //   ViewControllerUIDelegate.cpp  the page's own alert() and confirm()
 //   ViewControllerRouter.cpp      messages the page posts to "callbackHandler"
 //   ViewControllerDispatcher.cpp  the bridge's command URLs, run through the command table
+//   BridgeWords.cpp               every word of the bridge: the router's plain words and the
+//                                 command table's words
 //
 // Main thread only. The window owns the screen; work posted to the main queue and the web
 // view's callbacks hold the screen weakly and do nothing once it is gone.
@@ -23,6 +25,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 class ViewController : public platform::Screen,
                        public BridgeScreen,
@@ -96,19 +99,26 @@ public:
     void webViewRunScriptDialog(const platform::WebView::ScriptDialog& dialog,
                                 const platform::WebView::ScriptDialogCompletion& completion);
 
-    // Every message the page posts to a script-message handler: a few plain words act here,
+    // Every message the page posts to a script-message handler: the plain words act here,
     // every text holding "?" is a command URL for actionDispatcher(), anything else is ignored.
     void userContentController(const std::string& name, const std::string& body);
     // Runs the page's command through the bridge's command table; an unknown word does nothing.
-    void actionDispatcher(const CommandURL& myURL);
+    void actionDispatcher(CommandURL myURL);
 
     // What the bridge commands reach of the screen.
     std::shared_ptr<platform::WebView> pageWebView() const override { return webView; }
-    const std::string& fileDeleteErrorMessage() const override { return VC_FILE_DELETE_ERROR; }
     void presentAlert(const std::string& title, const std::string& message, AlertButton first,
                       std::optional<AlertButton> second = std::nullopt) override;
 
 private:
+    // A plain word of the router and what the screen does for it.
+    struct PlainWord {
+        const char* word;
+        void (*action)(ViewController& screen);
+    };
+    // The router's plain words in the order they are compared (BridgeWords.cpp).
+    static const std::vector<PlainWord>& plainWords();
+
     void connect(const std::shared_ptr<platform::WebView>& view);
     static void disconnect(platform::WebView& view);
     void reenableSwipeWhenDue();

@@ -1,13 +1,13 @@
 // The bridge's command URLs: the screen hands each one to the command table, and lends the
-// commands its web view, its texts and the alert helper.
+// commands its web view (for their reply handles) and the alert helper.
 #include "webcontainer/ViewController.h"
 
 #include "platform/Dispatch.h"
 #include "webcontainer/CommandTable.h"
 
-void ViewController::actionDispatcher(const CommandURL& myURL)
+void ViewController::actionDispatcher(CommandURL myURL)
 {
-    bridgeCommandTable().dispatch(*this, myURL);
+    bridgeCommandTable().dispatch(*this, std::move(myURL));
 }
 
 void ViewController::presentAlert(const std::string& title, const std::string& message, AlertButton first,

@@ -1,7 +1,7 @@
 // Messages the page posts: window.webkit.messageHandlers.callbackHandler.postMessage(text).
-// The body is one text, matched whole and case-sensitively against the plain words below, in
-// this order; any other text holding "?" is a command URL ("word?name=value&…") for the
-// dispatcher; everything else is ignored. Nothing is answered on this channel: answers reach
+// The body is one text, matched whole and case-sensitively against the plain words of
+// BridgeWords.cpp, in their order; any other text holding "?" is a command URL
+// ("word?name=value&…") for the dispatcher; everything else is ignored. Nothing is answered on this channel: answers reach
 // the page as JavaScript evaluated in the web view.
 #include "webcontainer/ViewController.h"
 
@@ -24,21 +24,15 @@ void ViewController::userContentController(const std::string& name, const std::s
         return;
     LOG_DEBUG("JavaScript is sending a message " + body);
 
-    if (body == "clearAllValues") {
-        clearAllValues();
-    } else if (body == "showAppSettings") {
-        showAppSettings();
-    } else if (body == "regidactive") {
-        // Nothing to do.
-    } else if (body == "subscribeGCM") {
-        LOG_DEBUG("Subscribe to GCM!");
-    } else if (body == "unsubscribeGCM") {
-        LOG_DEBUG("Unsubscribe to GCM");
-    } else if (body == "isgcmactive") {
-        answerPushNotificationActive();
-    } else if (body.find('?') != std::string::npos) {
-        if (const auto url = CommandURL::parse(body))
-            actionDispatcher(*url);
+    for (const PlainWord& plain : plainWords()) {
+        if (body == plain.word) {
+            plain.action(*this);
+            return;
+        }
+    }
+    if (body.find('?') != std::string::npos) {
+        if (auto url = CommandURL::parse(body))
+            actionDispatcher(std::move(*url));
         else
             LOG_ERROR("FixMe FAILED URL wrapping");
     }

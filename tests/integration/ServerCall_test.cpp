@@ -18,7 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 namespace fs = std::filesystem;
 using testsupport::FakeWindow;
@@ -64,7 +66,7 @@ protected:
                  const std::string& callbackError = "failed()", bool silent = false, const std::string& url = "")
     {
         server.reply("/server.php", reply);
-        sharedServerCom().callServer("p", callback, webView, "", "", callbackError, silent, url);
+        sharedServerCom().callServer("p", PageReply(webView, callback), "", "", callbackError, silent, url);
         return waitForScripts(count);
     }
 
@@ -141,7 +143,7 @@ TEST_F(ServerCallTest, transportErrorTellsThePageAndShowsTheReason)
         closedPort = gone.port();
     }
     sharedConfig().defaults.set("servername", "127.0.0.1:" + std::to_string(closedPort));
-    sharedServerCom().callServer("p", "done", webView, "", "", "failed()", false, "");
+    sharedServerCom().callServer("p", PageReply(webView, "done"), "", "", "failed()", false, "");
     EXPECT_EQ((Scripts{"hideAllLoading()", "failed()"}), waitForScripts(2));
     EXPECT_EQ((std::vector<std::string>{localizedString("NO_INTERNET") + ":" +
                                         platform::UrlError::make(platform::UrlErrorCode::cannotConnectToHost)
@@ -151,7 +153,7 @@ TEST_F(ServerCallTest, transportErrorTellsThePageAndShowsTheReason)
 
 TEST_F(ServerCallTest, refusedAddressIsReportedAndNothingIsSent)
 {
-    sharedServerCom().callServer("p", "done", webView, "", "", "failed()", false, server.url("/other"));
+    sharedServerCom().callServer("p", PageReply(webView, "done"), "", "", "failed()", false, server.url("/other"));
     EXPECT_EQ((Scripts{"hideAllLoading()", "failed()"}), waitForScripts(2));
     EXPECT_EQ((std::vector<std::string>{localizedString("SERVERCOM_ERROR_WRONG_URL")}), toastTexts());
     EXPECT_TRUE(server.requests().empty());
@@ -160,7 +162,7 @@ TEST_F(ServerCallTest, refusedAddressIsReportedAndNothingIsSent)
 TEST_F(ServerCallTest, silentCallsAndWebViewsOnNoScreenShowNoToast)
 {
     call(Reply().withStatus(500).withBody("x"), 3, "done", "failed()", true);
-    sharedServerCom().callServer("p", "done", webView, "", "", "failed()", true, server.url("/other"));
+    sharedServerCom().callServer("p", PageReply(webView, "done"), "", "", "failed()", true, server.url("/other"));
     waitForScripts(5);
     webView->removeFromSuperview();
     call(Reply().withStatus(500).withBody("x"), 8);
@@ -313,4 +315,41 @@ TEST_F(ServerCallTest, redirectsAreFollowedOnlyToHttp)
     call(Reply().withStatus(302).withHeader("Location", secure), 5);
     EXPECT_EQ(3u, server.requests().size());
     EXPECT_EQ((std::vector<platform::PlistDict>{{{"landingPage", secure}}}), posted());
+}
+
+// The main thread dropped the web view while the reply thread wrote a received file; the reply
+// thread held the last reference and destroyed the web view off the main thread.
+TEST_F(ServerCallTest, webViewDroppedDuringReplyHandlingDiesOnTheMainThread)
+{
+    std::atomic<bool> destroyed = false;
+    std::atomic<bool> destroyedOnMain = false;
+    webView->onDestroyed = [&] {
+        destroyedOnMain = platform::isMainThread();
+        destroyed = true;
+    };
+    // The reply thread stops in the file notification until the main thread has dropped the view.
+    struct Steps {
+        std::atomic<bool> handling = false;
+        std::atomic<bool> dropped = false;
+    };
+    auto steps = std::make_shared<Steps>();
+    int observer = 0;
+    sharedNotificationCenter().addObserver(&observer, bundleID(), [steps](const platform::Notification&) {
+        steps->handling = true;
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (!platform::isMainThread() && !steps->dropped && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+    });
+    server.reply("/server.php", Reply()
+                                    .withHeader("Content-Type", "text/plain")
+                                    .withHeader("Content-Disposition", "attachment; filename=a.txt")
+                                    .withBody("a"));
+    sharedServerCom().callServer("p", PageReply(webView, "done"), "", "", "failed()", false, "");
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return steps->handling.load(); }));
+    webView->removeFromSuperview();
+    webView.reset();
+    steps->dropped = true;
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return destroyed.load(); }));
+    sharedNotificationCenter().removeObserver(&observer);
+    EXPECT_TRUE(destroyedOnMain);
 }

@@ -27,8 +27,8 @@ void FakeBridgeScreen::presentAlert(const std::string& title, const std::string&
 std::vector<std::string> runCommand(FakeBridgeScreen& screen, const std::string& commandText)
 {
     const std::size_t before = screen.view ? screen.view->scripts().size() : 0;
-    if (const auto url = CommandURL::parse(commandText))
-        bridgeCommandTable().dispatch(screen, *url);
+    if (auto url = CommandURL::parse(commandText))
+        bridgeCommandTable().dispatch(screen, std::move(*url));
     platform::drainMainQueue();
     if (!screen.view)
         return {};

@@ -1,6 +1,5 @@
 #pragma once
-// A web screen for bridge commands: a recording web view, a fixed delete-error message, and
-// alerts that are recorded (queued on the main queue, as the real screen does) and can be
+// A web screen for bridge commands: a recording web view and alerts that are recorded (queued on the main queue, as the real screen does) and can be
 // answered by pressing a button. Main thread only.
 
 #include "tests/support/FakeWebView.h"
@@ -31,12 +30,10 @@ public:
     void pressButton(std::size_t alert, std::size_t index);
 
     std::shared_ptr<platform::WebView> pageWebView() const override { return view; }
-    const std::string& fileDeleteErrorMessage() const override { return deleteErrorMessage_; }
     void presentAlert(const std::string& title, const std::string& message, AlertButton first,
                       std::optional<AlertButton> second) override;
 
 private:
-    std::string deleteErrorMessage_ = "delete failed";
     std::vector<ShownAlert> alerts_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

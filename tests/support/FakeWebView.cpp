@@ -6,6 +6,12 @@ namespace testsupport {
 
 FakeWebView::FakeWebView(platform::WebViewConfiguration configuration) : configuration_(std::move(configuration)) {}
 
+FakeWebView::~FakeWebView()
+{
+    if (onDestroyed)
+        onDestroyed();
+}
+
 void FakeWebView::setResult(ScriptResult result)
 {
     responder_ = [result = std::move(result)](const std::string&) { return result; };

@@ -7,6 +7,7 @@
 // - Loads: it records every file load; url() then reports the file's URL.
 // - The engine's part is played by the test: messages from the page, finished and failed
 //   navigations, policy questions (with the answers they got), dialogs, swipes.
+// - Its end: onDestroyed runs in the destructor, on whichever thread drops the last reference.
 
 #include "platform/WebView.h"
 
@@ -38,6 +39,10 @@ public:
     };
 
     explicit FakeWebView(platform::WebViewConfiguration configuration = {});
+    ~FakeWebView() override;
+
+    // Runs when the view is destroyed, on the thread that destroys it.
+    std::function<void()> onDestroyed;
 
     const platform::WebViewConfiguration& configuration() const { return configuration_; }
 

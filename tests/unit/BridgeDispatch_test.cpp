@@ -65,7 +65,7 @@ TEST(BridgeDispatch, EmptyQueryReadsEveryParameterAsMissing)
 TEST(BridgeDispatch, ExceptionOfAHandlerIsCaughtAndLogged)
 {
     CommandTable table;
-    table.add("boom", [](BridgeScreen&, const CommandURL&) { throw std::runtime_error("disk on fire"); });
+    table.add("boom", [](BridgeScreen&, BridgeRequest&) { throw std::runtime_error("disk on fire"); });
     FakeBridgeScreen screen;
     LogCapture log;
     EXPECT_NO_THROW(table.dispatch(screen, *CommandURL::parse("boom?x=1")));
@@ -82,16 +82,6 @@ TEST(AlertTitle, KnownUpperCaseWordsOnlyElseInfo)
     EXPECT_EQ(alertTitle(*CommandURL::parse("alert?text=x&type=")), titles.at("INFO"));
     EXPECT_EQ(alertTitle(*CommandURL::parse("alert?text=x")), titles.at("INFO"));
     EXPECT_NE(titles.at("ERROR"), titles.at("INFO"));
-}
-
-TEST(Acknowledge, ParenthesisMakesTheCallbackAScript)
-{
-    FakeBridgeScreen screen;
-    acknowledge(screen, "done");
-    acknowledge(screen, "done(1)");
-    acknowledge(screen, "window.x = (2)");
-    platform::drainMainQueue();
-    EXPECT_EQ(screen.view->scripts(), (Strings{"done()", "done(1)", "window.x = (2)"}));
 }
 
 TEST(BridgeJSON, OrdinaryValuesAsJoinedTextOddValuesStillValidJSON)

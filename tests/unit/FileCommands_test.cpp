@@ -82,7 +82,7 @@ TEST_F(FileCommands, DeleteOfAMissingFileShowsTheErrorDialogOnly)
     ASSERT_EQ(screen.alerts().size(), 1u);
     const auto& alert = screen.alerts()[0];
     EXPECT_EQ(alert.title, JS_ALERT_TITLES().at("ERROR") + ":665");
-    EXPECT_EQ(alert.message, screen.fileDeleteErrorMessage());
+    EXPECT_EQ(alert.message, localizedString("VC_FILE_DELETE_ERROR"));
     EXPECT_EQ(alert.first.title, localizedString("OK"));
     EXPECT_FALSE(alert.second);
     screen.pressButton(0, 0);

@@ -84,9 +84,9 @@ TEST(CallJsCallback, NameNullIsRefusedButCapitalNullRunsAndItsFailureIsLogged)
 TEST(JavaScriptCalls, WithoutWebViewNothingRunsAndNothingIsLogged)
 {
     LogCapture log;
-    callJS("a()", nullptr);
-    callJsCallback("null", "x", nullptr);
-    callJsCallback("cb", "x", nullptr);
+    callJS("a()", {});
+    callJsCallback("null", "x", {});
+    callJsCallback("cb", "x", {});
     platform::drainMainQueue();
     EXPECT_TRUE(log.entries().empty());
 }

@@ -15,8 +15,9 @@ namespace {
 // Command URLs that reached the recording handlers.
 std::vector<std::string> dispatched;
 
-void record(BridgeScreen&, const CommandURL& url)
+void record(BridgeScreen&, BridgeRequest& request)
 {
+    const CommandURL& url = request.url;
     dispatched.push_back(url.word() + " " + url.items().front().name + "=" + url.items().front().value.value_or("-"));
 }
 

@@ -1,0 +1,34 @@
+#pragma once
+// The handlers of the bridge's command words, one function per word, named after it. Each
+// group of commands is defined in a file of its own (named below); BridgeWords.cpp lists every
+// word with its handler. Main thread only, as the dispatcher that runs them.
+
+#include "webcontainer/BridgeRequest.h"
+#include "webcontainer/BridgeScreen.h"
+
+namespace bridge {
+
+// FileCommands.cpp: the page's files in the web root and the sync folder.
+void deleteSyncFile(BridgeScreen& screen, BridgeRequest& request);
+void deleteSyncFolder(BridgeScreen& screen, BridgeRequest& request);
+void fileExists(BridgeScreen& screen, BridgeRequest& request);
+void getFilesList(BridgeScreen& screen, BridgeRequest& request);
+void getHTML(BridgeScreen& screen, BridgeRequest& request);
+void getSyncFolderSize(BridgeScreen& screen, BridgeRequest& request);
+void moveFile(BridgeScreen& screen, BridgeRequest& request);
+
+// ValueAndDeviceCommands.cpp: stored values and facts about the installation and the device.
+void getAppState(BridgeScreen& screen, BridgeRequest& request);
+void getContainerVersion(BridgeScreen& screen, BridgeRequest& request);
+void getIsAbleToNFC(BridgeScreen& screen, BridgeRequest& request);
+void getLastNonce(BridgeScreen& screen, BridgeRequest& request);
+void getLastSyncDate(BridgeScreen& screen, BridgeRequest& request);
+void getOsVersion(BridgeScreen& screen, BridgeRequest& request);
+void getUuid(BridgeScreen& screen, BridgeRequest& request);
+void getUser(BridgeScreen& screen, BridgeRequest& request);
+void getValue(BridgeScreen& screen, BridgeRequest& request);
+void isOnline(BridgeScreen& screen, BridgeRequest& request);
+void setLang(BridgeScreen& screen, BridgeRequest& request);
+void setValue(BridgeScreen& screen, BridgeRequest& request);
+
+} // namespace bridge

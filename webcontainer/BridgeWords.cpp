@@ -1,0 +1,48 @@
+// Every word the page may post to the message handler "callbackHandler", and what it runs.
+//
+// Plain words: the whole message, compared exactly and case-sensitively, in the order below;
+// the web screen acts itself. A message that is no plain word and holds "?" is a command URL
+// ("word?name=value&…"); its word selects a handler of the command table below. Anything else
+// is ignored. A new word is added here and nowhere else.
+#include "base/Logger.h"
+#include "webcontainer/BridgeCommands.h"
+#include "webcontainer/CommandTable.h"
+#include "webcontainer/ViewController.h"
+
+const std::vector<ViewController::PlainWord>& ViewController::plainWords()
+{
+    static const std::vector<PlainWord> words = {
+        {"clearAllValues", [](ViewController& screen) { screen.clearAllValues(); }},
+        {"showAppSettings", [](ViewController& screen) { screen.showAppSettings(); }},
+        {"regidactive", [](ViewController&) {}},
+        {"subscribeGCM", [](ViewController&) { LOG_DEBUG("Subscribe to GCM!"); }},
+        {"unsubscribeGCM", [](ViewController&) { LOG_DEBUG("Unsubscribe to GCM"); }},
+        {"isgcmactive", [](ViewController& screen) { screen.answerPushNotificationActive(); }},
+    };
+    return words;
+}
+
+void registerBridgeCommands(CommandTable& table)
+{
+    // Command words, in the order of the system's command table (the table looks words up by
+    // their whole text, so the order is only the reader's).
+    table.add("deleteSyncFile", bridge::deleteSyncFile);
+    table.add("deleteSyncFolder", bridge::deleteSyncFolder);
+    table.add("fileExists", bridge::fileExists);
+    table.add("getAppState", bridge::getAppState);
+    table.add("getContainerVersion", bridge::getContainerVersion);
+    table.add("getFilesList", bridge::getFilesList);
+    table.add("getHTML", bridge::getHTML);
+    table.add("getIsAbleToNFC", bridge::getIsAbleToNFC);
+    table.add("getLastNonce", bridge::getLastNonce);
+    table.add("getLastSyncDate", bridge::getLastSyncDate);
+    table.add("getOsVersion", bridge::getOsVersion);
+    table.add("getSyncFolderSize", bridge::getSyncFolderSize);
+    table.add("getUuid", bridge::getUuid);
+    table.add("getUser", bridge::getUser);
+    table.add("getValue", bridge::getValue);
+    table.add("isOnline", bridge::isOnline);
+    table.add("moveFile", bridge::moveFile);
+    table.add("setLang", bridge::setLang);
+    table.add("setValue", bridge::setValue);
+}
