@@ -1,8 +1,8 @@
 // Messages the page posts: window.webkit.messageHandlers.callbackHandler.postMessage(text).
 // The body is one text, matched whole and case-sensitively against the plain words of
 // BridgeWords.cpp, in their order; any other text holding "?" is a command URL
-// ("word?name=value&…") for the dispatcher; everything else is ignored. Nothing is answered on this channel: answers reach
-// the page as JavaScript evaluated in the web view.
+// ("word?name=value&…") for the dispatcher; everything else is ignored. Nothing is answered
+// on this channel: answers reach the page as JavaScript evaluated in the web view.
 #include "webcontainer/ViewController.h"
 
 #include "base/Config.h"

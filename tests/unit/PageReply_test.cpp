@@ -1,7 +1,6 @@
 #include "base/PageReply.h"
 #include "platform/Dispatch.h"
 #include "tests/support/FakeWebView.h"
-#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +8,6 @@
 #include <thread>
 
 using testsupport::FakeWebView;
-using testsupport::LogCapture;
 using Strings = std::vector<std::string>;
 
 namespace {
@@ -54,14 +52,6 @@ TEST(PageReply, EachAnswerReachesThePageInItsForm)
     };
     for (const auto& c : cases)
         EXPECT_EQ(answered(c.callback, c.answer), c.scripts) << c.name;
-}
-
-TEST(PageReply, NullCallbackIsRefusedWithAnError)
-{
-    LogCapture log;
-    EXPECT_EQ(answered("null", [](const PageReply& r) { r.send("x"); }), Strings{});
-    EXPECT_EQ(answered(std::nullopt, [](const PageReply& r) { r.send("x"); }), Strings{});
-    EXPECT_TRUE(log.has(Logger::Level::Error, "callBackMethod could not be force to String, perhaps empty? null"));
 }
 
 // A worker that kept a reply handle while the main thread dropped the page's web view: the web
