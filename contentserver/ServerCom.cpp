@@ -33,6 +33,29 @@ bool ServerCom::willPerformHTTPRedirection(const platform::HttpUrlResponse& resp
     return false;
 }
 
+void ServerCom::startDataTask(const std::string& identifier, Redirects redirects, platform::UrlRequest request,
+                              platform::UrlSession::DataTaskCompletion completion)
+{
+    platform::UrlSessionConfiguration configuration;
+    configuration.identifier = identifier;
+    configuration.delegateQueue = replyQueue_;
+    if (redirects == Redirects::serverRule) {
+        configuration.willPerformHTTPRedirection = [this](const platform::HttpUrlResponse& response,
+                                                          const platform::UrlRequest& newRequest) {
+            return willPerformHTTPRedirection(response, newRequest);
+        };
+    }
+    auto session = platform::makeUrlSession(std::move(configuration));
+    if (!session) {
+        // Completions run on the reply queue, as a session's would.
+        replyQueue_->async([completion = std::move(completion)] {
+            completion({std::nullopt, std::nullopt, platform::UrlError::make(platform::UrlErrorCode::unknown)});
+        });
+        return;
+    }
+    session->dataTask(std::move(request), std::move(completion));
+}
+
 ServerCom& sharedServerCom()
 {
     static auto* serverCom = new ServerCom();

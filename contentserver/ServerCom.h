@@ -18,6 +18,11 @@
 // ".zip"); an "application/javascript" body runs in the page; a "Location" names a landing
 // page; otherwise the queued scripts run, the last queued first.
 //
+// Update checks are GETs of the configured update address with the request parameters; the
+// server answers with an XML update reply (RequestProperties). An update package may come
+// encrypted: AES-CBC with PKCS#7 padding, its first 16 bytes the initialisation vector, the key
+// the reply's "secret" (kept in the setting "ZIPSECRET" until the package is decrypted).
+//
 // Threads: requests are built on the caller's thread (the main thread, for the page's calls);
 // replies are handled on the URL session's queue; everything that touches the page or the
 // window goes to the main queue. The page's web view is held weakly and reached only through
@@ -25,19 +30,24 @@
 // process.
 
 #include "base/PageReply.h"
+#include "contentserver/RequestProperties.h"
 #include "contentserver/VuApiParams.h"
+#include "contentserver/fetchAppXmlError.h"
 #include "platform/Guarded.h"
 #include "platform/UrlSession.h"
 #include "platform/WebView.h"
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <pugixml.hpp>
 
 class ServerCom {
 public:
@@ -133,6 +143,44 @@ public:
     // "291" writing failed, "317" no usable file name, "340" unreadable XML).
     void fileReplyAlert(const std::string& code);
 
+    // Update check.
+
+    using UpdateCheckCompletion = std::function<void(std::optional<RequestProperties>)>;
+    // Asks the content server whether the web content is current: a GET of the update address
+    // ("serverpath" + "serverfile" against "serverprotocol" + "servername") carrying the request
+    // parameters, with sync_mode "wakeup" when `wakeup`; 10 seconds of silence end it. Sets
+    // isWakeupSync. Throws fetchAppXmlError before anything is sent: no_INTERNET_CONNECTION
+    // without a connection, failed_URL_GENERATION when no address can be made. Otherwise
+    // returns at once and later calls `completionHandler` exactly once on the reply queue:
+    // with the reply of a 200 whose body reads as an update reply (its script queued for the
+    // page, its nonce cookie stored), with nothing for a transport error, any other status or
+    // a server error text. Any thread.
+    void updateCheck(bool wakeup, UpdateCheckCompletion completionHandler);
+    // The document of an XML reply; a body that is not well-formed gives the elements read
+    // before the fault. Throws fetchAppXmlError::custom when a line of a UTF-8 body holds
+    // "<error>…</error>". Any thread.
+    pugi::xml_document parseXML(const std::string& data);
+
+    // Package decryption.
+
+    enum class PackageDecryption {
+        // No key in "ZIPSECRET": "update.zip" is the package to unpack.
+        notNeeded,
+        // "update_dec.zip" holds the package to unpack.
+        decrypted,
+        // "update.zip" or "update_dec.zip" could not be opened: nothing to unpack; the package
+        // and the key stay.
+        notOpened,
+        // A key longer than 32 bytes, a wrong key or a damaged package: nothing to unpack.
+        failed,
+    };
+    // Decrypts "update.zip" in `tmpDir` into "update_dec.zip" there with the key in the setting
+    // "ZIPSECRET" (its UTF-8 bytes zero-padded to 16, 24 or 32 bytes: AES-128, -192 or -256),
+    // streamed in fixed buffers. Once both files were opened "update.zip" is deleted and the
+    // key removed, whatever the outcome. Main thread (it blocks for as long as the package
+    // takes).
+    PackageDecryption decryptPackage(const std::filesystem::path& tmpDir);
+
     // The redirect decision every session of the content server shares: a redirect is followed
     // only when its "Location" holds "http:" (so never to "https:").
     bool willPerformHTTPRedirection(const platform::HttpUrlResponse& response, const platform::UrlRequest& newRequest);
@@ -140,6 +188,11 @@ public:
 private:
     // The page of the latest server call, answering `callback`. Safe from any thread.
     PageReply latestPage(std::optional<std::string> callback = std::nullopt) const;
+    enum class Redirects { followAll, serverRule };
+    // Sends `request` on a new session (named `identifier` in logs) whose completion runs on
+    // the reply queue; a session that can't be made completes with an unknown error.
+    void startDataTask(const std::string& identifier, Redirects redirects, platform::UrlRequest request,
+                       platform::UrlSession::DataTaskCompletion completion);
     // Writes the attachment a reply names into the web root (unpacking a ".zip"); false when
     // the reply's handling ends here (the archive would not unpack).
     bool receiveFile(const std::string& disposition, const std::string& data);

@@ -43,23 +43,10 @@ void ServerCom::callServer(const std::string& params, const PageReply& reply, co
     }
 
     // Each call has a session of its own that stores no cookie and shares the redirect rule.
-    platform::UrlSessionConfiguration configuration;
-    configuration.identifier = "servercall";
-    configuration.delegateQueue = replyQueue_;
-    configuration.willPerformHTTPRedirection = [this](const platform::HttpUrlResponse& response,
-                                                      const platform::UrlRequest& newRequest) {
-        return willPerformHTTPRedirection(response, newRequest);
-    };
-    auto completion = [this, callbackError, silent, callback = reply.callback()](platform::DataTaskResult result) {
-        callServerCompletion(result, callbackError, silent, callback);
-    };
-    auto session = platform::makeUrlSession(std::move(configuration));
-    if (!session) {
-        callServerCompletion({std::nullopt, std::nullopt, platform::UrlError::make(platform::UrlErrorCode::unknown)},
-                             callbackError, silent, reply.callback());
-        return;
-    }
-    session->dataTask(std::move(*created.request), std::move(completion));
+    startDataTask("servercall", Redirects::serverRule, std::move(*created.request),
+                  [this, callbackError, silent, callback = reply.callback()](platform::DataTaskResult result) {
+                      callServerCompletion(result, callbackError, silent, callback);
+                  });
 }
 
 void ServerCom::callServerCompletion(const platform::DataTaskResult& result, const std::string& callbackError,

@@ -1,0 +1,121 @@
+// Reading the content server's update reply: parseXML and RequestProperties::populate.
+
+#include "contentserver/RequestProperties.h"
+#include "contentserver/ServerCom.h"
+#include "tests/support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+RequestProperties populated(const std::string& body)
+{
+    RequestProperties properties;
+    properties.populate(sharedServerCom().parseXML(body));
+    return properties;
+}
+
+std::string response(const std::string& elements)
+{
+    return "<?xml version=\"1.0\"?>\n<response>" + elements + "</response>";
+}
+
+} // namespace
+
+TEST(RequestProperties, populateReadsTheReplyElements)
+{
+    struct Case {
+        const char* scenario;
+        std::string body;
+        updateTypeEnum type;
+        std::string typeText;
+        double size;
+        std::string path;
+    };
+    const std::vector<Case> cases = {
+        {"a full update", response("<type>full</type><date>20240101</date><size>1048576</size><path>/p.zip</path>"),
+         updateTypeEnum::FULL, "full", 1048576, "/p.zip"},
+        {"incremental", response("<type>incremental</type>"), updateTypeEnum::INCREMENTAL, "incremental", 0, ""},
+        {"an error reply", response("<type>ERROR</type>"), updateTypeEnum::ERROR, "ERROR", 0, ""},
+        {"nop", response("<type>nop</type>"), updateTypeEnum::NOP, "nop", 0, ""},
+        {"types are case-sensitive", response("<type>Full</type>"), updateTypeEnum::NOP, "Full", 0, ""},
+        {"an empty type", response("<type></type>"), updateTypeEnum::NOP, "", 0, ""},
+        {"no type", response("<size>12</size>"), updateTypeEnum::NOP, "", 12, ""},
+        {"a blank before the size", response("<size> 12</size>"), updateTypeEnum::NOP, "", 0, ""},
+        {"a unit after the size", response("<size>12MB</size>"), updateTypeEnum::NOP, "", 0, ""},
+        {"an empty size", response("<size></size>"), updateTypeEnum::NOP, "", 0, ""},
+        {"an exponent", response("<size>1.5e3</size>"), updateTypeEnum::NOP, "", 1500, ""},
+        {"an address as path", response("<path>https://cdn.example/p.zip?a=1&amp;b=2</path>"),
+         updateTypeEnum::NOP, "", 0, "https://cdn.example/p.zip?a=1&b=2"},
+        {"another root", "<reply><type>full</type><size>5</size></reply>", updateTypeEnum::NOP, "", 0, ""},
+        {"elements deeper down", response("<update><type>full</type></update>"), updateTypeEnum::NOP, "", 0, ""},
+        {"not XML", "<html><body>Bad gateway", updateTypeEnum::NOP, "", 0, ""},
+        {"a fault after the type", response("<type>full</type><size>7</size><oops>"), updateTypeEnum::FULL,
+         "full", 7, ""},
+        // An error element across two lines is no server error text; the reply is read as XML.
+        {"an error over two lines", response("<type>incremental</type><error>de\nnied</error>"),
+         updateTypeEnum::INCREMENTAL, "incremental", 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        const auto properties = populated(c.body);
+        EXPECT_EQ(c.type, properties.updateType);
+        EXPECT_EQ(c.typeText, properties.updateTypeStr);
+        EXPECT_EQ(c.size, properties.packageSize);
+        EXPECT_EQ(c.path, properties.downloadFilePath);
+    }
+}
+
+TEST(RequestProperties, populateKeepsTextsAndLeavesMissingFieldsAlone)
+{
+    RequestProperties properties;
+    properties.landingPage = "kept.html";
+    properties.populate(sharedServerCom().parseXML(
+        response("<date>20240102030405</date><sha1>abc</sha1><script><![CDATA[if (a < b) go('x');]]></script>"
+                 "<secret>k\xC3\xA4y</secret>")));
+    EXPECT_EQ("20240102030405", properties.serverDateStr);
+    EXPECT_EQ("abc", properties.sha1sumStr);
+    EXPECT_EQ("if (a < b) go('x');", properties.jScript);
+    EXPECT_EQ("k\xC3\xA4y", properties.secretKey);
+    EXPECT_EQ("kept.html", properties.landingPage);
+
+    // A date of one character is logged and kept.
+    testsupport::LogCapture log;
+    EXPECT_EQ("7", populated(response("<date>7</date>")).serverDateStr);
+    EXPECT_TRUE(log.has(Logger::Level::Error, "Did not receive a date from server XML response: 7"));
+}
+
+TEST(RequestProperties, updateTypeRawValuesAreExact)
+{
+    for (auto type : {updateTypeEnum::NOP, updateTypeEnum::FULL, updateTypeEnum::INCREMENTAL, updateTypeEnum::ERROR})
+        EXPECT_EQ(type, updateTypeFromRawValue(rawValue(type)));
+    for (const char* other : {"NOP", "error", "full ", ""})
+        EXPECT_EQ(std::nullopt, updateTypeFromRawValue(other)) << other;
+}
+
+TEST(ServerComParseXML, serverErrorTextOnOneLineIsRefused)
+{
+    struct Case {
+        std::string body;
+        std::string element;
+    };
+    const std::vector<Case> cases = {
+        {response("<error>denied</error>"), "<error>denied</error>"},
+        {"<error>a</error> and <error>b</error>\n<error>c</error>", "<error>a</error> and <error>b</error>"},
+        {"<error>open\nline</error> then <error></error>", "<error></error>"},
+        {"plain text <error>no xml at all</error>", "<error>no xml at all</error>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body);
+        try {
+            sharedServerCom().parseXML(c.body);
+            ADD_FAILURE() << "no error thrown";
+        } catch (const fetchAppXmlError& error) {
+            EXPECT_EQ(fetchAppXmlError::Kind::custom, error.kind());
+            const std::string expected = "custom error: Server Error: " + c.element + ") : ServerComUpdateCheck.cpp  :  ";
+            EXPECT_EQ(expected, std::string(error.what()).substr(0, expected.size()));
+        }
+    }
+    // A body that is no UTF-8 text is not searched.
+    EXPECT_NO_THROW(sharedServerCom().parseXML("<error>\xFF</error>"));
+}
