@@ -1,7 +1,12 @@
-// Reading the content server's update reply: parseXML and RequestProperties::populate.
+// Reading the content server's update reply (parseXML, RequestProperties::populate) and the
+// request of the update check.
 
 #include "contentserver/RequestProperties.h"
+#include "base/Config.h"
 #include "contentserver/ServerCom.h"
+#include "platform/Platform.h"
+#include "platform/UrlSession.h"
+#include "tests/support/FakeReachability.h"
 #include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -118,4 +123,62 @@ TEST(ServerComParseXML, serverErrorTextOnOneLineIsRefused)
     }
     // A body that is no UTF-8 text is not searched.
     EXPECT_NO_THROW(sharedServerCom().parseXML("<error>\xFF</error>"));
+}
+
+namespace {
+
+// A session that keeps the requests it is given and never answers.
+class RecordingUrlSession final : public platform::UrlSession {
+public:
+    using UrlSession::UrlSession;
+    std::vector<platform::UrlRequest> requests;
+
+protected:
+    std::shared_ptr<platform::UrlSessionTask> dataTaskImpl(platform::UrlRequest request, Finish) override
+    {
+        requests.push_back(std::move(request));
+        return nullptr;
+    }
+};
+
+} // namespace
+
+TEST(ServerComUpdateCheck, requestIsAGetOfTheUpdateAddressWithATenSecondTimeOut)
+{
+    auto session = std::make_shared<RecordingUrlSession>(platform::UrlSessionConfiguration{});
+    auto network = std::make_shared<testsupport::FakeReachability>();
+    network->setFlags(platform::Reachability::reachable);
+    platform::Platform installed;
+    installed.reachability = network;
+    installed.makeUrlSession = [session](platform::UrlSessionConfiguration) { return session; };
+    platform::install(std::move(installed));
+
+    struct Case {
+        std::string serverName;
+        std::string serverPath;
+        std::string address;
+    };
+    const std::vector<Case> cases = {
+        {"example.org", "/app/", "https://example.org/app/update.php?app=X&lsync=D&lfsync=F"},
+        // A path without its leading "/" still goes below the host.
+        {"example.org", "app/", "https://example.org/app/update.php?app=X&lsync=D&lfsync=F"},
+        {"example.org:8443/base/", "v2/", "https://example.org:8443/base/v2/update.php?app=X&lsync=D&lfsync=F"},
+    };
+    auto& defaults = sharedConfig().defaults;
+    defaults.set("serverprotocol", "https://");
+    defaults.set("serverfile", "update.php");
+    defaults.set("app", "X");
+    defaults.set("date", "D");
+    defaults.set("full", "F");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.serverName + " " + c.serverPath);
+        defaults.set("servername", c.serverName);
+        defaults.set("serverpath", c.serverPath);
+        sharedServerCom().updateCheck(false, [](auto) {});
+        ASSERT_FALSE(session->requests.empty());
+        const auto request = session->requests.back();
+        EXPECT_EQ("GET", request.httpMethod);
+        EXPECT_EQ(c.address, request.url.substr(0, c.address.size()));
+        EXPECT_EQ(std::chrono::seconds(10), request.timeoutInterval);
+    }
 }
