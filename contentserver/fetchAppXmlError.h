@@ -1,6 +1,7 @@
 #pragma once
 // The failures of an update check, each with a text; what() is a fixed prefix per kind
-// followed by that text ("No Internet connection available: false").
+// followed by that text ("No Internet connection available: false"). A plain value, thrown
+// by the update check on its caller's thread and by parseXML on the thread that calls it.
 
 #include <stdexcept>
 #include <string>
