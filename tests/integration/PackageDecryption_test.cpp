@@ -85,8 +85,6 @@ TEST_F(PackageDecryptionTest, undecryptablePackagesFail)
          "Decrypt Error: the package does not decrypt: AlignmentError"},
         {"cut after a block", good.substr(0, good.size() - 16), key,
          "Decrypt Error: the package does not decrypt: DecodeError"},
-        {"a byte changed in the last block", good.substr(0, good.size() - 1) + "\x5A", key,
-         "Decrypt Error: the package does not decrypt: DecodeError"},
         {"shorter than the vector", good.substr(0, 10), key,
          "Decrypt Error: the package does not decrypt: AlignmentError"},
         {"only the vector", iv, key, "Decrypt Error: the package does not decrypt: AlignmentError"},

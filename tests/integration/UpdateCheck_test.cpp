@@ -160,9 +160,6 @@ TEST_F(UpdateCheckTest, checksThatCannotBeSentThrowBeforeSending)
     const std::vector<Case> cases = {
         {"no connection", [this] { network->setFlags(0); }, fetchAppXmlError::Kind::no_INTERNET_CONNECTION,
          "No Internet connection available: false"},
-        {"connection required first",
-         [this] { network->setFlags(platform::Reachability::reachable | platform::Reachability::connectionRequired); },
-         fetchAppXmlError::Kind::no_INTERNET_CONNECTION, "No Internet connection available: false"},
         {"a malformed escape in the address", [] { sharedConfig().defaults.set("serverpath", "/%zz/"); },
          fetchAppXmlError::Kind::failed_URL_GENERATION, "Failed to generate url: Could not generate URL from: http://127.0.0.1:"},
         {"a server name that is no text", [] { sharedConfig().defaults.set("servername", 8080); },

@@ -90,14 +90,6 @@ TEST(RequestProperties, populateKeepsTextsAndLeavesMissingFieldsAlone)
     EXPECT_TRUE(log.has(Logger::Level::Error, "Did not receive a date from server XML response: 7"));
 }
 
-TEST(RequestProperties, updateTypeRawValuesAreExact)
-{
-    for (auto type : {updateTypeEnum::NOP, updateTypeEnum::FULL, updateTypeEnum::INCREMENTAL, updateTypeEnum::ERROR})
-        EXPECT_EQ(type, updateTypeFromRawValue(rawValue(type)));
-    for (const char* other : {"NOP", "error", "full ", ""})
-        EXPECT_EQ(std::nullopt, updateTypeFromRawValue(other)) << other;
-}
-
 TEST(ServerComParseXML, serverErrorTextOnOneLineIsRefused)
 {
     struct Case {
