@@ -7,7 +7,6 @@
 #include <glib.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
@@ -31,69 +30,97 @@ std::string formattedByteCount(std::uint64_t bytes)
     return out;
 }
 
-} // namespace
-
-bool staysInside(const fs::path& relative)
+// A folder the system itself names, as an entry of its parent: made, moved and removed there
+// without following a link in its place.
+std::optional<platform::ContainedPath> inItsParent(const fs::path& path)
 {
-    if (relative.is_absolute() || relative.has_root_name() || relative.has_root_directory())
-        return false;
-    return std::none_of(relative.begin(), relative.end(), [](const fs::path& part) { return part == ".."; });
+    fs::path normal = path.lexically_normal();
+    if (!normal.has_filename() && normal.has_parent_path())
+        normal = normal.parent_path();
+    return platform::ContainedPath::make(normal.parent_path(), normal.filename().string());
 }
 
-std::optional<fs::path> createFullURL(const std::string& relativePath)
+// Adds the entries below `folder` that are not folders, depth first. A folder that cannot be
+// listed is logged and passed over; the rest of the web root still counts.
+void listFilesBelow(const fs::path& folder, std::vector<std::string>& files)
+{
+    std::error_code error;
+    fs::directory_iterator it(folder, error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        // The entry itself decides: a link to a folder is an entry, not a folder to enter.
+        const auto status = it->symlink_status(error);
+        if (error)
+            break;
+        if (status.type() == fs::file_type::directory)
+            listFilesBelow(it->path(), files);
+        else if (auto relative = webRootRelativePath(it->path()))
+            files.push_back(std::move(*relative));
+    }
+    if (error)
+        LOG_ERROR(error.message());
+}
+
+} // namespace
+
+std::optional<platform::ContainedPath> createFullURL(const fs::path& folder, const std::string& relativePath)
+{
+    // Appended as components: leading separators name nothing of their own.
+    const auto start = relativePath.find_first_not_of('/');
+    return platform::ContainedPath::make(folder, start == std::string::npos ? "" : relativePath.substr(start));
+}
+
+std::optional<platform::ContainedPath> createFullURL(const std::string& relativePath)
 {
     static const std::string marker = "sync/";
     const auto found = relativePath.find(marker);
-    const fs::path folder = found != std::string::npos ? sharedConfig().SYNCURL : fs::path(sharedConfig().WEBROOT);
-    const fs::path relative = found != std::string::npos ? relativePath.substr(found + marker.size()) : relativePath;
-    if (!staysInside(relative))
-        return std::nullopt;
-    return relative.empty() ? folder : folder / relative;
+    if (found != std::string::npos)
+        return createFullURL(sharedConfig().SYNCURL, relativePath.substr(found + marker.size()));
+    return createFullURL(sharedConfig().WEBROOT, relativePath);
 }
 
-std::optional<fs::path> fileInFolder(const fs::path& folder, const std::string& relativePath)
+bool saveCreateDir(const platform::ContainedPath& dirURL)
 {
-    const fs::path relative = relativePath;
-    if (!staysInside(relative))
-        return std::nullopt;
-    const fs::path normal = relative.lexically_normal();
-    if (normal.empty() || normal == "." || normal == "./")
-        return std::nullopt;
-    return folder / relative;
-}
-
-bool saveCreateDir(const fs::path& dirURL)
-{
-    const auto& fm = sharedConfig().fm;
-    const std::string urlText = platform::fileURLString(dirURL);
-    if (fm.fileExists(dirURL)) {
-        if (fm.isDirectory(dirURL)) {
-            LOG_DEBUG(urlText + " exists");
-            return true;
-        }
+    const std::string urlText = platform::fileURLString(dirURL.path());
+    if (dirURL.isDirectory()) {
+        LOG_DEBUG(urlText + " exists");
+        return true;
+    }
+    struct stat entry {};
+    if (!dirURL.entryStatus(entry)) {
         LOG_ERROR(urlText + " is a file and not a directory!");
-        if (const auto error = fm.removeItem(dirURL)) {
+        if (const auto error = dirURL.remove()) {
             LOG_ERROR("Error creating dir " + urlText + ": " + error.message());
             return false;
         }
     }
-    if (const auto error = fm.createDirectory(dirURL, false)) {
+    if (const auto error = dirURL.createDirectory()) {
         LOG_ERROR("Error creating dir " + urlText + ": " + error.message());
         return false;
     }
     return true;
 }
 
+bool saveCreateDir(const fs::path& dirURL)
+{
+    if (const auto dir = inItsParent(dirURL))
+        return saveCreateDir(*dir);
+    LOG_ERROR("Error creating dir " + platform::fileURLString(dirURL) + ": " +
+              std::make_error_code(std::errc::invalid_argument).message());
+    return false;
+}
+
 void deleteFolder(const fs::path& url)
 {
-    if (const auto error = sharedConfig().fm.removeItem(url))
+    const auto item = inItsParent(url);
+    const auto error = item ? item->remove() : std::make_error_code(std::errc::invalid_argument);
+    if (error)
         LOG_ERROR("Error deleting folder " + platform::fileURLString(url) + ": " + error.message());
 }
 
 std::optional<std::string> webRootRelativePath(const fs::path& file)
 {
     const fs::path relative = file.lexically_normal().lexically_relative(webRoot());
-    if (relative.empty() || relative == "." || !staysInside(relative))
+    if (relative.empty() || relative == "." || *relative.begin() == "..")
         return std::nullopt;
     return platform::percentEncodedPath(relative);
 }
@@ -101,22 +128,8 @@ std::optional<std::string> webRootRelativePath(const fs::path& file)
 std::vector<std::string> getFilesOfWebDir()
 {
     std::vector<std::string> files;
-    std::error_code error;
-    fs::recursive_directory_iterator it(webRoot(), error);
-    if (error)
-        return files;
-    for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        // The entry itself decides: a link to a folder is an entry, not a folder to enter.
-        const auto status = it->symlink_status(error);
-        if (error)
-            break;
-        if (status.type() == fs::file_type::directory)
-            continue;
-        if (auto relative = webRootRelativePath(it->path()))
-            files.push_back(std::move(*relative));
-    }
-    if (error)
-        LOG_ERROR(error.message());
+    if (fs::exists(fs::symlink_status(webRoot())))
+        listFilesBelow(webRoot(), files);
     return files;
 }
 

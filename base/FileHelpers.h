@@ -4,40 +4,41 @@
 // command). Failures are logged and turned into plain results; nothing throws.
 // Safe from any thread (the bridge calls them on the main thread).
 
+#include "platform/ContainedPath.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
-// True when `relative`, appended to a folder, stays inside that folder: it is not absolute and
-// has no ".." component.
-bool staysInside(const std::filesystem::path& relative);
-
 // The file a relative path of the page stands for. A path holding "sync/" (case-sensitive,
 // anywhere) names the text after its first "sync/" inside the sync folder ("docs/sync/x.pdf"
 // and "sync/x.pdf" both give SYNCURL/x.pdf); any other path names a file below the web root.
-// Nothing when the part to append is absolute or has a ".." component: the page cannot reach
-// outside these folders, and callers treat nothing as a missing file. The file system is not
-// consulted.
-std::optional<std::filesystem::path> createFullURL(const std::string& relativePath);
+// The path is appended as components, so a leading "/" stays inside ("/img/a.png" is
+// www/img/a.png). Nothing when the rest is refused as a contained name (empty, the folder
+// itself, a ".." component, a NUL byte); callers treat nothing as a missing file. Where the
+// name really leads is checked when the result is used (platform/ContainedPath.h).
+std::optional<platform::ContainedPath> createFullURL(const std::string& relativePath);
 
-// The file `relativePath` names inside `folder`. Nothing when the path is empty, absolute,
-// holds a ".." component or names the folder itself ("." or "./"): the page can neither leave
-// the folder nor act on the folder as a whole. The file system is not consulted.
-std::optional<std::filesystem::path> fileInFolder(const std::filesystem::path& folder, const std::string& relativePath);
+// The same for a path the page gives inside one known folder (no "sync/" marker).
+std::optional<platform::ContainedPath> createFullURL(const std::filesystem::path& folder,
+                                                     const std::string& relativePath);
 
-// Makes sure a folder exists at `dirURL`: true when one exists afterwards. A plain file in the
-// way is removed first; missing parent folders are not created (their absence gives false).
+// Makes sure a folder exists at `dirURL`: true when one exists afterwards. A plain file (or a
+// link) in the way is removed first; missing parent folders are not created (their absence
+// gives false).
 bool saveCreateDir(const std::filesystem::path& dirURL);
+bool saveCreateDir(const platform::ContainedPath& dirURL);
 
-// Removes the folder (with everything in it) or file at `url`; a failure is only logged.
+// Removes the folder (with everything in it, links inside not followed) or file at `url`; a
+// failure is only logged.
 void deleteFolder(const std::filesystem::path& url);
 
 // The relative paths of every entry below the web root that is not a folder, in the order the
 // folders are walked (not sorted), percent-encoded as in a file URL ("img/b%20c.png"). Hidden
-// files count; a symbolic link is listed as an entry of its own and not followed. A walk that
-// fails midway is logged and yields the paths found so far; a missing web root yields none.
+// files count; a symbolic link is listed as an entry of its own and not followed. A folder that
+// cannot be listed is logged and passed over; a missing web root yields none.
 std::vector<std::string> getFilesOfWebDir();
 
 // The path of `file` relative to the web root, percent-encoded as in a file URL; nothing when

@@ -33,6 +33,7 @@
 #include "contentserver/RequestProperties.h"
 #include "contentserver/VuApiParams.h"
 #include "contentserver/fetchAppXmlError.h"
+#include "platform/ContainedPath.h"
 #include "platform/Guarded.h"
 #include "platform/UrlSession.h"
 #include "platform/WebView.h"
@@ -117,7 +118,8 @@ public:
                     const std::string& url);
     // Builds the POST of a server call; an empty serverAction means "servercall". Fails with
     // cannotFindHost when no address may be used, or when the upload file can't be read (an
-    // upload name that is absolute or holds "/" or ".." counts as unreadable). Takes a nonce.
+    // upload name that is not a plain name of the upload folder, or that leads out of it
+    // through a link, counts as unreadable). Takes a nonce.
     RequestOrError createRequest(const std::string& params, const std::string& nonEncoded,
                                  const std::string& uploadFileName, const std::string& serverAction,
                                  const std::string& externalSyncUrl);
@@ -128,7 +130,7 @@ public:
     // A multipart/form-data body: one part per field with a non-empty name (in the map's
     // order), one part named `fileFieldName` per file, then the closing boundary.
     BodyOrError multipartBody(const std::map<std::string, std::string>* fields, const std::string& fileFieldName,
-                              const std::vector<std::filesystem::path>& paths, const std::string& boundary) const;
+                              const std::vector<platform::ContainedPath>& files, const std::string& boundary) const;
     // The MIME type of a file by its name extension; "application/octet-stream" when unknown.
     std::string mimeType(const std::filesystem::path& path) const;
 

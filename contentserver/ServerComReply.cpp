@@ -4,7 +4,6 @@
 #include "contentserver/ServerCom.h"
 
 #include "base/Config.h"
-#include "base/FileHelpers.h"
 #include "base/LocalizedTexts.h"
 #include "base/Logger.h"
 #include "base/SharedInstances.h"
@@ -18,9 +17,6 @@
 #include "platform/UTF8.h"
 #include "platform/ZipArchive.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -56,16 +52,13 @@ std::optional<std::string> fileNameOf(const std::string& disposition)
     return std::string(platform::trimmed(*value));
 }
 
-// Writes `bytes` to `path`, replacing what is there; the reason when it fails.
-std::optional<std::string> writeFile(const fs::path& path, const std::string& bytes)
+// Writes `bytes` to `file`, replacing what is there (a link itself, never its target); the
+// reason when it fails.
+std::optional<std::string> writeFile(const platform::ContainedPath& file, const std::string& bytes)
 {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file)
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (file && file.flush())
-        return std::nullopt;
-    const int error = errno;
-    return "The file \u201c" + path.filename().string() + "\u201d couldn\u2019t be saved: " + std::strerror(error);
+    if (const auto error = file.writeFile(bytes))
+        return "The file \u201c" + file.name() + "\u201d couldn\u2019t be saved: " + error.message();
+    return std::nullopt;
 }
 
 } // namespace
@@ -142,19 +135,20 @@ bool ServerCom::receiveFile(const std::string& disposition, const std::string& d
         fileReplyAlert("317");
         return true;
     }
-    // A received file belongs in the web root: a name that leads elsewhere counts as no name.
-    if (!staysInside(*name)) {
+    // A received file belongs in the web root: a name that is refused there counts as no name.
+    const auto file = platform::ContainedPath::make(sharedConfig().WEBROOT, *name);
+    if (!file) {
         LOG_ERROR("No filename found inside the web root: " + *name);
         fileReplyAlert("317");
         return true;
     }
     LOG_DEBUG(" save " + *name);
-    const fs::path path = sharedConfig().WEBROOT + "/" + *name;
+    const fs::path path = file->path();
     LOG_DEBUG("writing file to: " + path.string());
 
     std::optional<std::string> failure;
     if (!data.empty()) {
-        failure = writeFile(path, data);
+        failure = writeFile(*file, data);
         // A text body is written as it is; only a binary body is taken for an archive.
         if (!failure && !platform::isValidUTF8(data) && name->ends_with(".zip")) {
             DeleteAfterUnzipDelegate deleteAfterUnzip;

@@ -5,12 +5,11 @@
 #include "base/Config.h"
 #include "base/Logger.h"
 #include "base/ServerAddress.h"
+#include "platform/ContainedPath.h"
 #include "platform/MimeTypes.h"
 #include "platform/URLComponents.h"
 #include "platform/UUID.h"
 
-#include <fstream>
-#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -33,10 +32,14 @@ bool isAddress(const std::string& text)
     return platform::URLComponents::parse(text).has_value();
 }
 
-// A name of a file directly inside the upload folder: no folder part, no way out of it.
-bool isPlainFileName(const std::string& name)
+// The file of an upload name: a plain name directly inside the upload folder, as the picker
+// puts files there (no folder part, nothing cleaned away); where it leads is checked on reading.
+std::optional<platform::ContainedPath> uploadFile(const std::string& name)
 {
-    return name.find('/') == std::string::npos && name != "." && name != "..";
+    auto file = platform::ContainedPath::make(sharedConfig().UPLOADURL, name);
+    if (!file || file->relative() != name)
+        return std::nullopt;
+    return file;
 }
 
 // A file name as a quoted multipart header value: its quotation marks and line breaks are
@@ -108,7 +111,8 @@ ServerCom::RequestOrError ServerCom::createRequest(const std::string& params, co
         return {std::move(request), ""};
     }
 
-    if (!isPlainFileName(uploadFileName))
+    const auto file = uploadFile(uploadFileName);
+    if (!file)
         return unreadable(uploadFileName);
     const std::string boundary = "Boundary-" + platform::makeUUIDString();
     request.headerFields.set("Content-Type", "multipart/form-data; boundary=" + boundary);
@@ -124,7 +128,7 @@ ServerCom::RequestOrError ServerCom::createRequest(const std::string& params, co
     };
     if (!params.empty())
         fields["params"] = params;
-    auto body = multipartBody(&fields, "file", {sharedConfig().UPLOADURL / uploadFileName}, boundary);
+    auto body = multipartBody(&fields, "file", {*file}, boundary);
     if (!body.body)
         return {std::nullopt, body.errorDescription};
     request.httpBody = std::move(body.body);
@@ -134,7 +138,8 @@ ServerCom::RequestOrError ServerCom::createRequest(const std::string& params, co
 
 ServerCom::BodyOrError ServerCom::multipartBody(const std::map<std::string, std::string>* fields,
                                                 const std::string& fileFieldName,
-                                                const std::vector<fs::path>& paths, const std::string& boundary) const
+                                                const std::vector<platform::ContainedPath>& files,
+                                                const std::string& boundary) const
 {
     constexpr const char* crlf = "\r\n";
     std::string body;
@@ -147,19 +152,17 @@ ServerCom::BodyOrError ServerCom::multipartBody(const std::map<std::string, std:
             body += value + crlf;
         }
     }
-    for (const auto& path : paths) {
-        std::ifstream file(path, std::ios::binary);
-        std::error_code ignored;
-        if (!file || fs::is_directory(path, ignored))
-            return {std::nullopt, unreadable(path.filename().string()).errorDescription};
-        const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-        if (file.bad())
-            return {std::nullopt, unreadable(path.filename().string()).errorDescription};
+    for (const auto& file : files) {
+        std::error_code error;
+        const auto bytes = file.readFile(error);
+        if (!bytes)
+            return {std::nullopt, unreadable(file.name()).errorDescription};
+        const fs::path path = file.path();
         body += "--" + boundary + crlf;
         body += "Content-Disposition: form-data; name=\"" + fileFieldName + "\"; filename=" +
                 quotedHeaderValue(path.filename().string()) + crlf;
         body += "Content-Type: " + mimeType(path) + crlf + crlf;
-        body += bytes + crlf;
+        body += *bytes + crlf;
     }
     body += "--" + boundary + "--" + crlf;
     return {std::move(body), ""};

@@ -1,6 +1,7 @@
 #include "platform/ZipArchive.h"
 
-#include <fcntl.h>
+#include "platform/ContainedPath.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unzip.h>
@@ -66,19 +67,6 @@ fs::path confinedPath(const std::string& name)
     return result;
 }
 
-// True when the normal, absolute `path` is `root` or lies below it.
-bool isWithin(const fs::path& path, const fs::path& root)
-{
-    auto p = path.begin();
-    for (auto r = root.begin(); r != root.end(); ++r, ++p) {
-        if (r->empty())
-            continue; // a trailing separator of the root
-        if (p == path.end() || *p != *r)
-            return false;
-    }
-    return true;
-}
-
 class Extraction {
 public:
     Extraction(void* zip, fs::path destination) : zip_(zip), destination_(std::move(destination)) {}
@@ -109,6 +97,9 @@ private:
         // Resource forks of another system's archiver; and names that clean up to nothing.
         if (relative == "__MACOSX" || relative.starts_with("__MACOSX/") || relative.empty())
             return std::nullopt;
+        // A name the file system cannot hold (a NUL byte inside) is a broken entry.
+        if (!ContainedPath::make(destination_, relative))
+            return makeError(SSZipArchiveErrorCode::FileInfoNotLoadable, "failed to retrieve info for file");
 
         if (unzOpenCurrentFile(zip_) != UNZ_OK)
             return makeError(SSZipArchiveErrorCode::FailedOpenFileInZip, "failed to open file in zip file");
@@ -140,49 +131,39 @@ private:
         return entry;
     }
 
-    // Creates the folders of `relative` below the destination, one at a time, so that no folder
-    // is made through a link that leads elsewhere. Returns the folder's path.
-    std::optional<ZipError> makeFolders(const fs::path& relative, fs::path* made = nullptr)
+    // The entry's place below the destination. Its cleaned name holds no "..", so only a link
+    // on the way can lead elsewhere, and ContainedPath refuses that.
+    ContainedPath placeOf(const fs::path& relative) const
     {
-        fs::path current = destination_;
-        for (const auto& part : relative) {
-            current /= part;
-            std::error_code ec;
-            auto status = fs::symlink_status(current, ec);
-            if (fs::is_symlink(status)) {
-                auto real = fs::canonical(current, ec);
-                if (ec || !isWithin(real, destination_) || !fs::is_directory(real, ec))
-                    return makeError(SSZipArchiveErrorCode::SymlinkEscapesTargetDirectory,
-                                     "Symlink escapes target directory \"~" + relative.generic_string() + "\"");
-                continue;
-            }
-            if (fs::is_directory(status))
-                continue;
-            if (!fs::create_directory(current, ec) || ec)
-                return makeError(SSZipArchiveErrorCode::FailedToWriteFile,
-                                 "Failed to create folder \"" + current.string() + "\"");
-        }
-        if (made)
-            *made = current;
+        return *ContainedPath::make(destination_, relative.generic_string());
+    }
+
+    // Creates the folders of `relative` below the destination, through links only where they
+    // stay inside it.
+    std::optional<ZipError> makeFolders(const fs::path& relative)
+    {
+        if (relative.empty())
+            return std::nullopt;
+        const auto error = placeOf(relative).createDirectories();
+        if (ContainedPath::leadsOutside(error))
+            return makeError(SSZipArchiveErrorCode::SymlinkEscapesTargetDirectory,
+                             "Symlink escapes target directory \"~" + relative.generic_string() + "\"");
+        if (error)
+            return makeError(SSZipArchiveErrorCode::FailedToWriteFile,
+                             "Failed to create folder \"" + (destination_ / relative).string() + "\"");
         return std::nullopt;
     }
 
     std::optional<ZipError> extractFile(const Entry& entry)
     {
-        fs::path folder;
-        if (auto error = makeFolders(entry.relative.parent_path(), &folder))
+        if (auto error = makeFolders(entry.relative.parent_path()))
             return error;
-        const fs::path target = folder / entry.relative.filename();
-        std::error_code ec;
-        auto status = fs::symlink_status(target, ec);
-        if (fs::is_directory(status))
-            return std::nullopt; // a folder of that name stays; the file is not unpacked
+        std::error_code created;
         // Overwrite: an existing file or link is replaced, never written through.
-        if (fs::exists(status) && ::unlink(target.c_str()) != 0)
-            return writeError();
-
-        const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0)
+        UniqueFd fd = placeOf(entry.relative).createFile(created);
+        if (created == std::errc::is_a_directory)
+            return std::nullopt; // a folder of that name stays; the file is not unpacked
+        if (!fd)
             return writeError();
         std::vector<char> buffer(kBufferSize);
         std::optional<ZipError> error;
@@ -194,10 +175,10 @@ private:
             }
             if (read == 0)
                 break;
-            if (!writeAll(fd, buffer.data(), static_cast<std::size_t>(read)))
+            if (!writeAll(fd.get(), buffer.data(), static_cast<std::size_t>(read)))
                 error = writeError();
         }
-        if (::close(fd) != 0 && !error)
+        if (::close(fd.release()) != 0 && !error)
             error = writeError();
         return error;
     }
@@ -217,30 +198,22 @@ private:
                 return makeError(SSZipArchiveErrorCode::FileContentNotReadable, "failed to read contents of file entry");
         }
 
-        fs::path folder;
-        if (auto error = makeFolders(entry.relative.parent_path(), &folder))
+        if (auto error = makeFolders(entry.relative.parent_path()))
             return error;
-        const fs::path target = folder / entry.relative.filename();
-        std::error_code ec;
-        // The link is resolved from the real folder it sits in, as the system will resolve it.
-        const fs::path realFolder = fs::canonical(folder, ec);
-        fs::path pointsTo = fs::path(linkTarget);
-        if (pointsTo.is_relative())
-            pointsTo = realFolder / pointsTo;
-        if (ec || linkTarget.empty() || !isWithin(pointsTo.lexically_normal(), destination_))
+        const ContainedPath link = placeOf(entry.relative);
+        struct stat existing {};
+        if (!link.entryStatus(existing) && link.remove())
+            return makeError(SSZipArchiveErrorCode::FailedToWriteFile,
+                             "Failed to delete existing symbolic link at \"" + link.path().string() + "\"");
+        const auto error = link.createSymbolicLink(linkTarget);
+        if (ContainedPath::leadsOutside(error))
             return makeError(SSZipArchiveErrorCode::SymlinkEscapesTargetDirectory,
                              "Symlink escapes target directory \"~" + entry.relative.generic_string() + " -> " +
                                  linkTarget + "\"");
-
-        if (fs::exists(fs::symlink_status(target, ec))) {
-            fs::remove_all(target, ec);
-            if (ec)
-                return makeError(SSZipArchiveErrorCode::FailedToWriteFile,
-                                 "Failed to delete existing symbolic link at \"" + target.string() + "\"");
-        }
-        if (::symlink(linkTarget.c_str(), target.c_str()) != 0)
+        if (error)
             return makeError(SSZipArchiveErrorCode::FailedToWriteFile, "Failed to create symbolic link at \"" +
-                                                                           target.string() + "\" to \"" + linkTarget + "\"");
+                                                                           link.path().string() + "\" to \"" +
+                                                                           linkTarget + "\"");
         return std::nullopt;
     }
 

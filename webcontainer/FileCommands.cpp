@@ -1,7 +1,8 @@
 // Bridge commands for the page's local files. "fileExists", "deleteSyncFile",
 // "deleteSyncFolder" and "getSyncFolderSize" work on the sync folder; "getFilesList",
-// "getHTML" and "moveFile" on the web root. Every name the page gives stays inside its folder:
-// a name that is empty, ".", absolute or holds a ".." component counts as a missing file.
+// "getHTML" and "moveFile" on the web root. Every name the page gives goes through
+// createFullURL and stays inside its folder (platform/ContainedPath.h): a name that is refused,
+// or that leads out of the folder through a symbolic link, counts as a missing file.
 
 #include "base/Config.h"
 #include "base/FileHelpers.h"
@@ -13,6 +14,7 @@
 #include "webcontainer/BridgeConventions.h"
 
 #include <glib.h>
+#include <sys/stat.h>
 
 #include <system_error>
 
@@ -48,8 +50,8 @@ void bridge::fileExists(BridgeScreen&, BridgeRequest& request)
     const auto name = url.value("url");
     if (!name)
         return;
-    const auto path = fileInFolder(sharedConfig().SYNCURL, *name);
-    const bool exists = path && sharedConfig().fm.fileExists(*path);
+    const auto path = createFullURL(sharedConfig().SYNCURL, *name);
+    const bool exists = path && path->exists();
     const std::string reply = member("fileExists", yesOrNo(exists));
     request.reply.send(reply);
     LOG_DEBUG("returning fileExists to js: " + reply);
@@ -63,14 +65,15 @@ void bridge::deleteSyncFile(BridgeScreen& screen, BridgeRequest& request)
     const auto name = url.value("filename");
     if (!name)
         return;
-    const auto& fm = sharedConfig().fm;
-    const auto path = fileInFolder(sharedConfig().SYNCURL, *name);
-    if (!path || !fm.fileExists(*path)) {
+    // The entry itself counts: a link is removed, never what it points to.
+    const auto path = createFullURL(sharedConfig().SYNCURL, *name);
+    struct stat entry {};
+    if (!path || path->entryStatus(entry)) {
         showDeleteError(screen, request.reply);
         return;
     }
-    if (const auto error = fm.removeItem(*path)) {
-        LOG_ERROR("Error " + error.message() + " deleting File " + path->string());
+    if (const auto error = path->remove()) {
+        LOG_ERROR("Error " + error.message() + " deleting File " + path->path().string());
         showDeleteError(screen, request.reply);
     }
     request.reply.acknowledge();
@@ -134,18 +137,20 @@ std::string trimmed(const std::string& text)
 }
 
 // The text of a page file: UTF-8, a leading byte-order mark dropped. Nothing, with the reason
-// in `error`, when it is missing, no plain file or no text.
-std::optional<std::string> readPageText(const std::optional<fs::path>& file, std::string& error)
+// in `error`, when it is missing, leads out of the web root, is no plain file or no text.
+std::optional<std::string> readPageText(const std::optional<platform::ContainedPath>& file, std::string& error)
 {
-    std::error_code status;
-    if (!file || !fs::is_regular_file(*file, status)) {
-        error = errorText(file && fs::is_directory(*file, status) ? std::errc::is_a_directory
-                                                                   : std::errc::no_such_file_or_directory);
+    struct stat status {};
+    const auto statusError = file ? file->status(status) : std::make_error_code(std::errc::no_such_file_or_directory);
+    if (statusError || !S_ISREG(status.st_mode)) {
+        error = statusError ? statusError.message() : errorText(S_ISDIR(status.st_mode) ? std::errc::is_a_directory
+                                                                                         : std::errc::no_such_file_or_directory);
         return std::nullopt;
     }
-    auto text = sharedConfig().fm.readFile(*file);
+    std::error_code readError;
+    auto text = file->readFile(readError);
     if (!text) {
-        error = errorText(std::errc::io_error);
+        error = readError.message();
         return std::nullopt;
     }
     if (text->starts_with("\xEF\xBB\xBF"))
@@ -166,7 +171,7 @@ void bridge::getHTML(BridgeScreen&, BridgeRequest& request)
     if (!page || !url.item("callback"))
         return;
     std::string error;
-    const auto text = readPageText(fileInFolder(sharedConfig().WEBROOT, *page), error);
+    const auto text = readPageText(createFullURL(sharedConfig().WEBROOT, *page), error);
     if (!text) {
         LOG_ERROR("contents could not be loaded or json error " + error);
         return;
@@ -176,13 +181,13 @@ void bridge::getHTML(BridgeScreen&, BridgeRequest& request)
 
 namespace {
 
-// The file `folder`/`name` of the web root. Nothing when the name is empty, "." or absolute,
-// the folder is absolute, or either holds a ".." component. An empty folder is the web root.
-std::optional<fs::path> webRootFile(const std::string& folder, const std::string& name)
+// The file `folder`/`name` of the web root. Nothing when the name is empty or ".", or the
+// joined path is refused (createFullURL). An empty folder is the web root.
+std::optional<platform::ContainedPath> webRootFile(const std::string& folder, const std::string& name)
 {
-    if (name.empty() || name == "." || fs::path(name).is_absolute() || fs::path(folder).is_absolute())
+    if (name.empty() || name == ".")
         return std::nullopt;
-    return fileInFolder(sharedConfig().WEBROOT, folder.empty() ? name : folder + "/" + name);
+    return createFullURL(sharedConfig().WEBROOT, folder.empty() ? name : folder + "/" + name);
 }
 
 // Moves a file inside the web root in one step (a rename), replacing the target; the outcome
@@ -190,7 +195,6 @@ std::optional<fs::path> webRootFile(const std::string& folder, const std::string
 std::string moveInWebRoot(const std::string& fromPath, const std::string& fromFileName, const std::string& toPath,
                           const std::string& toFileName)
 {
-    const auto& fm = sharedConfig().fm;
     const auto source = webRootFile(fromPath, fromFileName);
     const auto target = webRootFile(toPath, toFileName);
     const auto moveError = [](const std::string& reason) {
@@ -198,26 +202,33 @@ std::string moveInWebRoot(const std::string& fromPath, const std::string& fromFi
         LOG_ERROR(outcome);
         return outcome;
     };
-    if (!source || !fm.fileExists(*source))
+    struct stat sourceStatus {};
+    if (!source || source->entryStatus(sourceStatus))
         return moveError(errorText(std::errc::no_such_file_or_directory));
     if (!target) {
         const std::string outcome = "Wrong URL (not file): " + toPath + "/" + toFileName;
         LOG_ERROR(outcome);
         return outcome;
     }
-    std::error_code sameError;
-    if (fm.fileExists(*target) && fs::equivalent(*source, *target, sameError))
+    struct stat targetStatus {};
+    if (!target->entryStatus(targetStatus) && targetStatus.st_dev == sourceStatus.st_dev &&
+        targetStatus.st_ino == sourceStatus.st_ino)
         return moveError("source and target are the same file");
 
     // A plain file where the target's folder belongs stays: making the folder would delete it.
-    const fs::path folder = target->parent_path();
-    if ((fm.fileExists(folder) && !fm.isDirectory(folder)) || !saveCreateDir(folder)) {
-        const std::string outcome = "Wrong URL (not file): " + platform::fileURLString(*target);
+    // So does a link that leads out of the web root.
+    const auto folder = target->parent();
+    struct stat folderStatus {};
+    const auto folderError = folder ? folder->status(folderStatus) : std::error_code{};
+    if (folder && ((!folderError && !S_ISDIR(folderStatus.st_mode)) ||
+                   platform::ContainedPath::leadsOutside(folderError) || !saveCreateDir(*folder))) {
+        const std::string outcome = "Wrong URL (not file): " + platform::fileURLString(target->path());
         LOG_ERROR(outcome);
         return outcome;
     }
-    LOG_DEBUG("moving file from " + platform::fileURLString(*source) + " to " + platform::fileURLString(*target));
-    if (const auto error = fm.moveItem(*source, *target))
+    LOG_DEBUG("moving file from " + platform::fileURLString(source->path()) + " to " +
+              platform::fileURLString(target->path()));
+    if (const auto error = source->moveTo(*target))
         return moveError(error.message());
     return "Y";
 }

@@ -210,7 +210,6 @@ TEST_F(FileCommands, MovePathsStayInsideTheWebRoot)
     writeFile(sharedConfig().BASEURL / "outside.txt", "O");
     EXPECT_NE(statusOf(run("moveFile?fromPath=&fromFileName=a.txt&toPath=..&toFileName=x.txt&callback=f")), "Y");
     EXPECT_NE(statusOf(run("moveFile?fromPath=%2Ftmp&fromFileName=a.txt&toPath=&toFileName=x.txt&callback=f")), "Y");
-    EXPECT_NE(statusOf(run("moveFile?fromPath=&fromFileName=a.txt&toPath=&toFileName=%2Ftmp%2Fx&callback=f")), "Y");
     EXPECT_NE(statusOf(run("moveFile?fromPath=&fromFileName=a.txt&toPath=&toFileName=.&callback=f")), "Y");
     const std::string fromOutside =
         statusOf(run("moveFile?fromPath=..&fromFileName=outside.txt&toPath=&toFileName=in.txt&callback=f"));
@@ -219,6 +218,9 @@ TEST_F(FileCommands, MovePathsStayInsideTheWebRoot)
     EXPECT_EQ(readFile(sharedConfig().BASEURL / "outside.txt"), "O");
     EXPECT_FALSE(fs::exists(sharedConfig().BASEURL / "x.txt"));
     EXPECT_FALSE(fs::exists(webRoot / "in.txt"));
+    // A target name that begins with "/" is appended to the web root like any other.
+    EXPECT_EQ(statusOf(run("moveFile?fromPath=&fromFileName=a.txt&toPath=&toFileName=%2Ftmp%2Fx&callback=f")), "Y");
+    EXPECT_EQ(readFile(webRoot / "tmp" / "x"), "A");
 }
 
 // A plain file where the target's folder belongs was deleted to make room for the folder.

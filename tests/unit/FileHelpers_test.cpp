@@ -28,31 +28,44 @@ std::uint64_t entrySize(const fs::path& path)
     return static_cast<std::uint64_t>(attributes.st_size);
 }
 
+// The file a contained name stands for, for comparing.
+std::optional<fs::path> named(const std::optional<platform::ContainedPath>& file)
+{
+    return file ? std::optional(file->path()) : std::nullopt;
+}
+
+std::optional<fs::path> fullURL(const std::string& relativePath)
+{
+    return named(createFullURL(relativePath));
+}
+
 } // namespace
 
 TEST(CreateFullURL, SyncMarkerAnywhereSelectsTheSyncFolder)
 {
-    EXPECT_EQ(createFullURL("docs/sync/x.pdf"), sharedConfig().SYNCURL / "x.pdf");
-    EXPECT_EQ(createFullURL("sync/report.pdf"), sharedConfig().SYNCURL / "report.pdf");
-    EXPECT_EQ(createFullURL("a/sync/b/c.txt"), sharedConfig().SYNCURL / "b" / "c.txt");
-    EXPECT_EQ(createFullURL("docs/x.pdf"), webRoot() / "docs" / "x.pdf");
+    EXPECT_EQ(fullURL("docs/sync/x.pdf"), sharedConfig().SYNCURL / "x.pdf");
+    EXPECT_EQ(fullURL("sync/report.pdf"), sharedConfig().SYNCURL / "report.pdf");
+    EXPECT_EQ(fullURL("a/sync/b/c.txt"), sharedConfig().SYNCURL / "b" / "c.txt");
+    EXPECT_EQ(fullURL("docs/x.pdf"), webRoot() / "docs" / "x.pdf");
     // The marker is case-sensitive.
-    EXPECT_EQ(createFullURL("Sync/x.pdf"), webRoot() / "Sync" / "x.pdf");
+    EXPECT_EQ(fullURL("Sync/x.pdf"), webRoot() / "Sync" / "x.pdf");
 }
 
-// A page path with ".." or an absolute path reached files outside the web root and the sync folder.
+// A page path with ".." reached files outside the web root and the sync folder.
 TEST(CreateFullURL, PathsLeavingTheFoldersGiveNothing)
 {
-    EXPECT_EQ(createFullURL("../secret.txt"), std::nullopt);
-    EXPECT_EQ(createFullURL("img/../../x"), std::nullopt);
-    EXPECT_EQ(createFullURL("/etc/passwd"), std::nullopt);
-    EXPECT_EQ(createFullURL("sync//etc/passwd"), std::nullopt);
-    EXPECT_EQ(createFullURL("sync/../www/index.html"), std::nullopt);
-    EXPECT_EQ(createFullURL("x/sync/a/.."), std::nullopt);
+    EXPECT_EQ(fullURL("../secret.txt"), std::nullopt);
+    EXPECT_EQ(fullURL("img/../../x"), std::nullopt);
+    // A leading "/" is appended as components: it names a file inside, never the root's.
+    EXPECT_EQ(fullURL("/etc/passwd"), webRoot() / "etc" / "passwd");
+    EXPECT_EQ(fullURL("/img/a.png"), webRoot() / "img" / "a.png");
+    EXPECT_EQ(fullURL("sync//etc/passwd"), sharedConfig().SYNCURL / "etc" / "passwd");
+    EXPECT_EQ(fullURL("sync/../www/index.html"), std::nullopt);
+    EXPECT_EQ(fullURL("x/sync/a/.."), std::nullopt);
     // Text before the marker is dropped, so it cannot lead anywhere.
-    EXPECT_EQ(createFullURL("../../sync/a.txt"), sharedConfig().SYNCURL / "a.txt");
+    EXPECT_EQ(fullURL("../../sync/a.txt"), sharedConfig().SYNCURL / "a.txt");
     // Names that merely contain dots are ordinary names.
-    EXPECT_EQ(createFullURL("..a/b..c"), webRoot() / "..a" / "b..c");
+    EXPECT_EQ(fullURL("..a/b..c"), webRoot() / "..a" / "b..c");
 }
 
 TEST(SaveCreateDir, ExistingFolderStaysAndAFileInTheWayIsReplaced)
@@ -152,12 +165,13 @@ TEST(GetFolderSize, MissingFolderGivesZeroAndLogsTheError)
     EXPECT_TRUE(log.has(Level::Error, "Error: " + std::make_error_code(std::errc::no_such_file_or_directory).message()));
 }
 
-TEST(FileInFolder, NamesMustStayStrictlyInsideTheFolder)
+TEST(CreateFullURL, NamesInAFolderMustStayStrictlyInsideIt)
 {
     const fs::path folder = "/data/sync";
-    EXPECT_EQ(fileInFolder(folder, "a.pdf"), folder / "a.pdf");
-    EXPECT_EQ(fileInFolder(folder, "sub/a.pdf"), folder / "sub" / "a.pdf");
-    EXPECT_EQ(fileInFolder(folder, "..a"), folder / "..a");
-    for (const char* refused : {"", ".", "./", "..", "../x", "a/../../x", "a/..", "/etc/passwd"})
-        EXPECT_EQ(fileInFolder(folder, refused), std::nullopt) << refused;
+    EXPECT_EQ(named(createFullURL(folder, "a.pdf")), folder / "a.pdf");
+    EXPECT_EQ(named(createFullURL(folder, "sub/a.pdf")), folder / "sub" / "a.pdf");
+    EXPECT_EQ(named(createFullURL(folder, "..a")), folder / "..a");
+    EXPECT_EQ(named(createFullURL(folder, "/etc/passwd")), folder / "etc" / "passwd");
+    for (const char* refused : {"", ".", "./", "..", "../x", "a/../../x", "a/..", "/"})
+        EXPECT_EQ(named(createFullURL(folder, refused)), std::nullopt) << refused;
 }

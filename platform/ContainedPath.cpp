@@ -1,0 +1,488 @@
+#include "platform/ContainedPath.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <deque>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace platform {
+namespace {
+
+// The kernel's own limit on links followed in one resolution.
+constexpr int kMaxLinks = 40;
+
+std::atomic<ContainedPath::Resolver> chosenResolver{ContainedPath::Resolver::kernel};
+
+std::error_code lastError()
+{
+    return {errno, std::generic_category()};
+}
+
+std::deque<std::string> components(std::string_view text)
+{
+    std::deque<std::string> parts;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('/', start), text.size());
+        const std::string_view part = text.substr(start, end - start);
+        if (!part.empty() && part != ".")
+            parts.emplace_back(part);
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::optional<std::string> readLinkAt(int dir, const std::string& name)
+{
+    std::string target(256, '\0');
+    while (true) {
+        const ssize_t length = ::readlinkat(dir, name.c_str(), target.data(), target.size());
+        if (length < 0)
+            return std::nullopt;
+        if (static_cast<std::size_t>(length) < target.size()) {
+            target.resize(static_cast<std::size_t>(length));
+            return target;
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+int openat2Beneath(int root, const std::string& path, int flags)
+{
+    open_how how{};
+    how.flags = static_cast<std::uint64_t>(flags | O_CLOEXEC);
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    while (true) {
+        const long fd = ::syscall(SYS_openat2, root, path.c_str(), &how, sizeof how);
+        // EAGAIN: a rename raced with the resolution; the kernel asks to try again.
+        if (fd >= 0 || (errno != EAGAIN && errno != EINTR))
+            return static_cast<int>(fd);
+    }
+}
+
+// The same resolution without openat2: one component at a time, never following a link by
+// path; a link's text is spliced into the components still to walk.
+int walkBeneath(int root, const std::string& path, int flags)
+{
+    std::vector<UniqueFd> folders; // the folders walked into; empty means `root`
+    auto current = [&] { return folders.empty() ? root : folders.back().get(); };
+    std::deque<std::string> pending = components(path);
+    const bool folderOnly = !path.empty() && path.back() == '/';
+    int links = 0;
+    while (!pending.empty()) {
+        const std::string part = std::move(pending.front());
+        pending.pop_front();
+        const bool last = pending.empty();
+        if (part == "..") {
+            if (folders.empty()) {
+                errno = EXDEV;
+                return -1;
+            }
+            folders.pop_back();
+            continue;
+        }
+        struct stat entry {};
+        if (::fstatat(current(), part.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+            return -1;
+        if (S_ISLNK(entry.st_mode) && (!last || folderOnly || !(flags & O_NOFOLLOW))) {
+            const auto target = readLinkAt(current(), part);
+            if (!target)
+                return -1;
+            if (++links > kMaxLinks) {
+                errno = ELOOP;
+                return -1;
+            }
+            if (target->empty() || target->front() == '/') {
+                errno = target->empty() ? ENOENT : EXDEV;
+                return -1;
+            }
+            auto spliced = components(*target);
+            pending.insert(pending.begin(), spliced.begin(), spliced.end());
+            continue;
+        }
+        if (last)
+            return ::openat(current(), part.c_str(), flags | O_NOFOLLOW | O_CLOEXEC | (folderOnly ? O_DIRECTORY : 0));
+        const int fd = ::openat(current(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            return -1;
+        folders.emplace_back(fd);
+    }
+    return ::openat(current(), ".", (flags & ~O_NOFOLLOW) | O_CLOEXEC);
+}
+
+// Removes `name` in `dir` without following links: a folder goes with everything in it.
+std::error_code removeEntry(int dir, const std::string& name)
+{
+    if (::unlinkat(dir, name.c_str(), 0) == 0)
+        return {};
+    if (errno != EISDIR && errno != EPERM)
+        return lastError();
+    UniqueFd folder(::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder)
+        return lastError();
+    DIR* listing = ::fdopendir(::dup(folder.get()));
+    if (!listing)
+        return lastError();
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view child = entry->d_name;
+        if (child != "." && child != "..")
+            names.emplace_back(child);
+    }
+    const int listError = errno;
+    ::closedir(listing);
+    if (listError != 0)
+        return {listError, std::generic_category()};
+    for (const auto& child : names) {
+        if (auto error = removeEntry(folder.get(), child))
+            return error;
+    }
+    if (::unlinkat(dir, name.c_str(), AT_REMOVEDIR) != 0)
+        return lastError();
+    return {};
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+std::optional<std::string> readAll(int fd)
+{
+    std::string bytes;
+    char buffer[64 * 1024];
+    while (true) {
+        const ssize_t read = ::read(fd, buffer, sizeof buffer);
+        if (read < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (read == 0)
+            return bytes;
+        bytes.append(buffer, static_cast<std::size_t>(read));
+    }
+}
+
+// Where the folder behind `fd` really is, for the containment test of a new link's target.
+std::optional<fs::path> realPathOf(int fd)
+{
+    std::error_code error;
+    fs::path path = fs::read_symlink("/proc/self/fd/" + std::to_string(fd), error);
+    if (error)
+        return std::nullopt;
+    return path;
+}
+
+} // namespace
+
+ContainedPath::ContainedPath(fs::path folder, std::string relative, bool folderOnly)
+    : folder_(std::move(folder)), relative_(std::move(relative)), folderOnly_(folderOnly)
+{
+}
+
+std::optional<ContainedPath> ContainedPath::make(fs::path folder, std::string_view name)
+{
+    if (name.empty() || name.front() == '/' || name.find('\0') != std::string_view::npos)
+        return std::nullopt;
+    std::string relative;
+    for (const auto& part : components(name)) {
+        if (part == "..")
+            return std::nullopt;
+        relative += (relative.empty() ? "" : "/") + part;
+    }
+    if (relative.empty())
+        return std::nullopt;
+    return ContainedPath(std::move(folder), std::move(relative), name.back() == '/');
+}
+
+bool ContainedPath::leadsOutside(const std::error_code& error)
+{
+    return error == std::errc::cross_device_link;
+}
+
+std::string ContainedPath::name() const
+{
+    const auto slash = relative_.rfind('/');
+    return slash == std::string::npos ? relative_ : relative_.substr(slash + 1);
+}
+
+fs::path ContainedPath::path() const
+{
+    return folder_ / resolvedText();
+}
+
+std::optional<ContainedPath> ContainedPath::parent() const
+{
+    const auto slash = relative_.rfind('/');
+    if (slash == std::string::npos)
+        return std::nullopt;
+    return ContainedPath(folder_, relative_.substr(0, slash), true);
+}
+
+std::string ContainedPath::resolvedText() const
+{
+    return folderOnly_ ? relative_ + "/" : relative_;
+}
+
+ContainedPath::Resolver ContainedPath::resolver()
+{
+    return chosenResolver.load();
+}
+
+void ContainedPath::setResolverForTesting(Resolver resolver)
+{
+    chosenResolver = resolver;
+}
+
+UniqueFd ContainedPath::openFolder(std::error_code& error) const
+{
+    UniqueFd fd(::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!fd)
+        error = lastError();
+    return fd;
+}
+
+UniqueFd ContainedPath::resolve(const std::string& relative, int flags, std::error_code& error) const
+{
+    const UniqueFd root = openFolder(error);
+    if (!root)
+        return {};
+    int fd = -1;
+    if (resolver() == Resolver::kernel) {
+        fd = openat2Beneath(root.get(), relative, flags);
+        // A kernel (or a sandbox) without openat2: walk from now on.
+        if (fd < 0 && errno == ENOSYS)
+            chosenResolver = Resolver::walk;
+    }
+    if (resolver() == Resolver::walk)
+        fd = walkBeneath(root.get(), relative, flags);
+    if (fd < 0)
+        error = lastError();
+    return UniqueFd(fd);
+}
+
+UniqueFd ContainedPath::openParent(std::error_code& error) const
+{
+    const auto slash = relative_.rfind('/');
+    return resolve(slash == std::string::npos ? "." : relative_.substr(0, slash), O_PATH | O_DIRECTORY, error);
+}
+
+std::error_code ContainedPath::status(struct stat& out) const
+{
+    std::error_code error;
+    const UniqueFd fd = resolve(resolvedText(), O_PATH, error);
+    if (fd && ::fstat(fd.get(), &out) != 0)
+        error = lastError();
+    return error;
+}
+
+std::error_code ContainedPath::entryStatus(struct stat& out) const
+{
+    if (folderOnly_)
+        return status(out);
+    std::error_code error;
+    const UniqueFd parentFd = openParent(error);
+    if (parentFd && ::fstatat(parentFd.get(), name().c_str(), &out, AT_SYMLINK_NOFOLLOW) != 0)
+        error = lastError();
+    return error;
+}
+
+bool ContainedPath::exists() const
+{
+    struct stat entry {};
+    return !status(entry);
+}
+
+bool ContainedPath::isDirectory() const
+{
+    struct stat entry {};
+    return !status(entry) && S_ISDIR(entry.st_mode);
+}
+
+UniqueFd ContainedPath::open(int flags, std::error_code& error) const
+{
+    return resolve(resolvedText(), flags & ~(O_CREAT | O_TRUNC), error);
+}
+
+std::optional<std::string> ContainedPath::readFile(std::error_code& error) const
+{
+    const UniqueFd fd = open(O_RDONLY, error);
+    if (!fd)
+        return std::nullopt;
+    auto bytes = readAll(fd.get());
+    if (!bytes)
+        error = lastError();
+    return bytes;
+}
+
+UniqueFd ContainedPath::createFile(std::error_code& error, mode_t mode) const
+{
+    if (folderOnly_) {
+        error = std::make_error_code(std::errc::is_a_directory);
+        return {};
+    }
+    const UniqueFd parentFd = openParent(error);
+    if (!parentFd)
+        return {};
+    const std::string entry = name();
+    struct stat existing {};
+    if (::fstatat(parentFd.get(), entry.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(existing.st_mode)) {
+            error = std::make_error_code(std::errc::is_a_directory);
+            return {};
+        }
+        if (::unlinkat(parentFd.get(), entry.c_str(), 0) != 0 && errno != ENOENT) {
+            error = lastError();
+            return {};
+        }
+    }
+    UniqueFd fd(::openat(parentFd.get(), entry.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (!fd)
+        error = lastError();
+    return fd;
+}
+
+std::error_code ContainedPath::writeFile(std::string_view bytes) const
+{
+    std::error_code error;
+    UniqueFd fd = createFile(error);
+    if (!fd)
+        return error;
+    if (!writeAll(fd.get(), bytes))
+        return lastError();
+    if (::close(fd.release()) != 0)
+        return lastError();
+    return {};
+}
+
+std::error_code ContainedPath::createDirectory() const
+{
+    std::error_code error;
+    const UniqueFd parentFd = openParent(error);
+    if (parentFd && ::mkdirat(parentFd.get(), name().c_str(), 0777) != 0)
+        error = lastError();
+    return error;
+}
+
+std::error_code ContainedPath::createDirectories() const
+{
+    std::error_code error;
+    UniqueFd folder = openFolder(error);
+    std::string prefix;
+    for (const auto& part : components(relative_)) {
+        if (!folder)
+            return error;
+        prefix += (prefix.empty() ? "" : "/") + part;
+        UniqueFd next = resolve(prefix, O_PATH | O_DIRECTORY, error);
+        if (!next && error == std::errc::no_such_file_or_directory) {
+            if (::mkdirat(folder.get(), part.c_str(), 0777) != 0 && errno != EEXIST)
+                return lastError();
+            error.clear();
+            next = resolve(prefix, O_PATH | O_DIRECTORY, error);
+        }
+        folder = std::move(next);
+    }
+    return folder ? std::error_code{} : error;
+}
+
+std::error_code ContainedPath::remove() const
+{
+    std::error_code error;
+    const UniqueFd parentFd = openParent(error);
+    if (!parentFd)
+        return error;
+    if (folderOnly_ && !isDirectory())
+        return std::make_error_code(std::errc::not_a_directory);
+    return removeEntry(parentFd.get(), name());
+}
+
+std::error_code ContainedPath::moveTo(const ContainedPath& target) const
+{
+    std::error_code error;
+    const UniqueFd from = openParent(error);
+    const UniqueFd to = from ? target.openParent(error) : UniqueFd();
+    if (to && ::renameat(from.get(), name().c_str(), to.get(), target.name().c_str()) != 0)
+        error = lastError();
+    return error;
+}
+
+std::error_code ContainedPath::moveFrom(const fs::path& source) const
+{
+    std::error_code error;
+    const UniqueFd to = openParent(error);
+    if (!to)
+        return error;
+    if (::renameat(AT_FDCWD, source.c_str(), to.get(), name().c_str()) == 0)
+        return {};
+    if (errno != EXDEV)
+        return lastError();
+    // Another file system: copy into a new file in place, then let the source go.
+    const UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in)
+        return lastError();
+    const auto bytes = readAll(in.get());
+    if (!bytes)
+        return lastError();
+    if (auto written = writeFile(*bytes))
+        return written;
+    if (::unlink(source.c_str()) != 0)
+        return lastError();
+    return {};
+}
+
+std::error_code ContainedPath::createSymbolicLink(const std::string& target) const
+{
+    std::error_code error;
+    const UniqueFd parentFd = openParent(error);
+    if (!parentFd)
+        return error;
+    const UniqueFd root = openFolder(error);
+    const auto realRoot = root ? realPathOf(root.get()) : std::nullopt;
+    const auto realParent = realPathOf(parentFd.get());
+    if (!realRoot || !realParent)
+        return error ? error : std::make_error_code(std::errc::no_such_file_or_directory);
+
+    // Where the link's text leads from the real folder it sits in, by its text.
+    const fs::path below = realParent->lexically_relative(*realRoot);
+    bool outside = target.empty() || target.front() == '/' || below.empty() || *below.begin() == "..";
+    long depth = 0;
+    for (const auto& part : below)
+        depth += part == "." ? 0 : 1;
+    for (const auto& part : components(target)) {
+        depth += part == ".." ? -1 : 1;
+        outside = outside || depth < 0;
+    }
+    if (outside)
+        return std::make_error_code(std::errc::cross_device_link);
+    if (::symlinkat(target.c_str(), parentFd.get(), name().c_str()) != 0)
+        return lastError();
+    // A link through other links can still lead out although its text stays inside.
+    std::error_code check;
+    resolve(relative_, O_PATH, check);
+    if (leadsOutside(check)) {
+        ::unlinkat(parentFd.get(), name().c_str(), 0);
+        return check;
+    }
+    return {};
+}
+
+} // namespace platform
