@@ -392,14 +392,23 @@ std::error_code ContainedPath::createDirectories() const
         if (!folder)
             return error;
         prefix += (prefix.empty() ? "" : "/") + part;
-        UniqueFd next = resolve(prefix, O_PATH | O_DIRECTORY, error);
-        if (!next && error == std::errc::no_such_file_or_directory) {
+        // A plain folder is entered from the one before; only a link needs the whole prefix
+        // resolved beneath the folder again.
+        struct stat entry {};
+        if (::fstatat(folder.get(), part.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT)
+                return lastError();
             if (::mkdirat(folder.get(), part.c_str(), 0777) != 0 && errno != EEXIST)
                 return lastError();
-            error.clear();
-            next = resolve(prefix, O_PATH | O_DIRECTORY, error);
+            entry.st_mode = S_IFDIR;
         }
-        folder = std::move(next);
+        if (S_ISDIR(entry.st_mode)) {
+            folder.reset(::openat(folder.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!folder)
+                error = lastError();
+        } else {
+            folder = resolve(prefix, O_PATH | O_DIRECTORY, error);
+        }
     }
     return folder ? std::error_code{} : error;
 }

@@ -1,0 +1,131 @@
+// The contained-path rule on a real folder, with both resolvers: the kernel's openat2 and the
+// component walk used where the kernel lacks it.
+
+#include "platform/ContainedPath.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using platform::ContainedPath;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+namespace {
+
+class ContainedPathTest : public testing::TestWithParam<ContainedPath::Resolver> {
+protected:
+    void SetUp() override
+    {
+        ContainedPath::setResolverForTesting(GetParam());
+        const fs::path base = testsupport::makeTemporaryFolder("contained");
+        folder = base / "folder";
+        outside = base / "outside";
+        writeFile(outside / "secret.txt", "secret");
+        writeFile(folder / "inside.txt", "inside");
+        writeFile(folder / "sub" / "deep.txt", "deep");
+        fs::create_symlink("inside.txt", folder / "inlink");
+        fs::create_symlink("../inside.txt", folder / "sub" / "up");
+        fs::create_directory_symlink("sub/..", folder / "self");
+        fs::create_symlink("../outside/secret.txt", folder / "outrel");
+        fs::create_symlink(outside / "secret.txt", folder / "outabs");
+        fs::create_directory_symlink(outside, folder / "outdir");
+        fs::create_symlink("loop", folder / "loop");
+    }
+    void TearDown() override { ContainedPath::setResolverForTesting(ContainedPath::Resolver::kernel); }
+
+    ContainedPath at(const std::string& name) const { return *ContainedPath::make(folder, name); }
+
+    std::string read(const std::string& name) const
+    {
+        std::error_code error;
+        const auto bytes = at(name).readFile(error);
+        return bytes ? *bytes : error == std::errc::cross_device_link ? "<outside>" : error.message();
+    }
+
+    fs::path folder;
+    fs::path outside;
+};
+
+} // namespace
+
+TEST_P(ContainedPathTest, NamesAreCleanedOrRefusedByTheirText)
+{
+    const std::vector<std::pair<std::string, std::string>> kept = {
+        {"a.txt", "a.txt"}, {"a//./b", "a/b"}, {"dir/", "dir"}, {"a\\..\\b", "a\\..\\b"}, {"..a/b..", "..a/b.."}};
+    for (const auto& [name, relative] : kept) {
+        const auto path = ContainedPath::make(folder, name);
+        ASSERT_TRUE(path) << name;
+        EXPECT_EQ(path->relative(), relative);
+    }
+    EXPECT_EQ(at("dir/").path(), folder / "dir/");
+    for (const std::string& name : std::vector<std::string>{"", ".", "./", "..", "../x", "a/../b", "a/..", "/abs", std::string("a\0b", 3)})
+        EXPECT_FALSE(ContainedPath::make(folder, name)) << name;
+}
+
+TEST_P(ContainedPathTest, LinksAreFollowedOnlyWhileTheyStayBeneathTheFolder)
+{
+    const std::vector<std::pair<std::string, std::string>> reads = {
+        {"inlink", "inside"},   {"sub/up", "inside"},           {"self/inside.txt", "inside"},
+        {"outrel", "<outside>"}, {"outabs", "<outside>"},        {"outdir/secret.txt", "<outside>"},
+        {"loop", std::make_error_code(std::errc::too_many_symbolic_link_levels).message()},
+        {"sub/deep.txt/", std::make_error_code(std::errc::not_a_directory).message()},
+        {std::string(300, 'n'), std::make_error_code(std::errc::filename_too_long).message()},
+    };
+    for (const auto& [name, expected] : reads)
+        EXPECT_EQ(read(name), expected) << name;
+    EXPECT_TRUE(ContainedPath::leadsOutside(at("outdir/new").createDirectories()));
+    EXPECT_FALSE(at("outdir").exists());
+    EXPECT_TRUE(at("self").isDirectory());
+}
+
+TEST_P(ContainedPathTest, WritesMovesAndDeletesActOnTheLinkNeverItsTarget)
+{
+    fs::create_hard_link(outside / "secret.txt", folder / "hard");
+    EXPECT_FALSE(at("outabs").writeFile("new"));
+    EXPECT_FALSE(at("hard").writeFile("new"));
+    EXPECT_FALSE(at("outrel").moveTo(at("sub/moved")));
+    EXPECT_TRUE(fs::is_symlink(folder / "sub" / "moved"));
+    EXPECT_FALSE(at("outdir").remove());
+    fs::create_directory_symlink(outside, folder / "sub" / "nested");
+    EXPECT_FALSE(at("sub").remove());
+
+    EXPECT_EQ(readFile(outside / "secret.txt"), "secret");
+    EXPECT_EQ(readFile(folder / "outabs"), "new");
+    EXPECT_EQ(readFile(folder / "hard"), "new");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder / "outdir")));
+    EXPECT_FALSE(fs::exists(folder / "sub"));
+    // A folder in the way of a new file stays.
+    fs::create_directories(folder / "taken");
+    std::error_code error;
+    EXPECT_FALSE(at("taken").createFile(error));
+    EXPECT_EQ(error, std::errc::is_a_directory);
+}
+
+TEST_P(ContainedPathTest, NewLinksMustLeadBeneathTheFolder)
+{
+    EXPECT_FALSE(at("sub/link").createSymbolicLink("deep.txt"));
+    EXPECT_EQ(read("sub/link"), "deep");
+    EXPECT_FALSE(at("sub/top").createSymbolicLink("../inside.txt"));
+    for (const std::string& target : std::vector<std::string>{"../../outside/secret.txt", (outside / "secret.txt").string(), "", "x/../../.."})
+        EXPECT_TRUE(ContainedPath::leadsOutside(at("sub/bad").createSymbolicLink(target))) << target;
+    // Its text stays inside, but "self/.." is the folder's parent.
+    EXPECT_TRUE(ContainedPath::leadsOutside(at("escape").createSymbolicLink("self/../outside")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder / "sub" / "bad")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder / "escape")));
+}
+
+TEST_P(ContainedPathTest, FilesFromOutsideAreMovedIntoPlace)
+{
+    const fs::path delivered = testsupport::makeTemporaryFolder("delivered") / "file";
+    writeFile(delivered, "delivered");
+    EXPECT_FALSE(at("outabs").moveFrom(delivered));
+    EXPECT_EQ(readFile(folder / "outabs"), "delivered");
+    EXPECT_FALSE(fs::exists(delivered));
+    EXPECT_EQ(readFile(outside / "secret.txt"), "secret");
+}
+
+INSTANTIATE_TEST_SUITE_P(Resolvers, ContainedPathTest,
+                         testing::Values(ContainedPath::Resolver::kernel, ContainedPath::Resolver::walk),
+                         [](const auto& info) { return info.param == ContainedPath::Resolver::kernel ? "kernel" : "walk"; });
