@@ -37,7 +37,7 @@ bool isAddress(const std::string& text)
 std::optional<platform::ContainedPath> uploadFile(const std::string& name)
 {
     auto file = platform::ContainedPath::make(sharedConfig().UPLOADURL, name);
-    if (!file || file->relative() != name)
+    if (!file || file->relative() != name || file->parent())
         return std::nullopt;
     return file;
 }
