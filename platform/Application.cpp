@@ -1,33 +1,33 @@
 #include "platform/Application.h"
 
-#include "platform/Dispatch.h"
+#include "platform/Check.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Window.h"
-
-#include <cassert>
 
 namespace platform {
 
 int Application::run(int argc, char** argv, ApplicationDelegate& delegate)
 {
-    assert(isMainThread() && "the application runs on the main thread");
+    requireMainThread();
     delegate_ = &delegate;
     return runImpl(argc, argv);
 }
 
 void Application::setApplicationIconBadgeNumber(long number)
 {
+    requireMainThread();
     badgeNumber_ = number;
 }
 
 void Application::becomeCurrent(UserActivity activity)
 {
+    requireMainThread();
     currentActivity_ = std::move(activity);
 }
 
 void Application::launch(std::shared_ptr<Window> window, const LaunchOptions& options)
 {
-    assert(delegate_ && !launched_);
+    WEBCONTAINER_CHECK(delegate_ && !launched_);
     launched_ = true;
     delegate_->applicationDidCreateWindow(*this, window);
     delegate_->application(*this, options);
@@ -36,7 +36,7 @@ void Application::launch(std::shared_ptr<Window> window, const LaunchOptions& op
 
 void Application::openURL(const std::string& url)
 {
-    assert(launched_);
+    WEBCONTAINER_CHECK(launched_);
     delegate_->application(*this, url);
 }
 

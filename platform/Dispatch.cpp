@@ -1,27 +1,16 @@
 #include "platform/Dispatch.h"
 
+#include "platform/GuardedCall.h"
+
 #include <glib.h>
 
 #include <atomic>
-#include <cstdio>
-#include <exception>
 #include <future>
 #include <map>
 #include <thread>
 
 namespace platform {
 namespace {
-
-void runGuarded(const Task& task, const std::string& label)
-{
-    try {
-        task();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "webcontainer: task on %s threw: %s\n", label.c_str(), e.what());
-    } catch (...) {
-        std::fprintf(stderr, "webcontainer: task on %s threw\n", label.c_str());
-    }
-}
 
 std::atomic<std::thread::id> gMainThread{};
 
@@ -40,7 +29,7 @@ public:
 private:
     static gboolean run(gpointer data)
     {
-        runGuarded(*static_cast<Task*>(data), "main queue");
+        guardedCall("task on the main queue", *static_cast<Task*>(data));
         return G_SOURCE_REMOVE;
     }
 
@@ -62,6 +51,7 @@ class WorkerQueue final : public Queue {
 public:
     WorkerQueue(std::string label, unsigned threads) : state_(std::make_shared<State>())
     {
+        state_->where = "task on queue " + label;
         state_->label = std::move(label);
         for (unsigned i = 0; i < threads; ++i)
             workers_.emplace_back([state = state_] { work(*state); });
@@ -108,6 +98,8 @@ private:
     using Due = std::pair<std::chrono::steady_clock::time_point, std::uint64_t>;
     struct State {
         std::string label;
+        // How the logs name a task of this queue that threw.
+        std::string where;
         std::mutex mutex;
         std::condition_variable ready;
         std::map<Due, Task> tasks;
@@ -131,7 +123,7 @@ private:
             Task task = std::move(first->second);
             state.tasks.erase(first);
             lock.unlock();
-            runGuarded(task, state.label);
+            guardedCall(state.where, task);
             task = nullptr;
             lock.lock();
         }
@@ -147,7 +139,7 @@ void Queue::sync(const Task& task)
 {
     std::promise<void> done;
     async([&] {
-        runGuarded(task, label());
+        guardedCall("task run by sync() on queue " + label(), task);
         done.set_value();
     });
     if (this == &mainQueue() && isMainThread()) {

@@ -7,7 +7,8 @@
 // - globalQueue(): a pool of worker threads; tasks may run side by side.
 // - DispatchGroup: counts work in flight; wait for it or be notified when it drains.
 //
-// Tasks must not throw: an escaping exception is caught, logged to standard error and dropped.
+// Tasks must not throw: an escaping exception is caught, logged as an error and dropped
+// (platform/GuardedCall.h).
 
 #include <chrono>
 #include <condition_variable>

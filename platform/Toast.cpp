@@ -1,15 +1,13 @@
 #include "platform/Toast.h"
 
-#include "platform/Dispatch.h"
+#include "platform/Check.h"
 #include "platform/Platform.h"
-
-#include <cassert>
 
 namespace platform {
 
 void Toast::show(const std::string& text, std::chrono::milliseconds duration, ToastPosition position)
 {
-    assert(isMainThread() && "toasts are shown on the main thread only");
+    requireMainThread();
     showImpl(text, duration, position);
 }
 

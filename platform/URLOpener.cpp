@@ -1,14 +1,12 @@
 #include "platform/URLOpener.h"
 
-#include "platform/Dispatch.h"
-
-#include <cassert>
+#include "platform/Check.h"
 
 namespace platform {
 
 void URLOpener::open(const std::string& url)
 {
-    assert(isMainThread() && "URLs are opened from the main thread");
+    requireMainThread();
     openImpl(url);
 }
 

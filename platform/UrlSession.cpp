@@ -1,10 +1,10 @@
 #include "platform/UrlSession.h"
 
 #include "platform/AsciiText.h"
+#include "platform/GuardedCall.h"
 #include "platform/Platform.h"
 
 #include <atomic>
-#include <exception>
 
 namespace platform {
 namespace {
@@ -128,12 +128,11 @@ void UrlSession::decideRedirect(HttpUrlResponse redirect, UrlRequest newRequest,
     queue_->async([self, redirect = std::move(redirect), newRequest = std::move(newRequest), answer = std::move(answer)] {
         bool follow = true;
         if (self->configuration_.willPerformHTTPRedirection) {
-            try {
+            // A decision that fails refuses the redirect; the task still completes.
+            follow = false;
+            guardedCall("redirect decision", [&] {
                 follow = self->configuration_.willPerformHTTPRedirection(redirect, newRequest);
-            } catch (const std::exception&) {
-                // A decision that fails refuses the redirect; the task still completes.
-                follow = false;
-            }
+            });
         }
         answer(follow);
     });

@@ -1,9 +1,8 @@
 #include "platform/View.h"
 
-#include "platform/Dispatch.h"
+#include "platform/Check.h"
 
 #include <algorithm>
-#include <cassert>
 
 namespace platform {
 
@@ -15,8 +14,8 @@ View::~View()
 
 void View::addSubview(std::shared_ptr<View> view)
 {
-    assert(isMainThread() && "views are used on the main thread only");
-    assert(view && view.get() != this);
+    requireMainThread();
+    WEBCONTAINER_CHECK(view && view.get() != this);
     view->removeFromSuperview();
     view->superview_ = this;
     view->pinned_ = false;
@@ -26,7 +25,7 @@ void View::addSubview(std::shared_ptr<View> view)
 
 void View::removeFromSuperview()
 {
-    assert(isMainThread() && "views are used on the main thread only");
+    requireMainThread();
     View* parent = superview_;
     if (!parent)
         return;
@@ -42,7 +41,7 @@ void View::removeFromSuperview()
 
 bool View::pinToSuperviewEdges()
 {
-    assert(isMainThread() && "views are used on the main thread only");
+    requireMainThread();
     if (!superview_)
         return false;
     pinned_ = true;

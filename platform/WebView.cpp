@@ -1,18 +1,13 @@
 #include "platform/WebView.h"
 
-#include "platform/Dispatch.h"
+#include "base/Logger.h"
+#include "platform/Check.h"
 
-#include <cassert>
 #include <memory>
 #include <utility>
 
 namespace platform {
 namespace {
-
-void requireMainThread()
-{
-    assert(isMainThread() && "web views are used on the main thread only");
-}
 
 // Holds an answer that must be given exactly once. A second answer is a fault of the caller
 // and is dropped; when the last copy goes without an answer, `fallback` is given.
@@ -28,9 +23,10 @@ public:
 
     void answer(Answer value)
     {
-        assert(apply_ && "answered twice");
         if (auto apply = std::exchange(apply_, nullptr))
             apply(value);
+        else
+            LOG_ERROR("a web view's question was answered twice; the second answer is dropped");
     }
 
     static std::function<void(Answer)> wrap(std::function<void(Answer)> apply, Answer fallback)

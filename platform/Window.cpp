@@ -1,9 +1,7 @@
 #include "platform/Window.h"
 
-#include "platform/Dispatch.h"
+#include "platform/Check.h"
 #include "platform/Screen.h"
-
-#include <cassert>
 
 namespace platform {
 
@@ -11,7 +9,7 @@ Window::Window(std::shared_ptr<View> contentView) : contentView_(std::move(conte
 
 Window::Window(Alert alert, Window& presenter) : alert_(std::move(alert)), presenter_(&presenter)
 {
-    assert(!alert_->actions.empty() && "an alert needs a button");
+    WEBCONTAINER_CHECK(!alert_->actions.empty());
 }
 
 Window::~Window()
@@ -24,7 +22,7 @@ Window::~Window()
 
 void Window::setRootScreen(std::shared_ptr<Screen> screen)
 {
-    assert(isMainThread() && "windows are used on the main thread only");
+    requireMainThread();
     if (rootScreen_) {
         rootScreen_->window_ = nullptr;
         rootScreen_->view_.reset();
@@ -38,7 +36,7 @@ void Window::setRootScreen(std::shared_ptr<Screen> screen)
 
 void Window::show()
 {
-    assert(isMainThread() && "windows are used on the main thread only");
+    requireMainThread();
     // Holds the screen in case its callbacks replace it.
     auto screen = rootScreen_;
     if (screen && !screen->loaded_) {
@@ -54,7 +52,7 @@ void Window::show()
 
 std::shared_ptr<Window> Window::present(Alert alert)
 {
-    assert(isMainThread() && "windows are used on the main thread only");
+    requireMainThread();
     Window* top = this;
     while (top->presented_)
         top = top->presented_.get();
@@ -66,7 +64,7 @@ std::shared_ptr<Window> Window::present(Alert alert)
 
 void Window::pressAlertButton(std::size_t index)
 {
-    assert(isMainThread() && "windows are used on the main thread only");
+    requireMainThread();
     if (!alert_ || answered_ || index >= alert_->actions.size())
         return;
     answered_ = true;
@@ -85,6 +83,7 @@ void Window::pressAlertButton(std::size_t index)
 
 bool Window::cancelAlert()
 {
+    requireMainThread();
     if (!alert_ || answered_)
         return false;
     for (std::size_t i = 0; i < alert_->actions.size(); ++i) {

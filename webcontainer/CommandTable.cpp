@@ -1,17 +1,12 @@
 #include "webcontainer/CommandTable.h"
 
-#include "base/Logger.h"
-
-#include <cstdio>
-#include <cstdlib>
-#include <exception>
+#include "platform/Check.h"
+#include "platform/GuardedCall.h"
 
 void CommandTable::add(const std::string& word, Handler handler)
 {
-    if (!handlers_.emplace(word, handler).second) {
-        std::fprintf(stderr, "bridge command \"%s\" added twice\n", word.c_str());
-        std::abort();
-    }
+    if (!handlers_.emplace(word, handler).second)
+        platform::fatalError("bridge command \"" + word + "\" added twice");
 }
 
 CommandTable::Handler CommandTable::find(const std::string& word) const
@@ -27,13 +22,7 @@ void CommandTable::dispatch(BridgeScreen& screen, CommandURL url) const
         return;
     PageReply reply(screen.pageWebView(), url.value("callback"));
     BridgeRequest request{std::move(url), std::move(reply)};
-    try {
-        handler(screen, request);
-    } catch (const std::exception& error) {
-        LOG_ERROR("bridge command " + request.url.word() + " failed: " + error.what());
-    } catch (...) {
-        LOG_ERROR("bridge command " + request.url.word() + " failed");
-    }
+    platform::guardedCall("bridge command " + request.url.word(), [&] { handler(screen, request); });
 }
 
 CommandTable& bridgeCommandTableForTesting()

@@ -21,7 +21,7 @@ public:
     // `request.reply` (which it may move away to answer later); dialogs go through `screen`.
     using Handler = void (*)(BridgeScreen& screen, BridgeRequest& request);
 
-    // Adds `word`; a word added twice is a programming error.
+    // Adds `word`; a word added twice is a programming error that aborts (in every build).
     void add(const std::string& word, Handler handler);
     // The handler of `word`, or nullptr.
     Handler find(const std::string& word) const;

@@ -1,7 +1,6 @@
 #include "platform/linux/CurlMulti.h"
 
-#include <cstdio>
-#include <exception>
+#include "platform/GuardedCall.h"
 
 namespace platform {
 
@@ -89,13 +88,7 @@ void CurlMulti::notifyEnd(CurlTransfer& transfer, CURLcode code)
     if (!transfer.onEnd)
         return;
     // Nothing may escape into libcurl's loop.
-    try {
-        transfer.onEnd(code);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "webcontainer: HTTP transfer end handler threw: %s\n", e.what());
-    } catch (...) {
-        std::fprintf(stderr, "webcontainer: HTTP transfer end handler threw\n");
-    }
+    guardedCall("HTTP transfer end handler", [&] { transfer.onEnd(code); });
 }
 
 } // namespace platform
