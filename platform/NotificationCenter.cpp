@@ -1,8 +1,29 @@
 #include "platform/NotificationCenter.h"
 
-#include <algorithm>
+#include "platform/Dispatch.h"
+
+#include <atomic>
 
 namespace platform {
+
+// What a delivery needs, shared with the deliveries still queued: they check `registered`
+// when they run, so removal stops them without the centre having to outlive them.
+struct NotificationCenter::Registration {
+    Observer observer;
+    Queue* queue;
+    std::atomic<bool> registered{true};
+
+    void deliver(const Notification& notification) const
+    {
+        if (registered.load())
+            observer(notification);
+    }
+};
+
+NotificationCenter::~NotificationCenter()
+{
+    removeWhere([](const Entry&) { return true; });
+}
 
 NotificationCenter& NotificationCenter::defaultCenter()
 {
@@ -10,51 +31,65 @@ NotificationCenter& NotificationCenter::defaultCenter()
     return *center;
 }
 
-std::uint64_t NotificationCenter::addObserver(const void* owner, const std::string& name, Observer observer)
+std::uint64_t NotificationCenter::addObserver(const void* owner, const std::string& name, Observer observer,
+                                              Queue* queue)
 {
+    auto registration = std::make_shared<Registration>();
+    registration->observer = std::move(observer);
+    registration->queue = queue;
     std::lock_guard lock(mutex_);
     const auto token = nextToken_++;
-    entries_.push_back({token, owner, name, std::make_shared<Observer>(std::move(observer))});
+    entries_.push_back({token, owner, name, std::move(registration)});
     return token;
+}
+
+template <class Match>
+void NotificationCenter::removeWhere(Match match)
+{
+    std::lock_guard lock(mutex_);
+    std::erase_if(entries_, [&](const Entry& e) {
+        if (!match(e))
+            return false;
+        e.registration->registered = false;
+        return true;
+    });
 }
 
 void NotificationCenter::removeObserver(std::uint64_t token)
 {
-    std::lock_guard lock(mutex_);
-    std::erase_if(entries_, [&](const Entry& e) { return e.token == token; });
+    removeWhere([&](const Entry& e) { return e.token == token; });
 }
 
 void NotificationCenter::removeObserver(const void* owner, const std::string& name)
 {
-    std::lock_guard lock(mutex_);
-    std::erase_if(entries_, [&](const Entry& e) { return e.owner == owner && e.name == name; });
+    removeWhere([&](const Entry& e) { return e.owner == owner && e.name == name; });
 }
 
 void NotificationCenter::removeObserver(const void* owner)
 {
-    std::lock_guard lock(mutex_);
-    std::erase_if(entries_, [&](const Entry& e) { return e.owner == owner; });
+    removeWhere([&](const Entry& e) { return e.owner == owner; });
 }
 
 void NotificationCenter::post(const Notification& notification)
 {
-    std::vector<std::pair<std::uint64_t, std::shared_ptr<Observer>>> matching;
+    std::vector<std::shared_ptr<Registration>> matching;
     {
         std::lock_guard lock(mutex_);
         for (const auto& e : entries_)
             if (e.name == notification.name)
-                matching.emplace_back(e.token, e.observer);
+                matching.push_back(e.registration);
     }
-    for (const auto& [token, observer] : matching) {
-        // An observer removed by an earlier one in this post is not run any more.
-        bool stillRegistered;
-        {
-            std::lock_guard lock(mutex_);
-            stillRegistered = std::any_of(entries_.begin(), entries_.end(),
-                                          [&](const Entry& e) { return e.token == token; });
+    // One copy of the notification for every queued delivery of this post.
+    std::shared_ptr<const Notification> queued;
+    for (const auto& registration : matching) {
+        if (!registration->queue || registration->queue->isCurrent()) {
+            // An observer removed by an earlier one in this post is not run any more.
+            registration->deliver(notification);
+            continue;
         }
-        if (stillRegistered)
-            (*observer)(notification);
+        if (!queued)
+            queued = std::make_shared<const Notification>(notification);
+        registration->queue->async([registration, queued] { registration->deliver(*queued); });
     }
 }
 

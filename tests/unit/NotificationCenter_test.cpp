@@ -1,7 +1,11 @@
 #include "platform/NotificationCenter.h"
 
+#include "platform/Dispatch.h"
+
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <thread>
 
 using platform::Notification;
@@ -69,4 +73,68 @@ TEST(NotificationCenter, ObserversRunOnThePostingThread)
     });
     t.join();
     EXPECT_EQ(ranOn, poster);
+}
+
+// ServerCom posts from its reply thread, while the web screen that observes is main-thread only.
+TEST(NotificationCenter, QueuedObserverRunsOnItsQueueWhateverThreadPosts)
+{
+    NotificationCenter center;
+    auto serial = platform::makeSerialQueue("test.observer");
+    struct Case {
+        const char* name;
+        platform::Queue* queue;
+        bool postFromWorker;
+        bool runsBeforePostReturns;
+    };
+    const Case cases[] = {
+        {"main queue, posted on a worker", &platform::mainQueue(), true, false},
+        {"main queue, posted on the main thread", &platform::mainQueue(), false, true},
+        {"serial queue, posted on the main thread", serial.get(), false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        int owner = 0;
+        std::atomic<int> calls{0};
+        std::atomic<bool> onItsQueue{false};
+        center.addObserver(&owner, "n", [&](const Notification& n) {
+            onItsQueue = c.queue->isCurrent() && *n.userInfo.at("k").asString() == "v";
+            ++calls;
+        }, c.queue);
+        // The serial queue waits until the post has returned (the main queue waits anyway).
+        std::promise<void> posted;
+        serial->async([ready = posted.get_future().share()] { ready.wait(); });
+        if (c.postFromWorker)
+            std::thread([&] { center.post("n", {}, {{"k", "v"}}); }).join();
+        else
+            center.post("n", {}, {{"k", "v"}});
+        EXPECT_EQ(calls, c.runsBeforePostReturns ? 1 : 0);
+        posted.set_value();
+        EXPECT_TRUE(platform::runMainLoopUntil([&] { return calls == 1; }));
+        EXPECT_TRUE(onItsQueue);
+        center.removeObserver(&owner);
+    }
+}
+
+TEST(NotificationCenter, ObserverGoneBeforeItsQueuedDeliveryIsNotCalled)
+{
+    int calls = 0;
+    auto postFromWorker = [](NotificationCenter& center) { std::thread([&] { center.post("n"); }).join(); };
+    {
+        NotificationCenter center;
+        int owner = 0;
+        center.addObserver(&owner, "n", [&](const Notification&) { ++calls; }, &platform::mainQueue());
+        postFromWorker(center);
+        center.removeObserver(&owner);
+        platform::drainMainQueue();
+        EXPECT_EQ(calls, 0) << "removed";
+    }
+    {
+        auto center = std::make_unique<NotificationCenter>();
+        int owner = 0;
+        center->addObserver(&owner, "n", [&](const Notification&) { ++calls; }, &platform::mainQueue());
+        postFromWorker(*center);
+        center.reset();
+        platform::drainMainQueue();
+        EXPECT_EQ(calls, 0) << "centre destroyed";
+    }
 }
