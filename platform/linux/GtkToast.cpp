@@ -24,7 +24,7 @@ GtkWindow* windowToShowOver()
 {
     if (!gdk_display_get_default())
         return nullptr;
-    GList* toplevels = gtk_window_list_toplevels();
+    g_autoptr(GList) toplevels = gtk_window_list_toplevels();
     GtkWindow* active = nullptr;
     GtkWindow* visible = nullptr;
     for (GList* item = toplevels; item; item = item->next) {
@@ -39,24 +39,26 @@ GtkWindow* windowToShowOver()
             break;
         }
     }
-    g_list_free(toplevels);
     return active ? active : visible;
 }
 
 void applyStyle(GtkWidget* widget)
 {
-    static GtkCssProvider* provider = [] {
-        GtkCssProvider* css = gtk_css_provider_new();
-        gtk_css_provider_load_from_data(css, toastStyle, -1, nullptr);
+    static const auto provider = [] {
+        auto css = gtk::GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());
+        gtk_css_provider_load_from_data(css.get(), toastStyle, -1, nullptr);
         return css;
     }();
-    gtk_style_context_add_provider(gtk_widget_get_style_context(widget), GTK_STYLE_PROVIDER(provider),
+    gtk_style_context_add_provider(gtk_widget_get_style_context(widget), GTK_STYLE_PROVIDER(provider.get()),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
-GtkWidget* makePopup(GtkWindow* parent, const std::string& text, ToastPosition position)
+// A new popup over `parent`, not yet shown. GTK keeps the toplevel until it is destroyed; the
+// pointer adds a reference of its own.
+gtk::GObjectPtr<GtkWidget> makePopup(GtkWindow* parent, const std::string& text, ToastPosition position)
 {
-    GtkWidget* popup = gtk_window_new(GTK_WINDOW_POPUP);
+    auto held = gtk::GObjectPtr<GtkWidget>::ref(gtk_window_new(GTK_WINDOW_POPUP));
+    GtkWidget* popup = held.get();
     gtk_widget_set_name(popup, GtkToast::widgetName);
     gtk_window_set_transient_for(GTK_WINDOW(popup), parent);
     gtk_window_set_destroy_with_parent(GTK_WINDOW(popup), TRUE);
@@ -90,7 +92,7 @@ GtkWidget* makePopup(GtkWindow* parent, const std::string& text, ToastPosition p
     else if (position == ToastPosition::center)
         y = parentY + (parentHeight - size.height) / 2;
     gtk_window_move(GTK_WINDOW(popup), parentX + (parentWidth - size.width) / 2, y);
-    return popup;
+    return held;
 }
 
 } // namespace
@@ -117,8 +119,7 @@ void GtkToast::showNext()
         if (!parent)
             continue;
         popup_ = makePopup(parent, next.text, next.position);
-        g_object_add_weak_pointer(G_OBJECT(popup_), reinterpret_cast<gpointer*>(&popup_));
-        gtk_widget_show(popup_);
+        gtk_widget_show(popup_.get());
         showing_ = true;
         mainQueue().asyncAfter(next.duration, [weak = weak_from_this()] {
             if (auto self = weak.lock()) {
@@ -132,12 +133,8 @@ void GtkToast::showNext()
 
 void GtkToast::hideCurrent()
 {
-    if (!popup_)
-        return;
-    GtkWidget* popup = popup_;
-    g_object_remove_weak_pointer(G_OBJECT(popup), reinterpret_cast<gpointer*>(&popup_));
-    popup_ = nullptr;
-    gtk_widget_destroy(popup);
+    if (auto popup = std::move(popup_))
+        gtk_widget_destroy(popup.get());
 }
 
 } // namespace platform

@@ -2,9 +2,11 @@
 // Toasts on GTK 3: a borderless popup laid over the application's active window (over its
 // first visible window when none is active), centred across it at its top, middle or bottom.
 // The popup takes no focus and goes with its window. When GTK has no display or no window is
-// open, a toast is dropped without a trace.
+// open, a toast is dropped without a trace. Main thread only; the toast is shared-owned (its
+// timers hold it weakly).
 
 #include "platform/Toast.h"
+#include "platform/linux/GObjectPtr.h"
 
 #include <gtk/gtk.h>
 
@@ -36,8 +38,9 @@ private:
     void hideCurrent();
 
     std::deque<Waiting> waiting_;
-    // The popup on show; cleared by GTK when the popup goes with its window.
-    GtkWidget* popup_ = nullptr;
+    // The popup on show, with a reference of our own. GTK may have destroyed it already with
+    // its window; destroying it again then does nothing.
+    gtk::GObjectPtr<GtkWidget> popup_;
     bool showing_ = false;
 };
 

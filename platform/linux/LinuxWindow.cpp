@@ -81,15 +81,18 @@ void LinuxWindow::closeImpl()
 gboolean LinuxWindow::onDelete(GtkWidget*, GdkEvent*, gpointer self)
 {
     auto* window = static_cast<LinuxWindow*>(self);
-    auto keep = window->shared_from_this();
-    gtk::guardedCall("delete-event", [&] { window->didClose(); });
+    // Holds the window while its callbacks may drop the last other reference.
+    if (auto keep = window->weak_from_this().lock())
+        gtk::guardedCall("delete-event", [&] { window->didClose(); });
     return FALSE; // let it close; the application ends with its last window
 }
 
 void LinuxWindow::onResponse(GtkDialog*, gint response, gpointer self)
 {
     auto* window = static_cast<LinuxWindow*>(self);
-    auto keep = window->shared_from_this();
+    auto keep = window->weak_from_this().lock();
+    if (!keep)
+        return;
     gtk::guardedCall("response", [&] {
         if (response >= 0)
             window->pressAlertButton(static_cast<std::size_t>(response));

@@ -99,3 +99,26 @@ TEST_F(GtkToastTest, showsOverTheWindowOneAfterAnother)
     ASSERT_TRUE(platform::runMainLoopUntil([] { return !toastOnShow(); }, 3s));
     gtk_widget_destroy(window);
 }
+
+// The popup holds a reference of its own: when its window closes first, GTK destroys it with the
+// window, and the toast's own end later must neither show it again nor stop the next toast.
+TEST_F(GtkToastTest, aToastGoesWithItsWindowAndTheNextStillShows)
+{
+    auto openWindow = [] {
+        GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+        gtk_widget_show_all(window);
+        EXPECT_TRUE(platform::runMainLoopUntil([&] { return gtk_widget_get_mapped(window); }));
+        return window;
+    };
+    GtkWidget* first = openWindow();
+    platform::showToast("closing", 300ms, platform::ToastPosition::bottom);
+    ASSERT_TRUE(toastOnShow());
+    gtk_widget_destroy(first);
+    EXPECT_FALSE(toastOnShow());
+
+    GtkWidget* second = openWindow();
+    platform::showToast("next", 300ms, platform::ToastPosition::bottom);
+    ASSERT_TRUE(platform::runMainLoopUntil([] { return toastOnShow() && toastOnShow()->text == "next"; }, 3s));
+    ASSERT_TRUE(platform::runMainLoopUntil([] { return !toastOnShow(); }, 3s));
+    gtk_widget_destroy(second);
+}
