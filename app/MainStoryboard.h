@@ -1,5 +1,5 @@
 #pragma once
-// The screens the application starts with.
+// The screens the application starts with. Main thread only.
 
 #include "platform/Screen.h"
 

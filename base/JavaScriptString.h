@@ -1,6 +1,6 @@
 #pragma once
 // Text placed inside a JavaScript string literal, so that the page receives exactly the text
-// sent and the script around it always parses.
+// sent and the script around it always parses. Safe from any thread.
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,8 @@
 #pragma once
 // Localized texts that several components show, each looked up once on first use. A key the
-// string tables lack shows the key itself.
+// string tables lack shows the key itself. Safe from any thread: the first use, also by two
+// threads at once, makes the one text every caller gets; the references stay valid for the
+// life of the process.
 
 #include <map>
 #include <set>

@@ -1,6 +1,7 @@
 #pragma once
 // The one formatter of stored times: "yyyyMMddHHmmss" in local time, Gregorian calendar,
-// ASCII digits whatever the locale.
+// ASCII digits whatever the locale. Safe from any thread: it keeps no state, and the shared
+// formatter is made once and never destroyed.
 
 #include "platform/Clock.h"
 

@@ -1,5 +1,6 @@
 #pragma once
-// A stack over a list: push appends, pop removes and returns the last element.
+// A stack over a list: push appends, pop removes and returns the last element. Not locked: a
+// stack that several threads share is held in a platform::Guarded (Config.stackOfJScript is).
 
 #include <optional>
 #include <vector>

@@ -1,5 +1,6 @@
 #pragma once
-// Reading one value of a parsed XML reply.
+// Reading one value of a parsed XML reply. Safe from any thread for documents that are not
+// changed meanwhile.
 
 #include <optional>
 #include <string>

@@ -1,6 +1,7 @@
 #pragma once
 // Deletes an archive once it has been unpacked: zip replies of server calls leave only their
-// contents behind.
+// contents behind. Runs on the thread that unpacks (a server call's reply queue); keeps no
+// state, so one delegate may serve any thread.
 
 #include "platform/ZipArchive.h"
 

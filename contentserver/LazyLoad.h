@@ -1,7 +1,8 @@
 #pragma once
 // Lazy loading of the files an update package left out. This object holds the deployment's
 // lazy-load mode, read once when it is created from the setting "lazyload"; requests report it
-// to the content server.
+// to the content server. Safe from any thread: the mode never changes after creation, and the
+// shared loader is made once, also when two threads ask at once.
 
 #include <string>
 

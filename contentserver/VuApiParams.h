@@ -2,7 +2,7 @@
 // The parameters every request to the content server carries: the application's name on the
 // server, the two sync markers, the device's system and language, the installation's identity,
 // the push token, one nonce and one one-time code. Built afresh for each request
-// (ServerCom::makeApiParams); a plain value.
+// (ServerCom::makeApiParams); a plain value, used by the thread that built it.
 
 #include <string>
 

@@ -1,5 +1,7 @@
 #pragma once
 // What an alert shows: a title, a message and its buttons, each with the action it runs.
+// A plain value: built on any thread, presented by a window on the main thread
+// (Window::present), whose button actions then run on the main thread.
 
 #include <functional>
 #include <string>

@@ -1,5 +1,6 @@
 #pragma once
-// Reading and writing property lists (XML and binary) as PlistValue.
+// Reading and writing property lists (XML and binary) as PlistValue. Safe from any thread:
+// every call works on its own data.
 
 #include "platform/PlistValue.h"
 

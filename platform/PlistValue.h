@@ -2,6 +2,8 @@
 // A property-list value: text, integer, real, flag, date, data, list or dictionary.
 // Settings, notification user info and push payloads are made of these. A value is a plain
 // value type; copies are deep. Reading it as another type than it holds yields nothing.
+// Like any value: several threads may read one value at once; a value being changed is
+// touched by one thread only.
 
 #include <chrono>
 #include <cstdint>

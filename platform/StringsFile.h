@@ -6,6 +6,7 @@
 //   "KEY";                (the value is the key)
 // Escapes in quoted text: \" \\ \' \n \t \r \0, \Uxxxx (UTF-16 code unit, surrogate pairs joined)
 // and octal \ooo. Files are UTF-8 (a BOM is skipped) or UTF-16 with a BOM.
+// Safe from any thread: a pure function of its text.
 
 #include <map>
 #include <optional>

@@ -1,6 +1,8 @@
 #pragma once
 // Holds one reference to a GObject. adopt() takes over a reference the caller owns (from a
 // *_new() call); ref() adds a reference of its own (floating references are sunk).
+// A holder is used by one thread at a time; GTK and WebKit objects only on the main thread,
+// where their last reference must go too.
 
 #include <glib-object.h>
 

@@ -1,5 +1,6 @@
 #pragma once
 // Opens URLs with the desktop's default handler for their scheme (GIO app launching).
+// Main thread only; the launch finishes later on the main loop.
 
 #include "platform/URLOpener.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Every GTK and WebKitGTK call whose form differs between the versions we may meet lives here:
 // GTK 3 with WebKitGTK 4.1 (webkit2gtk-4.1) is what we build for; the rest of platform/linux/
-// calls these instead of the version-specific API.
+// calls these instead of the version-specific API. Main thread only, as GTK is.
 
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>

@@ -3,6 +3,7 @@
 // the running one through the `open` signal), one GtkApplicationWindow, and the life-cycle
 // states from the window's focus ("is-active") and minimized ("window-state-event") state.
 // Without a session bus it still runs, as a lone instance.
+// Main thread only; its signal handlers run on the main loop and are disconnected before it goes.
 
 #include "platform/Application.h"
 #include "platform/linux/GObjectPtr.h"

@@ -1,6 +1,7 @@
 #pragma once
 // A view that holds other views, one above the other, on a GtkOverlay: a subview shows at its
 // natural size in the top left corner until it is pinned, then it fills the view.
+// Main thread only.
 
 #include "platform/View.h"
 #include "platform/linux/GObjectPtr.h"

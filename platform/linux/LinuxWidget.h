@@ -1,5 +1,6 @@
 #pragma once
-// What the Linux views have in common: the GTK widget that shows them.
+// What the Linux views have in common: the GTK widget that shows them. Main thread only; the
+// widget lives as long as the view.
 
 #include <gtk/gtk.h>
 
