@@ -26,8 +26,10 @@
 // Threads: requests are built on the caller's thread (the main thread, for the page's calls);
 // replies are handled on the URL session's queue; everything that touches the page or the
 // window goes to the main queue. The page's web view is held weakly and reached only through
-// PageReply, so no worker thread ever holds it. The one shared instance lives as long as the
-// process.
+// PageReply, so no worker thread ever holds it. The notification named with the bundle
+// identifier ("filereceived", "landingPage") is posted on the reply's queue: its observers
+// that touch the UI register with the main queue. The one shared instance lives as long as
+// the process.
 
 #include "base/PageReply.h"
 #include "contentserver/RequestProperties.h"

@@ -68,7 +68,8 @@ void Window::pressAlertButton(std::size_t index)
     if (!alert_ || answered_ || index >= alert_->actions.size())
         return;
     answered_ = true;
-    auto self = shared_from_this();
+    // Keeps this alert alive while it closes.
+    auto self = weak_from_this().lock();
     auto handler = alert_->actions[index].handler;
     dismissPresented();
     if (presenter_ && presenter_->presented_.get() == this)

@@ -1,5 +1,6 @@
 #pragma once
 // GLib and GTK callbacks run their bodies through the platform's one exception barrier.
+// Safe from any thread, like the barrier itself.
 
 #include "platform/GuardedCall.h"
 

@@ -19,7 +19,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <mutex>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -50,10 +49,15 @@ protected:
         defaults.set("serverfile", "server.php");
         fs::create_directories(webRoot());
 
-        sharedNotificationCenter().addObserver(this, bundleID(), [this](const platform::Notification& notification) {
-            std::lock_guard lock(mutex);
-            notifications.push_back(notification.userInfo);
-        });
+        // Observed as the web screen observes: on the main queue, while ServerCom posts on its
+        // reply thread.
+        sharedNotificationCenter().addObserver(
+            this, bundleID(),
+            [this](const platform::Notification& notification) {
+                EXPECT_TRUE(platform::isMainThread());
+                notifications.push_back(notification.userInfo);
+            },
+            &platform::mainQueue());
     }
 
     ~ServerCallTest() override { sharedNotificationCenter().removeObserver(this); }
@@ -90,11 +94,7 @@ protected:
         return texts;
     }
 
-    std::vector<platform::PlistDict> posted()
-    {
-        std::lock_guard lock(mutex);
-        return notifications;
-    }
+    const std::vector<platform::PlistDict>& posted() const { return notifications; }
 
     FakeWindow* alert() const { return window->topAlert(); }
 
@@ -105,7 +105,6 @@ protected:
     std::shared_ptr<FakeWindow> window = std::make_shared<FakeWindow>();
     std::shared_ptr<platform::View> screenView = std::make_shared<platform::View>();
     std::shared_ptr<testsupport::FakeWebView> webView = std::make_shared<testsupport::FakeWebView>();
-    std::mutex mutex;
     std::vector<platform::PlistDict> notifications;
 };
 
