@@ -71,13 +71,7 @@ void Window::pressAlertButton(std::size_t index)
     // Keeps this alert alive while it closes.
     auto self = weak_from_this().lock();
     auto handler = alert_->actions[index].handler;
-    dismissPresented();
-    if (presenter_ && presenter_->presented_.get() == this)
-        presenter_->presented_.reset();
-    if (!closed_) {
-        closed_ = true;
-        closeImpl();
-    }
+    closeAnswered();
     if (handler)
         handler();
 }
@@ -94,6 +88,27 @@ bool Window::cancelAlert()
         }
     }
     return false;
+}
+
+void Window::dismissAlert()
+{
+    assert(isMainThread() && "windows are used on the main thread only");
+    if (cancelAlert() || !alert_ || answered_)
+        return;
+    answered_ = true;
+    auto self = shared_from_this();
+    closeAnswered();
+}
+
+void Window::closeAnswered()
+{
+    dismissPresented();
+    if (presenter_ && presenter_->presented_.get() == this)
+        presenter_->presented_.reset();
+    if (!closed_) {
+        closed_ = true;
+        closeImpl();
+    }
 }
 
 void Window::dismissPresented()

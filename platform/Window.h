@@ -5,7 +5,9 @@
 //
 // Main thread only. A window owns the alert it presents; an alert knows its presenter without
 // owning it. An alert closes when one of its buttons is pressed, and the button's action runs
-// after it closed; every alert has at least one button.
+// after it closed; every alert has at least one button. The user may also dismiss an alert
+// (Escape, the close button of its title bar): that counts as its cancel button when it has
+// one, and otherwise closes it without running any action.
 
 #include "platform/Alert.h"
 
@@ -46,6 +48,9 @@ public:
     void pressAlertButton(std::size_t index);
     // Answers the alert with its cancel button, when it has one; false otherwise (it stays).
     bool cancelAlert();
+    // The user dismissed the alert: its cancel button when it has one; otherwise the alert (and
+    // any alert over it) closes and no action runs. Does nothing for an alert already answered.
+    void dismissAlert();
 
 protected:
     // A main window whose content is `contentView`.
@@ -64,6 +69,8 @@ protected:
 
 private:
     void dismissPresented();
+    // Takes this alert (and any over it) off screen and out of its presenter, for good.
+    void closeAnswered();
 
     std::shared_ptr<View> contentView_;
     std::shared_ptr<Screen> rootScreen_;

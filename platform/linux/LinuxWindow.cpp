@@ -97,7 +97,9 @@ void LinuxWindow::onResponse(GtkDialog*, gint response, gpointer self)
         if (response >= 0)
             window->pressAlertButton(static_cast<std::size_t>(response));
         else if (response == GTK_RESPONSE_DELETE_EVENT)
-            window->cancelAlert(); // Escape or the title bar's close: the cancel button, if any
+            // Escape or the title bar's close. GTK destroys the dialog after this signal
+            // whatever we do, so the alert is answered here and never stays presented.
+            window->dismissAlert();
     });
 }
 

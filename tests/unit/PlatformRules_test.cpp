@@ -80,6 +80,44 @@ TEST(WindowRules, CancelPressesTheCancelButtonOnly)
     EXPECT_EQ(cancelled, 1);
 }
 
+// Escape on an error alert with one button left it presented, so every later alert went over a
+// dead window and never ran its action.
+TEST(WindowRules, DismissingAnAlertAnswersItAndLaterAlertsWork)
+{
+    struct Case {
+        const char* name;
+        std::vector<platform::AlertAction::Style> styles;
+        std::vector<std::string> ran; // the actions that run on dismissal
+    };
+    using Style = platform::AlertAction::Style;
+    const Case cases[] = {
+        {"one button", {Style::Default}, {}},
+        {"two without cancel", {Style::Default, Style::Default}, {}},
+        {"with cancel", {Style::Default, Style::Cancel}, {"1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto window = std::make_shared<FakeWindow>();
+        std::vector<std::string> ran;
+        platform::Alert alert{"t", "m", {}};
+        for (std::size_t i = 0; i < c.styles.size(); ++i)
+            alert.actions.push_back({"b", c.styles[i], [&ran, i] { ran.push_back(std::to_string(i)); }});
+        auto dismissed = window->present(alert);
+        auto over = dismissed->present({"over", "", {{"OK", {}, [&] { ran.push_back("over"); }}}});
+        dismissed->dismissAlert();
+        dismissed->dismissAlert();
+        EXPECT_EQ(ran, c.ran);
+        EXPECT_TRUE(static_cast<FakeWindow&>(*dismissed).isClosed());
+        EXPECT_TRUE(static_cast<FakeWindow&>(*over).isClosed());
+        EXPECT_EQ(window->presentedWindow(), nullptr);
+
+        auto next = window->present({"next", "", {{"OK", {}, [&] { ran.push_back("next"); }}}});
+        EXPECT_EQ(window->presentedWindow(), next);
+        next->pressAlertButton(0);
+        EXPECT_EQ(ran.back(), "next");
+    }
+}
+
 namespace {
 
 struct RecordingScreen : platform::Screen {
