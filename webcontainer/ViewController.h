@@ -47,6 +47,9 @@ public:
     const std::string VC_Q_RESET;
     const std::string VC_FILE_DELETE_ERROR;
     const std::string IAP_START_PURCHASE;
+    // Shown instead of the missing-page alert when there is no web root at all: the bundled
+    // application could not be installed, so neither HOME nor RESET could help.
+    const std::string ERROR_APP_NOT_INSTALLED;
 
     // The page function that waits for the end of a file sync, and for restored purchases.
     std::optional<std::string> syncCallBack;

@@ -1,7 +1,11 @@
 #include "platform/Bundle.h"
+#include "platform/StringsFile.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <set>
 
 using platform::Bundle;
 using testsupport::ScopedEnvironment;
@@ -75,4 +79,21 @@ TEST(Bundle, LocalizedStringsFollowThePreferredLanguage)
         EXPECT_EQ(bundle.localizedString("HELLO"), "Hello");
         EXPECT_EQ(bundle.preferredLocalizations().front(), "en");
     }
+}
+
+// A key added to one string table only shows the bare key to users of the other language.
+TEST(Bundle, TheShippedStringTablesTranslateTheSameKeys)
+{
+    std::map<std::string, std::set<std::string>> keys;
+    for (const char* language : {"en", "de"}) {
+        const auto path = std::filesystem::path(WEBCONTAINER_TEST_BUNDLE_DIR) / (std::string(language) + ".lproj")
+            / "Localizable.strings";
+        const auto table = platform::parseStringsFile(testsupport::readFile(path));
+        ASSERT_TRUE(table) << path;
+        for (const auto& [key, text] : *table) {
+            EXPECT_FALSE(text.empty()) << language << " " << key;
+            keys[language].insert(key);
+        }
+    }
+    EXPECT_EQ(keys["en"], keys["de"]);
 }

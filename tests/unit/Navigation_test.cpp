@@ -120,6 +120,25 @@ TEST_F(NavigationTest, MissingPageBringsUpTheRecoveryAlertWhoseHomeLoadsTheStart
     EXPECT_EQ(loadedPage(), "/index.html");
 }
 
+// A broken bundled app.zip left no web root, and the user got only the missing-page alert,
+// whose RESET unpacks the same broken archive again.
+TEST_F(NavigationTest, NoWebRootAtAllSaysTheApplicationCouldNotBeInstalled)
+{
+    std::filesystem::remove_all(webRoot());
+    currentWebView().failProvisionalNavigation(missingFile("file://" + webRoot().string() + "/index.html"));
+    runMainQueue();
+    auto* alert = topAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->alert()->title, JS_ALERT_TITLES().at("ERROR"));
+    EXPECT_EQ(alert->alert()->message, screen->ERROR_APP_NOT_INSTALLED);
+    EXPECT_NE(screen->ERROR_APP_NOT_INSTALLED, "ERROR_APP_NOT_INSTALLED") << "no text in the string table";
+    ASSERT_EQ(alert->alert()->actions.size(), 1u);
+    EXPECT_EQ(alert->alert()->actions[0].title, localizedString("OK"));
+    alert->pressAlertButton(0);
+    runMainQueue();
+    EXPECT_EQ(fakes.webViews.size(), 1u);
+}
+
 // A page that exists but fails to load (unreadable) is retried once, then recovered by the alert, never looped.
 TEST_F(NavigationTest, AnExistingPageThatFailsIsRetriedOnceOnly)
 {
@@ -197,9 +216,12 @@ TEST_F(NavigationTest, PageDialogsUseTheAlertHelper)
 
 TEST_F(NavigationTest, PageMessagesReachTheRouter)
 {
+    sharedConfig().defaults.set("uuid", "u-1");
     currentWebView().postMessage("getUuid?callback=x");
-    EXPECT_TRUE(log.has(Logger::Level::Debug, "JavaScript is sending a message getUuid?callback=x"));
-    currentWebView().postMessage("hello", "otherHandler");
-    EXPECT_TRUE(log.has(Logger::Level::Debug, "Message Script Message Body: hello"));
-    EXPECT_FALSE(log.has(Logger::Level::Debug, "JavaScript is sending a message hello"));
+    runMainQueue();
+    EXPECT_THAT(currentWebView().scripts(), ElementsAre(R"(x("{\"uuid\":\"u-1\"}"))"));
+    // Another handler's messages are not the bridge's.
+    currentWebView().postMessage("getUuid?callback=y", "otherHandler");
+    runMainQueue();
+    EXPECT_EQ(currentWebView().scripts().size(), 1u);
 }
