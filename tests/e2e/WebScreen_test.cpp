@@ -31,9 +31,13 @@ TEST_F(WebScreenTest, FirstStartInstallsAndShowsTheDemoIndexPage)
 
 TEST_F(WebScreenTest, AMessagePostedByThePageReachesTheRouter)
 {
+    // The router's answer reaches the page: the installation's identity in the page's log.
+    const std::string answer = "← {\"uuid\":\"" + sharedConfig().defaults.string("uuid").value_or("") + "\"}";
     evaluate("document.querySelector('[data-message=\"getUuid?callback=showAnswer\"]').click()");
     EXPECT_TRUE(platform::runMainLoopUntil(
-        [&] { return log.has(Logger::Level::Debug, "JavaScript is sending a message getUuid?callback=showAnswer"); },
+        [&] {
+            return evaluate("document.querySelector('#log .answer:last-child').textContent").value_or("") == answer;
+        },
         kTimeout));
 }
 
