@@ -1,5 +1,7 @@
 #include "platform/PlistSerialization.h"
 
+#include "platform/UTF8.h"
+
 #include <plist/plist.h>
 
 #include <cstdlib>
@@ -26,10 +28,14 @@ std::optional<PlistValue> fromNode(plist_t node, int depth)
         return std::nullopt;
     switch (plist_get_node_type(node)) {
     case PLIST_STRING: {
-        char* text = nullptr;
-        plist_get_string_val(node, &text);
-        std::string out = text ? text : "";
-        std::free(text);
+        // Not plist_get_string_val: it aborts the process on a text that holds a NUL.
+        std::uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        std::string out = text ? std::string(text, length) : std::string();
+        // The parser passes bytes through unchecked; a NUL or bytes that are no UTF-8 would not
+        // survive being written back (the binary form stores text as UTF-16, XML up to a NUL).
+        if (out.find('\0') != std::string::npos || !isValidUTF8(out))
+            return std::nullopt;
         return PlistValue(std::move(out));
     }
     case PLIST_BOOLEAN: {
@@ -50,6 +56,11 @@ std::optional<PlistValue> fromNode(plist_t node, int depth)
     case PLIST_DATE: {
         std::int32_t sec = 0, usec = 0;
         plist_get_date_val(node, &sec, &usec);
+        // The writer takes whole seconds as a 32-bit number: a date that falls outside once the
+        // (possibly negative) microseconds are carried over could not be written back.
+        const std::int64_t whole = std::int64_t{sec} + (usec < 0 ? -1 : 0);
+        if (whole < std::numeric_limits<std::int32_t>::min())
+            return std::nullopt;
         auto sinceUnix = std::chrono::seconds(sec + kPlistEpochOffset) + std::chrono::microseconds(usec);
         return PlistValue(PlistDate(std::chrono::duration_cast<PlistDate::duration>(sinceUnix)));
     }
@@ -88,7 +99,7 @@ std::optional<PlistValue> fromNode(plist_t node, int depth)
             auto value = fromNode(item, depth + 1);
             std::string name = key ? key : "";
             std::free(key);
-            if (!value) {
+            if (!value || !isValidUTF8(name)) {
                 std::free(iter);
                 return std::nullopt;
             }
@@ -153,6 +164,19 @@ std::optional<PlistValue> plistFromBytes(const std::string& bytes)
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
     PlistPtr owner(root);
+    if (root && bytes.starts_with("bplist")) {
+        // A binary list may hold a key with a NUL, on which reading the key aborts the process
+        // inside the library. Its XML form holds every key as plain text (cut at a NUL).
+        char* xml = nullptr;
+        std::uint32_t length = 0;
+        plist_to_xml(root, &xml, &length);
+        plist_t fromXml = nullptr;
+        if (xml)
+            plist_from_memory(xml, length, &fromXml);
+        plist_to_xml_free(xml);
+        owner.reset(fromXml);
+        root = fromXml;
+    }
     return fromNode(root, 0);
 }
 

@@ -154,7 +154,8 @@ private:
                     std::uint32_t value = static_cast<std::uint32_t>(e - '0');
                     for (int i = 0; i < 2 && pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '7'; ++i)
                         value = value * 8 + static_cast<std::uint32_t>(text_[pos_++] - '0');
-                    out += static_cast<char>(value & 0xFF);
+                    // One byte of the old single-byte encoding: kept as the character it names.
+                    appendUtf8(out, value & 0xFF);
                 } else {
                     out += e; // \" \\ \' and any other character stand for themselves
                 }

@@ -55,3 +55,26 @@ TEST(PlistSerialization, GarbageAndEmptyInputYieldNothing)
     EXPECT_FALSE(plistFromBytes("<plist><dict><key>a</key>"));
     EXPECT_FALSE(readPlistFile("/nonexistent/file.plist"));
 }
+
+// Found by fuzzing: a key or text that is no UTF-8 was taken into the settings, and the binary
+// form written back stored another text.
+TEST(PlistSerialization, TextThatIsNoUtf8IsNoPropertyList)
+{
+    const std::string head = R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)";
+    EXPECT_FALSE(plistFromBytes(head + "<key>a\xFF</key><string>x</string></dict></plist>"));
+    EXPECT_FALSE(plistFromBytes(head + "<key>a</key><array><string>\xC3\x28</string></array></dict></plist>"));
+    EXPECT_TRUE(plistFromBytes(head + "<key>a\xC3\xA4</key><string>\xC3\xA4</string></dict></plist>"));
+}
+
+// Found by fuzzing: a binary list whose key or text holds a NUL aborted the whole process inside
+// the property-list library (a package's "info.plist" could end the application).
+TEST(PlistSerialization, ANulInsideABinaryListEndsNothing)
+{
+    // {"a\0b": "x\0y", "ok": "yes"}
+    const std::string binary("\x62\x70\x6c\x69\x73\x74\x30\x30\xd2\x01\x02\x03\x04\x53\x61\x00\x62\x52\x6f\x6b\x53\x78\x00\x79\x53\x79\x65\x73\x08\x0d\x11\x14\x18\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x05\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x1c", 65);
+    const auto parsed = plistFromBytes(binary);
+    ASSERT_TRUE(parsed && parsed->isDict());
+    EXPECT_EQ(parsed->stringAt("ok"), "yes");
+    for (const auto& [key, value] : *parsed->asDict())
+        EXPECT_EQ(key.find('\0'), std::string::npos);
+}

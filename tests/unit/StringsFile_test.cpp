@@ -48,3 +48,12 @@ TEST(StringsFile, MalformedTextIsRejected)
     EXPECT_FALSE(parseStringsFile("\"A\" = \"\xC3\x28\";")); // invalid UTF-8
     EXPECT_TRUE(parseStringsFile("  /* only a comment */ "));
 }
+
+// Found by fuzzing: an octal escape above \177 put a single byte into the text, which is no
+// UTF-8 and breaks the label that shows it.
+TEST(StringsFile, OctalEscapesBecomeCharacters)
+{
+    auto table = parseStringsFile("\"A\" = \"\\101\\344\\0x\";");
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->at("A"), std::string("A\xC3\xA4\0x", 5));
+}
