@@ -17,6 +17,8 @@ PACKAGES=(
   libgstreamer1.0-dev libgeoclue-2-dev libgeocode-glib-dev
   # loopback content server of the tests
   libcpp-httplib-dev
+  # fuzz targets (libFuzzer); the sanitizer pass uses GCC's ASan and UBSan
+  clang
 )
 
 missing=()
