@@ -51,10 +51,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (parsed) {
         for (const auto format : {platform::PlistFormat::Xml, platform::PlistFormat::Binary}) {
             const auto reread = platform::plistFromBytes(platform::plistToBytes(*parsed, format));
-            if (!reread || *reread != *parsed)
+            // A real that is NaN is never equal to itself; its text form tells whether it came back.
+            const bool same = reread
+                && (*reread == *parsed
+                    || (parsed->description().find("nan") != std::string::npos
+                        && reread->description() == parsed->description()));
+            if (!same)
                 std::fprintf(stderr, "read: %s\nwritten and read again: %s\n", parsed->description().c_str(),
                              reread ? reread->description().c_str() : "nothing");
-            FUZZ_CHECK(reread && *reread == *parsed);
+            FUZZ_CHECK(same);
         }
     }
 
