@@ -92,11 +92,12 @@ bool Window::cancelAlert()
 
 void Window::dismissAlert()
 {
-    assert(isMainThread() && "windows are used on the main thread only");
+    requireMainThread();
     if (cancelAlert() || !alert_ || answered_)
         return;
     answered_ = true;
-    auto self = shared_from_this();
+    // Keeps this alert alive while it closes.
+    auto self = weak_from_this().lock();
     closeAnswered();
 }
 
