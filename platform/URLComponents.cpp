@@ -1,5 +1,7 @@
 #include "platform/URLComponents.h"
 
+#include "platform/UTF8.h"
+
 #include <glib.h>
 
 #include <algorithm>
@@ -54,6 +56,10 @@ std::optional<std::string> removingPercentEncoding(const std::string& encoded)
 
 std::optional<URLComponents> URLComponents::parse(const std::string& text)
 {
+    // A raw NUL belongs in no URL (GLib would stop reading there), nor does text that is not
+    // UTF-8: the text is refused whole rather than read up to the fault.
+    if (text.find('\0') != std::string::npos || !isValidUTF8(text))
+        return std::nullopt;
     gchar* path = nullptr;
     gchar* query = nullptr;
     if (!g_uri_split(text.c_str(), G_URI_FLAGS_ENCODED, nullptr, nullptr, nullptr, nullptr, &path, &query, nullptr,

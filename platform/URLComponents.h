@@ -22,8 +22,8 @@ std::optional<std::string> removingPercentEncoding(const std::string& encoded);
 
 class URLComponents {
 public:
-    // Nothing when `text` is no URL reference: a malformed percent-encoding, a bad port, a
-    // query that does not decode to UTF-8 text.
+    // Nothing when `text` is no URL reference: a raw NUL or bytes that are no UTF-8 anywhere in
+    // it, a malformed percent-encoding, a bad port, a query that does not decode to UTF-8 text.
     static std::optional<URLComponents> parse(const std::string& text);
 
     // The path, decoded from percent-encoding.

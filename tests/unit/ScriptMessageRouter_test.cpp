@@ -78,6 +78,27 @@ TEST_F(ScriptMessageRouter, TextThatIsNoURLIsLoggedAndDropped)
     EXPECT_TRUE(log.has(Level::Error, "FixMe FAILED URL wrapping"));
 }
 
+// A raw NUL cut the message and setValue stored the prefix "abc"; a text that is no Unicode
+// (a lone surrogate arrives as bytes that are no UTF-8) ran as far as it decoded.
+TEST_F(ScriptMessageRouter, AMessageWithARawNulOrNoUnicodeTextIsRefusedWhole)
+{
+    using namespace std::string_literals;
+    auto refusals = [&] {
+        const auto entries = log.entries();
+        return std::count_if(entries.begin(), entries.end(), [](const auto& entry) {
+            return entry.level == Level::Error && entry.message == "FixMe FAILED URL wrapping";
+        });
+    };
+    for (const std::string& body : {"setValue?lang=a&value=abc\0def&callback=f"s,
+                                    "setValue?lang=a&value=abc\xED\xA0\x80" "def&callback=f"s}) {
+        SCOPED_TRACE(body);
+        const auto before = refusals();
+        EXPECT_THAT(post(body), ElementsAre());
+        EXPECT_EQ(refusals(), before + 1);
+        EXPECT_EQ(sharedConfig().defaults.object("cli_a"), std::nullopt);
+    }
+}
+
 TEST_F(ScriptMessageRouter, ClearAllValuesRemovesOnlyThePagesValues)
 {
     auto& defaults = sharedConfig().defaults;

@@ -35,6 +35,12 @@ TEST(URLComponents, MalformedEscapesOrUndecodableTextAreNoURL)
     EXPECT_FALSE(URLComponents::parse("a.html?x=%FF"));
     EXPECT_FALSE(URLComponents::parse("a.html?x=a%00b"));
     EXPECT_FALSE(URLComponents::parse("a%2.html"));
+    // A raw NUL or a lone surrogate (in its three-byte form) anywhere refused the text whole,
+    // where GLib had read the URL up to the NUL and the fragment unchecked.
+    using namespace std::string_literals;
+    EXPECT_FALSE(URLComponents::parse("setValue?lang=a&value=abc\0def"s));
+    EXPECT_FALSE(URLComponents::parse("moveFile?toFileName=b\xED\xA0\x80.txt"));
+    EXPECT_FALSE(URLComponents::parse("a.html?x=1#\xED\xA0\x80"));
 }
 
 TEST(URLComponents, LastPathComponent)
