@@ -26,7 +26,12 @@ namespace platform {
 struct WebViewConfiguration {
     // Names the page posts to: window.webkit.messageHandlers.<name>.postMessage(text).
     std::vector<std::string> scriptMessageHandlers;
-    // Lets a page from a file read other files (fetch, XMLHttpRequest).
+    // The one folder whose files the page may read (itself, its frames, workers, images, fetch
+    // and XMLHttpRequest): a file URL elsewhere is refused and a navigation to it cancelled, and
+    // a symbolic link counts by where it leads. Fixed for the view's life, because the engine
+    // sets up the page's process with it. Empty: no file may be read.
+    std::filesystem::path readAccessFolder;
+    // Lets a page from a file read other files (fetch, XMLHttpRequest) within readAccessFolder.
     bool allowFileAccessFromFileURLs = false;
     // Plays video in the page rather than full screen.
     bool allowsInlineMediaPlayback = false;
@@ -77,7 +82,8 @@ public:
     // once; a completion dropped without a call answers false.
     using ScriptDialogCompletion = std::function<void(bool confirmed)>;
 
-    // The page posted `body` (its text form) to the handler `name`.
+    // The page posted `body` (its text form, whole) to the handler `name`. A posted text that is
+    // no Unicode text (a lone surrogate) arrives as bytes that are no valid UTF-8.
     std::function<void(const std::string& name, const std::string& body)> onScriptMessage;
     // A navigation finished loading. Never follows a failed one.
     std::function<void()> onNavigationFinished;
@@ -97,7 +103,8 @@ public:
     // Evaluates `script` in the page; `completion` (may be empty) runs on the main thread
     // once the page has run it.
     void evaluateJavaScript(const std::string& script, ScriptCompletion completion);
-    // Loads the file `file` (absolute path); the page may read the files below `readAccess`.
+    // Loads the file `file` (absolute path); the page may read the files below `readAccess`,
+    // which lies within the configuration's readAccessFolder (that folder is the limit).
     void loadFileURL(const std::filesystem::path& file, const std::filesystem::path& readAccess);
     // The URL of the page on show or loading; none before anything was loaded.
     std::optional<std::string> url() const;

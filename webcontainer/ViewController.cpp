@@ -99,6 +99,7 @@ void ViewController::initWebView(std::string page)
 
     platform::WebViewConfiguration configuration;
     configuration.scriptMessageHandlers = {"callbackHandler"};
+    configuration.readAccessFolder = config.BASEURL;
     configuration.allowFileAccessFromFileURLs = true;
     configuration.allowsInlineMediaPlayback = true;
     configuration.allowsBackForwardNavigationGestures = true;

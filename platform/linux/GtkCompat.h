@@ -27,12 +27,10 @@ inline void registerScriptMessageHandler(WebKitUserContentManager* manager, cons
 // The argument of "script-message-received": a WebKitJavascriptResult in 4.1, a JSCValue in 6.0.
 using ScriptMessageArgument = WebKitJavascriptResult;
 
-// The text form of a posted message: a string as it is, any other value as JavaScript writes it.
-inline std::string scriptMessageText(ScriptMessageArgument* message)
+// The value of a posted message (owned by the message).
+inline JSCValue* scriptMessageValue(ScriptMessageArgument* message)
 {
-    JSCValue* value = webkit_javascript_result_get_js_value(message);
-    g_autofree char* text = jsc_value_to_string(value);
-    return text ? text : "";
+    return webkit_javascript_result_get_js_value(message);
 }
 
 // Evaluation with completion: webkit_web_view_evaluate_javascript since 2.40.

@@ -8,23 +8,9 @@
 #include "platform/linux/LinuxWebView.h"
 #include "platform/linux/LinuxWindow.h"
 #include "platform/linux/NetworkMonitorReachability.h"
-
-#include <cstdlib>
-#include <cstring>
+#include "platform/linux/WebProcessSandbox.h"
 
 namespace platform {
-namespace {
-
-// WEBCONTAINER_WEB_SANDBOX=1 runs each page's process in the engine's sandbox (bubblewrap);
-// off by default, because some containers refuse it and a page process that cannot start
-// would be restarted forever.
-bool webSandboxEnabled()
-{
-    const char* value = std::getenv("WEBCONTAINER_WEB_SANDBOX");
-    return value && std::strcmp(value, "1") == 0;
-}
-
-} // namespace
 
 Platform makeLinuxPlatform()
 {
@@ -35,7 +21,8 @@ Platform makeLinuxPlatform()
         return std::make_shared<LinuxWindow>(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL)));
     };
     linux.makeWebView = [](const WebViewConfiguration& configuration) -> std::shared_ptr<WebView> {
-        return std::make_shared<LinuxWebView>(configuration, webSandboxEnabled());
+        return std::make_shared<LinuxWebView>(configuration, gtk::WebProcessSandbox::enabled(),
+                                              Bundle::main()->resourcePath() / "web-extensions");
     };
     linux.urlOpener = std::make_shared<GioURLOpener>();
     linux.makeUrlSession = [](UrlSessionConfiguration configuration) -> std::shared_ptr<UrlSession> {

@@ -1,6 +1,10 @@
 #include "platform/linux/LinuxWebView.h"
 
+#include "base/Logger.h"
+#include "platform/Dispatch.h"
+#include "platform/linux/BoxedPtr.h"
 #include "platform/linux/GuardedCall.h"
+#include "platform/linux/JSCValueText.h"
 
 #include <cmath>
 
@@ -10,10 +14,8 @@ namespace {
 // A downward swipe must be at least this fast (pixels per second) and mostly vertical.
 constexpr double kSwipeVelocity = 300.0;
 
-LinuxWebView* fromData(gpointer self)
-{
-    return static_cast<LinuxWebView*>(self);
-}
+using ScriptDialogPtr = gtk::BoxedPtr<WebKitScriptDialog, webkit_script_dialog_ref, webkit_script_dialog_unref>;
+using PolicyDecisionPtr = std::shared_ptr<gtk::GObjectPtr<WebKitPolicyDecision>>;
 
 WebView::NavigationError makeError(const GError* error, const char* uri)
 {
@@ -35,27 +37,35 @@ void evaluationFinished(GObject* source, GAsyncResult* result, gpointer data)
 {
     std::unique_ptr<EvaluationData> evaluation(static_cast<EvaluationData*>(data));
     g_autoptr(GError) error = nullptr;
-    JSCValue* value = gtk::evaluateJavaScriptFinish(WEBKIT_WEB_VIEW(source), result, &error);
+    const auto value =
+        gtk::GObjectPtr<JSCValue>::adopt(gtk::evaluateJavaScriptFinish(WEBKIT_WEB_VIEW(source), result, &error));
     WebView::ScriptResult outcome;
-    if (error) {
+    if (error)
         outcome.error = error->message ? error->message : "evaluation failed";
-    } else if (value) {
-        if (!jsc_value_is_undefined(value)) {
-            g_autofree char* text = jsc_value_to_string(value);
-            outcome.value = text ? text : "";
-        }
-        g_object_unref(value);
-    }
+    else if (value && !jsc_value_is_undefined(value.get()))
+        outcome.value = gtk::textOf(value.get());
     if (evaluation->completion)
         gtk::guardedCall("evaluate-javascript", [&] { evaluation->completion(outcome); });
 }
 
 } // namespace
 
-LinuxWebView::LinuxWebView(const WebViewConfiguration& configuration, bool sandboxed) : sandboxed_(sandboxed)
+LinuxWebView::LinuxWebView(const WebViewConfiguration& configuration, bool sandboxed,
+                           const std::filesystem::path& extensionsFolder)
+    : readAccess_(configuration.readAccessFolder)
 {
+    // Everything the page's process is started with comes before the view: creating the view
+    // spawns the process, and the engine aborts on sandbox paths given later.
     context_ = gtk::GObjectPtr<WebKitWebContext>::adopt(webkit_web_context_new());
+    const std::string folder = readAccess_.folder().string();
     webkit_web_context_set_sandbox_enabled(context_.get(), sandboxed);
+    if (sandboxed && !folder.empty())
+        webkit_web_context_add_path_to_sandbox(context_.get(), folder.c_str(), TRUE);
+    if (!std::filesystem::exists(extensionsFolder))
+        LOG_ERROR("The web-process extension is missing in " + extensionsFolder.string() +
+                  ": the page's file reads are confined by WebKit's sandbox only");
+    webkit_web_context_set_web_extensions_directory(context_.get(), extensionsFolder.c_str());
+    webkit_web_context_set_web_extensions_initialization_user_data(context_.get(), g_variant_new_string(folder.c_str()));
 
     contentManager_ = gtk::GObjectPtr<WebKitUserContentManager>::adopt(webkit_user_content_manager_new());
     for (const auto& name : configuration.scriptMessageHandlers) {
@@ -103,12 +113,10 @@ void LinuxWebView::evaluateJavaScriptImpl(const std::string& script, ScriptCompl
     gtk::evaluateJavaScript(view_.get(), script, evaluationFinished, new EvaluationData{std::move(completion)});
 }
 
-void LinuxWebView::loadFileURLImpl(const std::filesystem::path& file, const std::filesystem::path& readAccess)
+void LinuxWebView::loadFileURLImpl(const std::filesystem::path& file, const std::filesystem::path&)
 {
-    // The sandbox takes its folders before the page's process starts, that is before the first load.
-    if (sandboxed_ && !loadedOnce_)
-        webkit_web_context_add_path_to_sandbox(context_.get(), readAccess.c_str(), TRUE);
-    loadedOnce_ = true;
+    // What the page may read was fixed at creation (readAccessFolder); the policy refuses a
+    // file outside it like any other navigation.
     g_autofree char* uri = g_filename_to_uri(file.c_str(), nullptr, nullptr);
     webkit_web_view_load_uri(view_.get(), uri ? uri : "about:blank");
 }
@@ -121,10 +129,16 @@ std::optional<std::string> LinuxWebView::urlImpl() const
     return std::string(uri);
 }
 
+std::shared_ptr<LinuxWebView> LinuxWebView::lock(gpointer self)
+{
+    return std::static_pointer_cast<LinuxWebView>(static_cast<LinuxWebView*>(self)->weak_from_this().lock());
+}
+
 void LinuxWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self)
 {
-    auto* view = fromData(self);
-    auto keep = view->shared_from_this();
+    auto view = lock(self);
+    if (!view)
+        return;
     switch (event) {
     case WEBKIT_LOAD_STARTED:
         view->committed_ = false;
@@ -145,8 +159,9 @@ void LinuxWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer
 
 gboolean LinuxWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, char* uri, GError* error, gpointer self)
 {
-    auto* view = fromData(self);
-    auto keep = view->shared_from_this();
+    auto view = lock(self);
+    if (!view)
+        return TRUE;
     view->failed_ = true;
     const auto failure = makeError(error, uri);
     gtk::guardedCall("load-failed", [&] {
@@ -164,26 +179,32 @@ gboolean LinuxWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* deci
 {
     if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
         return FALSE; // responses: the engine's default
-    auto* view = fromData(self);
-    auto keep = view->shared_from_this();
+    auto view = lock(self);
     WebKitNavigationAction* navigation =
         webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
     WebKitURIRequest* request = navigation ? webkit_navigation_action_get_request(navigation) : nullptr;
     const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+    if (!view || (uri && !view->readAccess_.allows(uri))) {
+        if (view)
+            LOG_WARNING(std::string("Navigation to a file outside the page's folder cancelled: ") + uri);
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
 
     NavigationAction action;
     if (uri && *uri)
         action.url = uri;
     action.targetsNewWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
 
-    g_object_ref(decision);
+    // The answer may come later; the reference goes with the last copy of the handler.
+    auto held = std::make_shared<gtk::GObjectPtr<WebKitPolicyDecision>>(
+        gtk::GObjectPtr<WebKitPolicyDecision>::ref(decision));
     gtk::guardedCall("decide-policy", [&] {
-        view->decidePolicy(action, [decision](NavigationActionPolicy policy) {
+        view->decidePolicy(action, [held](NavigationActionPolicy policy) {
             if (policy == NavigationActionPolicy::allow)
-                webkit_policy_decision_use(decision);
+                webkit_policy_decision_use(held->get());
             else
-                webkit_policy_decision_ignore(decision);
-            g_object_unref(decision);
+                webkit_policy_decision_ignore(held->get());
         });
     });
     return TRUE;
@@ -191,8 +212,9 @@ gboolean LinuxWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* deci
 
 void LinuxWebView::onProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self)
 {
-    auto* view = fromData(self);
-    auto keep = view->shared_from_this();
+    auto view = lock(self);
+    if (!view)
+        return;
     gtk::guardedCall("web-process-terminated", [&] { view->webContentProcessDidTerminate(); });
 }
 
@@ -212,37 +234,44 @@ gboolean LinuxWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog
     const char* message = webkit_script_dialog_get_message(dialog);
     request.message = message ? message : "";
 
-    auto* view = fromData(self);
-    auto keep = view->shared_from_this();
-    webkit_script_dialog_ref(dialog);
-    bool handled = false;
+    auto view = lock(self);
+    if (!view)
+        return FALSE;
+    // The answer may come later; the reference goes with the last copy of the answer. The
+    // dialog is closed from the main queue, never inside this signal: the engine forgets a
+    // dialog closed during its signal and then releases nothing (it crashes). An owner whose
+    // handler throws has taken the dialog all the same: its answer, or the one a dropped answer
+    // gives, closes it, so the engine must not show its own.
+    bool handled = true;
     gtk::guardedCall("script-dialog", [&] {
-        handled = view->runScriptDialog(request, [dialog](bool confirmed) {
-            if (webkit_script_dialog_get_dialog_type(dialog) == WEBKIT_SCRIPT_DIALOG_CONFIRM)
-                webkit_script_dialog_confirm_set_confirmed(dialog, confirmed);
-            webkit_script_dialog_close(dialog);
-            webkit_script_dialog_unref(dialog);
+        handled = view->runScriptDialog(request, [held = ScriptDialogPtr::ref(dialog)](bool confirmed) {
+            mainQueue().async([held, confirmed] {
+                if (webkit_script_dialog_get_dialog_type(held.get()) == WEBKIT_SCRIPT_DIALOG_CONFIRM)
+                    webkit_script_dialog_confirm_set_confirmed(held.get(), confirmed);
+                webkit_script_dialog_close(held.get());
+            });
         });
     });
-    if (!handled)
-        webkit_script_dialog_unref(dialog);
     return handled;
 }
 
 void LinuxWebView::onScriptMessage(WebKitUserContentManager*, gtk::ScriptMessageArgument* message, gpointer data)
 {
     auto* handler = static_cast<MessageHandler*>(data);
-    auto keep = handler->owner->shared_from_this();
-    gtk::guardedCall("script-message-received",
-                     [&] { handler->owner->didReceiveScriptMessage(handler->name, gtk::scriptMessageText(message)); });
+    auto view = lock(handler->owner);
+    if (!view)
+        return;
+    const std::string body = gtk::textOf(gtk::scriptMessageValue(message));
+    gtk::guardedCall("script-message-received", [&] { view->didReceiveScriptMessage(handler->name, body); });
 }
 
 void LinuxWebView::onSwipe(GtkGestureSwipe*, gdouble velocityX, gdouble velocityY, gpointer self)
 {
     if (velocityY < kSwipeVelocity || std::fabs(velocityY) < std::fabs(velocityX))
         return;
-    auto* view = fromData(self);
-    auto keep = view->shared_from_this();
+    auto view = lock(self);
+    if (!view)
+        return;
     gtk::guardedCall("swipe", [&] { view->didSwipeDown(); });
 }
 

@@ -1,11 +1,19 @@
 #pragma once
 // The web view on WebKitGTK 4.1: one WebKitWebView with a WebKitWebContext of its own.
 // Engine signals become the reports of platform::WebView. Main thread only.
+//
+// The page reads files of the configuration's readAccessFolder only. The network process
+// reads files for the page, and WebKit's sandbox does not confine it (with the sandbox on, a
+// page still reads the home folder through it). So the confinement is the web-process
+// extension (bundle/web-extensions/), which cancels every file request outside the folder,
+// plus the navigation policy here; WebKit's sandbox, when on, is a second wall around the
+// page's own process (it sees the folder and the system's files, not the home).
 
 #include "platform/WebView.h"
 #include "platform/linux/GObjectPtr.h"
 #include "platform/linux/GtkCompat.h"
 #include "platform/linux/LinuxWidget.h"
+#include "platform/linux/ReadAccessRule.h"
 
 #include <webkit2/webkit2.h>
 
@@ -17,9 +25,10 @@ namespace platform {
 
 class LinuxWebView final : public WebView, public LinuxWidget {
 public:
-    // `sandboxed`: run the page's process in the engine's sandbox, which sees only the folder
-    // given as read access (some containers refuse the sandbox, so it is a choice).
-    LinuxWebView(const WebViewConfiguration& configuration, bool sandboxed);
+    // `sandboxed`: run the page's process in the engine's sandbox (some containers refuse it,
+    // so it is a choice). `extensionsFolder`: where the confining web-process extension lies.
+    LinuxWebView(const WebViewConfiguration& configuration, bool sandboxed,
+                 const std::filesystem::path& extensionsFolder);
     ~LinuxWebView() override;
 
     GtkWidget* widget() const override { return GTK_WIDGET(view_.get()); }
@@ -34,6 +43,9 @@ private:
         LinuxWebView* owner;
         std::string name;
     };
+
+    // The view while it is owned; nothing while it is being destroyed.
+    static std::shared_ptr<LinuxWebView> lock(gpointer self);
 
     static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
     static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent event, char* uri, GError* error, gpointer self);
@@ -51,8 +63,7 @@ private:
     std::vector<std::unique_ptr<MessageHandler>> messageHandlers_;
     // Declared last: disconnected first, while the objects above still live.
     gtk::SignalConnections signals_;
-    bool sandboxed_ = false;
-    bool loadedOnce_ = false;
+    gtk::ReadAccessRule readAccess_;
     bool committed_ = false;
     bool failed_ = false;
 };

@@ -69,3 +69,35 @@ TEST_F(BridgeCommandsTest, AnswersCarryTheNativeValues)
                                            kTimeout));
     EXPECT_EQ(sharedConfig().defaults.string("cli_e2e"), "a \"b\"\nc");
 }
+
+// A raw U+0000 cut the posted message (setValue stored "abc"), and a lone surrogate cut it
+// too (moveFile moved the file to "g" and answered nothing): messages are taken whole, and
+// one that is no Unicode text is refused whole.
+TEST_F(BridgeCommandsTest, PostedMessagesAreTakenWholeOrRefusedWhole)
+{
+    const fs::path webRoot = sharedConfig().WEBROOT;
+    evaluate(R"JS(
+        var post = function (text) { window.webkit.messageHandlers.callbackHandler.postMessage(text); };
+        window.answered = 'no';
+        window.onMove = function () { window.answered = 'yes'; };
+        post('setValue?lang=nul&value=abc\u0000def');
+        post('setValue?lang=lone&value=abc\uD800def');
+        post('moveFile?fromPath=snippets&fromFileName=greeting.html&toPath=moved&toFileName=g\uD800.html&callback=onMove');
+        post('setValue?lang=text&value=\uD83D\uDE00 \\ud800 "q"');
+        post(['setValue?lang=array&value=a\uD800b']);
+        post('setValue?lang=done&value=1');
+        0
+    )JS");
+    // Messages are handled in the order posted: the last one marks the end.
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return sharedConfig().defaults.object("cli_done").has_value(); },
+                                           kTimeout));
+    const auto nul = sharedConfig().defaults.string("cli_nul");
+    EXPECT_TRUE(!nul || *nul == std::string("abc\0def", 7)) << *nul;
+    EXPECT_EQ(sharedConfig().defaults.object("cli_lone"), std::nullopt);
+    EXPECT_EQ(sharedConfig().defaults.object("cli_array"), std::nullopt);
+    EXPECT_TRUE(fs::exists(webRoot / "snippets" / "greeting.html"));
+    EXPECT_FALSE(fs::exists(webRoot / "moved"));
+    EXPECT_EQ(evaluate("window.answered"), "no");
+    // Text that only looks like an escape, and a character beyond the first plane, arrive as written.
+    EXPECT_EQ(sharedConfig().defaults.string("cli_text"), "\xF0\x9F\x98\x80 \\ud800 \"q\"");
+}

@@ -95,3 +95,16 @@ TEST_F(WebScreenTest, ThePagesOwnAlertGoesThroughTheAlertHelper)
         },
         kTimeout));
 }
+
+// A dialog handler that threw released the engine's dialog twice (the dropped answer closed
+// and released it, then the signal handler released it again): the page must go on, dialog
+// after dialog.
+TEST_F(WebScreenTest, ADialogHandlerThatThrowsLeavesThePageWorking)
+{
+    screen->webView->onScriptDialog = [](const platform::WebView::ScriptDialog&,
+                                         const platform::WebView::ScriptDialogCompletion&) {
+        throw std::runtime_error("dialog handler failed");
+    };
+    EXPECT_EQ(evaluate("alert('one'); confirm('two') ? 'ok' : 'cancelled'"), "cancelled");
+    EXPECT_EQ(evaluate("alert('three'); 'still running'"), "still running");
+}

@@ -23,9 +23,9 @@ void RealWebScreenFixture::SetUp()
     ASSERT_TRUE(waitForFinishedNavigations(1)) << "the start page did not finish loading";
 }
 
-bool RealWebScreenFixture::waitForFinishedNavigations(std::size_t count)
+bool RealWebScreenFixture::waitForFinishedNavigations(std::size_t count, std::chrono::milliseconds timeout)
 {
-    return platform::runMainLoopUntil([&] { return finishedNavigations() >= count; }, kTimeout);
+    return platform::runMainLoopUntil([&] { return finishedNavigations() >= count; }, timeout);
 }
 
 std::size_t RealWebScreenFixture::finishedNavigations() const

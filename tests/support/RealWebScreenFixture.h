@@ -27,8 +27,8 @@ protected:
     // Starts GTK, launches the application and waits for the start page.
     void SetUp() override;
 
-    // Waits until `count` navigations have finished since the start.
-    bool waitForFinishedNavigations(std::size_t count);
+    // Waits (at most `timeout`) until `count` navigations have finished since the start.
+    bool waitForFinishedNavigations(std::size_t count, std::chrono::milliseconds timeout = kTimeout);
     std::size_t finishedNavigations() const;
     // Evaluates `script` in the page on show and returns its result's text.
     std::optional<std::string> evaluate(const std::string& script);

@@ -52,6 +52,8 @@ TEST_F(ViewControllerTest, FirstAppearanceLoadsTheStartPageIntoANewPinnedWebView
     auto& view = currentWebView();
     EXPECT_EQ(loadedPage(), "/index.html");
     EXPECT_EQ(view.loads().back().readAccess, sharedConfig().BASEURL);
+    // The engine confines the page before its process starts, so the view is made with the folder.
+    EXPECT_EQ(view.configuration().readAccessFolder, sharedConfig().BASEURL);
     EXPECT_THAT(view.configuration().scriptMessageHandlers, ElementsAre("callbackHandler"));
     EXPECT_TRUE(view.configuration().allowFileAccessFromFileURLs);
     EXPECT_EQ(view.superview(), window->contentView().get());
