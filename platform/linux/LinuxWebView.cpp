@@ -14,6 +14,9 @@ namespace {
 // A downward swipe must be at least this fast (pixels per second) and mostly vertical.
 constexpr double kSwipeVelocity = 300.0;
 
+// The extension that confines the page's file reads (built from platform/linux/extension/).
+constexpr char kReadAccessExtension[] = "libwebcontainer_read_access.so";
+
 using ScriptDialogPtr = gtk::BoxedPtr<WebKitScriptDialog, webkit_script_dialog_ref, webkit_script_dialog_unref>;
 using PolicyDecisionPtr = std::shared_ptr<gtk::GObjectPtr<WebKitPolicyDecision>>;
 
@@ -61,9 +64,11 @@ LinuxWebView::LinuxWebView(const WebViewConfiguration& configuration, bool sandb
     webkit_web_context_set_sandbox_enabled(context_.get(), sandboxed);
     if (sandboxed && !folder.empty())
         webkit_web_context_add_path_to_sandbox(context_.get(), folder.c_str(), TRUE);
-    if (!std::filesystem::exists(extensionsFolder))
-        LOG_ERROR("The web-process extension is missing in " + extensionsFolder.string() +
-                  ": the page's file reads are confined by WebKit's sandbox only");
+    // Without the extension nothing confines a page's reads: it then reads no other file at all.
+    const bool confined = std::filesystem::exists(extensionsFolder / kReadAccessExtension);
+    if (!confined)
+        LOG_ERROR("The web-process extension " + (extensionsFolder / kReadAccessExtension).string() +
+                  " is missing: pages may not read other files");
     webkit_web_context_set_web_extensions_directory(context_.get(), extensionsFolder.c_str());
     webkit_web_context_set_web_extensions_initialization_user_data(context_.get(), g_variant_new_string(folder.c_str()));
 
@@ -76,14 +81,15 @@ LinuxWebView::LinuxWebView(const WebViewConfiguration& configuration, bool sandb
         messageHandlers_.push_back(std::move(handler));
     }
 
-    g_autoptr(WebKitSettings) settings = webkit_settings_new();
-    webkit_settings_set_allow_file_access_from_file_urls(settings, configuration.allowFileAccessFromFileURLs);
-    webkit_settings_set_media_playback_allows_inline(settings, configuration.allowsInlineMediaPlayback);
-    webkit_settings_set_enable_back_forward_navigation_gestures(settings,
+    const auto settings = gtk::GObjectPtr<WebKitSettings>::adopt(webkit_settings_new());
+    webkit_settings_set_allow_file_access_from_file_urls(settings.get(),
+                                                         confined && configuration.allowFileAccessFromFileURLs);
+    webkit_settings_set_media_playback_allows_inline(settings.get(), configuration.allowsInlineMediaPlayback);
+    webkit_settings_set_enable_back_forward_navigation_gestures(settings.get(),
                                                                 configuration.allowsBackForwardNavigationGestures);
 
     view_ = gtk::GObjectPtr<WebKitWebView>::ref(
-        WEBKIT_WEB_VIEW(gtk::newWebView(context_.get(), contentManager_.get(), settings)));
+        WEBKIT_WEB_VIEW(gtk::newWebView(context_.get(), contentManager_.get(), settings.get())));
     if (configuration.transparentBackground) {
         const GdkRGBA clear{0, 0, 0, 0};
         webkit_web_view_set_background_color(view_.get(), &clear);
