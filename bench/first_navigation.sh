@@ -31,7 +31,7 @@ measure() {
   end=""
   # Polls the log every 5 ms for at most 60 s (a process that ended early ends the wait).
   for ((tick = 0; tick < 12000; tick++)); do
-    if grep -q "WEBVIEW: finished loading page" "$home/log"; then
+    if grep -q "WEBVIEW: finished loading page" "$home/log" 2>/dev/null; then
       end=$(date +%s%N)
       break
     fi

@@ -18,7 +18,6 @@ constexpr double kSwipeVelocity = 300.0;
 constexpr char kReadAccessExtension[] = "libwebcontainer_read_access.so";
 
 using ScriptDialogPtr = gtk::BoxedPtr<WebKitScriptDialog, webkit_script_dialog_ref, webkit_script_dialog_unref>;
-using PolicyDecisionPtr = std::shared_ptr<gtk::GObjectPtr<WebKitPolicyDecision>>;
 
 WebView::NavigationError makeError(const GError* error, const char* uri)
 {
