@@ -22,7 +22,9 @@ namespace testsupport {
 
 class RealWebScreenFixture : public testing::Test {
 protected:
-    static constexpr std::chrono::seconds kTimeout{20};
+    // A bound on waits, not a measure: a loaded machine starting the sandboxed page process
+    // (bubblewrap, its D-Bus proxy) has taken more than 20 s for the first page.
+    static constexpr std::chrono::seconds kTimeout{45};
 
     // Starts GTK, launches the application and waits for the start page.
     void SetUp() override;
