@@ -4,11 +4,14 @@
 // to the content server. Safe from any thread: the mode never changes after creation, and the
 // shared loader is made once, also when two threads ask at once.
 
+#include "base/LazyLoadMode.h"
+
 #include <string>
 
 class LazyLoad {
 public:
-    enum class lazyLoadMode { all, nonhtml, none };
+    // The mode type lives in base/ so that the manifest clean-up can take it.
+    using lazyLoadMode = LazyLoadMode;
 
     // Reads the mode: "all" and "nonhtml" exactly; any other value, or none, is none.
     LazyLoad();

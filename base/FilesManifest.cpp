@@ -1,0 +1,123 @@
+#include "base/FilesManifest.h"
+
+#include "base/Digest.h"
+#include "base/Logger.h"
+#include "platform/UTF8.h"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+namespace {
+
+const std::string_view totalMarker = "===TOTAL===";
+
+// The length of the newline character at `at`, or 0 when there is none. The text is UTF-8.
+std::size_t newlineLength(std::string_view text, std::size_t at)
+{
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte >= 0x0a && byte <= 0x0d)
+        return 1;
+    if (byte == 0xc2 && text.substr(at, 2) == "\xc2\x85")
+        return 2;
+    if (byte == 0xe2 && (text.substr(at, 3) == "\xe2\x80\xa8" || text.substr(at, 3) == "\xe2\x80\xa9"))
+        return 3;
+    return 0;
+}
+
+// An optional sign and then only digits, within 64 bits.
+std::optional<std::int64_t> declaredTotal(std::string_view field)
+{
+    std::string_view digits = field;
+    if (!digits.empty() && (digits.front() == '+' || digits.front() == '-'))
+        digits.remove_prefix(1);
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    // from_chars takes a "-" but not a "+".
+    const std::string_view number = field.front() == '+' ? digits : field;
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error != std::errc() || end != number.data() + number.size())
+        return std::nullopt;
+    return value;
+}
+
+void parseLine(std::string_view line, FilesManifest& manifest)
+{
+    // The first three fields and how many there are.
+    std::array<std::string_view, 3> fields;
+    std::size_t count = 0;
+    std::size_t start = 0;
+    for (;;) {
+        const auto tab = line.find('\t', start);
+        if (count < fields.size())
+            fields[count] = line.substr(start, tab == std::string_view::npos ? tab : tab - start);
+        ++count;
+        if (tab == std::string_view::npos || count > fields.size())
+            break;
+        start = tab + 1;
+    }
+    if (count == 2) {
+        if (fields[0] == totalMarker) {
+            if (const auto total = declaredTotal(fields[1])) {
+                manifest.total = *total;
+                return;
+            }
+        }
+        manifest.names.emplace_back(fields[0]);
+    } else if (count == 3) {
+        const auto checksum = hashed(fields[0], HashType::md5, HashOutputType::hex).value_or("");
+        if (checksum != fields[2]) {
+            LOG_ERROR("wrong md5 calculated checksum " + checksum + " of file " + std::string(fields[0]) +
+                      " should be " + std::string(fields[2]) + " ");
+            return;
+        }
+        manifest.names.emplace_back(fields[0]);
+    }
+}
+
+std::optional<std::string> converted(std::string_view bytes, const char* encoding)
+{
+    gsize written = 0;
+    gchar* text = g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", encoding, nullptr, &written,
+                            nullptr);
+    if (!text)
+        return std::nullopt;
+    std::string out(text, written);
+    g_free(text);
+    return out;
+}
+
+} // namespace
+
+std::optional<std::string> FilesManifest::decode(std::string_view bytes)
+{
+    if (bytes.starts_with("\xef\xbb\xbf"))
+        bytes.remove_prefix(3);
+    else if (bytes.starts_with("\xff\xfe"))
+        return converted(bytes.substr(2), "UTF-16LE");
+    else if (bytes.starts_with("\xfe\xff"))
+        return converted(bytes.substr(2), "UTF-16BE");
+    if (!platform::isValidUTF8(bytes))
+        return std::nullopt;
+    return std::string(bytes);
+}
+
+FilesManifest FilesManifest::parse(std::string_view text)
+{
+    FilesManifest manifest;
+    std::size_t start = 0;
+    for (std::size_t at = 0; at <= text.size();) {
+        const std::size_t length = at == text.size() ? 1 : newlineLength(text, at);
+        if (length == 0) {
+            ++at;
+            continue;
+        }
+        parseLine(text.substr(start, at - start), manifest);
+        at += length;
+        start = at;
+    }
+    return manifest;
+}
