@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -53,12 +53,10 @@ bool isConsistent(const FilesManifest& manifest)
     return true;
 }
 
-// Walks the web root, deletes what is neither listed nor an "internal.js" path, and returns the
-// encoded relative paths of the files kept.
-std::unordered_set<std::string> removeUnlisted(const fs::path& webRoot, const std::vector<std::string>& names)
+// Walks the web root and deletes what is neither listed nor an "internal.js" path. `listed` maps
+// each listed name to whether the walk found it.
+void removeUnlisted(const fs::path& webRoot, std::unordered_map<std::string_view, bool>& listed)
 {
-    const std::unordered_set<std::string_view> listed(names.begin(), names.end());
-    std::unordered_set<std::string> present;
     std::string prefix = webRoot.native();
     if (!prefix.ends_with('/'))
         prefix += '/';
@@ -76,18 +74,19 @@ std::unordered_set<std::string> removeUnlisted(const fs::path& webRoot, const st
         if (!path.starts_with(prefix))
             continue;
         const std::string_view relative = std::string_view(path).substr(prefix.size());
-        std::string encoded = platform::percentEncodedPath(relative);
-        if (listed.contains(encoded) || encoded.find("internal.js") != std::string::npos) {
-            present.insert(std::move(encoded));
+        const std::string encoded = platform::percentEncodedPath(relative);
+        if (const auto found = listed.find(encoded); found != listed.end()) {
+            found->second = true;
             continue;
         }
+        if (encoded.find("internal.js") != std::string::npos)
+            continue;
         LOG_DEBUG("will delete file: " + platform::fileURLString(it->path()));
         const auto entry = platform::ContainedPath::make(webRoot, relative);
         error = entry ? entry->remove() : std::make_error_code(std::errc::invalid_argument);
     }
     if (error)
         LOG_ERROR("Error while enumerating and deleting files: " + error.message());
-    return present;
 }
 
 bool endsWithPageCode(std::string_view name)
@@ -109,12 +108,16 @@ void deleteObsoleteFiles(LazyLoadMode configuredLazyLoadMode)
     if (!manifest || !isConsistent(*manifest))
         return;
 
-    const auto present = removeUnlisted(webRoot, manifest->names);
+    std::unordered_map<std::string_view, bool> listed;
+    listed.reserve(manifest->names.size());
+    for (const auto& name : manifest->names)
+        listed.emplace(name, false);
+    removeUnlisted(webRoot, listed);
 
     std::vector<std::string> lazyLoadList;
     if (configuredLazyLoadMode != LazyLoadMode::none) {
         for (const auto& name : manifest->names) {
-            if (present.contains(name))
+            if (listed[name])
                 continue;
             if (configuredLazyLoadMode == LazyLoadMode::nonhtml && endsWithPageCode(name))
                 continue;
