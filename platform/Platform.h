@@ -18,6 +18,8 @@ class WebView;
 class Window;
 struct WebViewConfiguration;
 class Toast;
+class ProgressView;
+class UserNotificationCenter;
 class UrlSession;
 struct UrlSessionConfiguration;
 
@@ -37,6 +39,10 @@ struct Platform {
     std::function<std::shared_ptr<WebView>(const WebViewConfiguration&)> makeWebView;
     // Opens URLs with the desktop's handlers.
     std::shared_ptr<URLOpener> urlOpener;
+    // A new progress bar, to be added to a view (platform/ProgressView.h).
+    std::function<std::shared_ptr<ProgressView>()> makeProgressView;
+    // The desktop's notifications, shown now or after a while (platform/UserNotificationCenter.h).
+    std::shared_ptr<UserNotificationCenter> userNotificationCenter;
 };
 
 // The installed platform. Until something is installed every member is empty: nothing builds

@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 
 #include <atomic>
+#include <mutex>
 
 namespace platform {
 namespace {
@@ -19,6 +20,140 @@ class FinishedTask final : public UrlSessionTask {
 public:
     void cancel() override {}
 };
+
+// A download task as its delegate sees it. It holds the implementation's task weakly: that task
+// lives as long as its transfer runs, and holds what reports back to the delegate.
+class SessionDownloadTask final : public UrlSessionDownloadTask {
+public:
+    explicit SessionDownloadTask(UrlRequest request) : request_(std::move(request)) {}
+
+    void cancel() override
+    {
+        std::shared_ptr<UrlSessionTask> running;
+        {
+            std::lock_guard lock(mutex_);
+            cancelled_ = true;
+            running = running_.lock();
+        }
+        if (running)
+            running->cancel();
+    }
+
+    const UrlRequest& originalRequest() const override { return request_; }
+
+    std::optional<HttpUrlResponse> response() const override
+    {
+        std::lock_guard lock(mutex_);
+        return response_;
+    }
+
+    // Attaches the implementation's task; a cancel() that came first is passed on.
+    void run(const std::shared_ptr<UrlSessionTask>& running)
+    {
+        bool cancelled = false;
+        {
+            std::lock_guard lock(mutex_);
+            running_ = running;
+            cancelled = cancelled_;
+        }
+        if (cancelled)
+            running->cancel();
+    }
+
+    void setResponse(HttpUrlResponse response)
+    {
+        std::lock_guard lock(mutex_);
+        response_ = std::move(response);
+    }
+
+private:
+    const UrlRequest request_;
+    mutable std::mutex mutex_;
+    std::weak_ptr<UrlSessionTask> running_;
+    bool cancelled_ = false;
+    std::optional<HttpUrlResponse> response_;
+};
+
+// Reports one download to the session's delegate on its queue: progress coalesced (at most one
+// report waits on the queue; it tells what has arrived by the time it runs), then the end.
+class DownloadReport final : public std::enable_shared_from_this<DownloadReport> {
+public:
+    DownloadReport(std::shared_ptr<UrlSession> session, std::shared_ptr<SessionDownloadTask> task,
+                   std::shared_ptr<DownloadFile> file)
+        : session_(std::move(session)), task_(std::move(task)), file_(std::move(file))
+    {
+    }
+
+    // Any thread.
+    void progressed()
+    {
+        if (progressPending_.exchange(true))
+            return;
+        session_->delegateQueue().async([self = shared_from_this()] {
+            self->progressPending_ = false;
+            self->reportProgress();
+        });
+    }
+
+    // Any thread; the first call wins. A result without error carries the reply whose body is
+    // in the file.
+    void finish(DataTaskResult result)
+    {
+        if (ended_.exchange(true))
+            return;
+        session_->delegateQueue().async([self = shared_from_this(), result = std::move(result)] { self->end(result); });
+    }
+
+private:
+    UrlSessionDownloadDelegate* delegate() const { return session_->configuration().downloadDelegate.get(); }
+
+    // Delegate queue.
+    void reportProgress()
+    {
+        if (!file_ || completed_)
+            return;
+        const std::int64_t total = file_->written();
+        if (total <= reported_)
+            return;
+        const std::int64_t bytesWritten = total - reported_;
+        reported_ = total;
+        if (auto* listener = delegate())
+            listener->didWriteData(*session_, *task_, bytesWritten, total, file_->expected());
+    }
+
+    // Delegate queue.
+    void end(const DataTaskResult& result)
+    {
+        auto* listener = delegate();
+        if (!result.error && result.response && file_) {
+            reportProgress();
+            task_->setResponse(*result.response);
+            file_->close();
+            // The file goes and the task ends even when the delegate fails.
+            if (listener)
+                guardedCall("download delegate", [&] { listener->didFinishDownloadingTo(*session_, *task_, file_->path()); });
+        }
+        completed_ = true;
+        if (file_)
+            file_->remove();
+        if (listener)
+            listener->didCompleteWithError(*session_, *task_, result.error);
+    }
+
+    const std::shared_ptr<UrlSession> session_;
+    const std::shared_ptr<SessionDownloadTask> task_;
+    const std::shared_ptr<DownloadFile> file_;
+    std::atomic<bool> progressPending_ = false;
+    std::atomic<bool> ended_ = false;
+    // Delegate queue only.
+    std::int64_t reported_ = 0;
+    bool completed_ = false;
+};
+
+bool isHttpURL(const std::string& url)
+{
+    return startsWithIgnoringCase(url, "http://") || startsWithIgnoringCase(url, "https://");
+}
 
 } // namespace
 
@@ -87,6 +222,8 @@ UrlError UrlError::make(UrlErrorCode code)
     case UrlErrorCode::cannotConnectToHost: return {code, "Could not connect to the server."};
     case UrlErrorCode::networkConnectionLost: return {code, "The network connection was lost."};
     case UrlErrorCode::tooManyRedirects: return {code, "too many HTTP redirects"};
+    case UrlErrorCode::cannotCreateFile: return {code, "cannot create file"};
+    case UrlErrorCode::cannotWriteToFile: return {code, "cannot write to file"};
     case UrlErrorCode::secureConnectionFailed:
         return {code, "An SSL error has occurred and a secure connection to the server cannot be made."};
     case UrlErrorCode::serverCertificateUntrusted:
@@ -115,11 +252,38 @@ std::shared_ptr<UrlSessionTask> UrlSession::dataTask(UrlRequest request, DataTas
                 completion(std::move(result));
         });
     };
-    if (!startsWithIgnoringCase(request.url, "http://") && !startsWithIgnoringCase(request.url, "https://")) {
+    if (!isHttpURL(request.url)) {
         finish({std::nullopt, std::nullopt, UrlError::make(UrlErrorCode::unsupportedURL)});
         return std::make_shared<FinishedTask>();
     }
-    return dataTaskImpl(std::move(request), std::move(finish));
+    return dataTaskImpl(prepared(std::move(request)), std::move(finish));
+}
+
+std::shared_ptr<UrlSessionDownloadTask> UrlSession::downloadTask(UrlRequest request)
+{
+    auto task = std::make_shared<SessionDownloadTask>(request);
+    auto file = DownloadFile::create();
+    // Without a file (none could be made) the task ends before any transfer starts.
+    auto report = std::make_shared<DownloadReport>(shared_from_this(), task, file);
+    if (!isHttpURL(request.url) || !file) {
+        const auto code = file ? UrlErrorCode::unsupportedURL : UrlErrorCode::cannotCreateFile;
+        report->finish({std::nullopt, std::nullopt, UrlError::make(code)});
+        return task;
+    }
+    file->onProgress = [weak = std::weak_ptr<DownloadReport>(report)] {
+        if (auto alive = weak.lock())
+            alive->progressed();
+    };
+    Finish finish = [report](DataTaskResult result) { report->finish(std::move(result)); };
+    task->run(downloadTaskImpl(prepared(std::move(request)), std::move(file), std::move(finish)));
+    return task;
+}
+
+UrlRequest UrlSession::prepared(UrlRequest request) const
+{
+    if (configuration_.timeoutIntervalForRequest)
+        request.timeoutInterval = *configuration_.timeoutIntervalForRequest;
+    return request;
 }
 
 void UrlSession::decideRedirect(HttpUrlResponse redirect, UrlRequest newRequest, std::function<void(bool)> answer)

@@ -7,6 +7,15 @@
 //   - a transport error and no body (a refused connection, a time-out, a TLS failure, …).
 // HTTP error statuses are replies, not errors.
 //
+// A session also runs download tasks: the body streams into a temporary file of its own (never
+// held whole in memory) while the session's download delegate hears, on the delegate queue and in
+// this order: didWriteData (zero or more times, coalesced), didFinishDownloadingTo (once, when a
+// whole reply arrived: the file and, through the task, the reply; the file is removed when the
+// call returns, so the delegate moves it away), didCompleteWithError (always last, exactly once:
+// nothing, or the transport error). Whatever the status, a whole reply is a finished download:
+// the delegate reads the status and decides what a 404 page means. The body of a redirect that is
+// followed is not part of the download.
+//
 // Rules every implementation keeps:
 //   - The session stores no cookie and sends none of its own: a reply's Set-Cookie lines are
 //     handed to the caller raw, and a request carries only the header fields it was given.
@@ -20,9 +29,11 @@
 // has run; callers need not keep either. Sessions and tasks are safe to use from any thread.
 
 #include "platform/Dispatch.h"
+#include "platform/DownloadFile.h"
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -89,6 +100,8 @@ enum class UrlErrorCode {
     cannotConnectToHost,
     networkConnectionLost,
     tooManyRedirects,
+    cannotCreateFile,
+    cannotWriteToFile,
     secureConnectionFailed,
     serverCertificateUntrusted,
     cannotDecodeContentData,
@@ -117,14 +130,57 @@ public:
     virtual void cancel() = 0;
 };
 
+class UrlSession;
+
+// A download task, as its delegate sees it. Safe from any thread.
+class UrlSessionDownloadTask : public UrlSessionTask {
+public:
+    // The request the task was made with.
+    virtual const UrlRequest& originalRequest() const = 0;
+    // The reply whose body was downloaded (after the redirects that were followed); nothing
+    // until the whole reply has arrived, and nothing for a task that failed.
+    virtual std::optional<HttpUrlResponse> response() const = 0;
+};
+
+// What a download task reports, on the session's delegate queue (see the top of this file).
+// The session holds its delegate until its last task has ended.
+class UrlSessionDownloadDelegate {
+public:
+    // totalBytesExpectedToWrite when the reply does not say how long its body is.
+    static constexpr std::int64_t transferSizeUnknown = -1;
+
+    virtual ~UrlSessionDownloadDelegate() = default;
+    // More of the body is in the file: `bytesWritten` since the last call, `totalBytesWritten`
+    // in all, of `totalBytesExpectedToWrite` (the reply's length, or transferSizeUnknown).
+    virtual void didWriteData(UrlSession& session, UrlSessionDownloadTask& task, std::int64_t bytesWritten,
+                              std::int64_t totalBytesWritten, std::int64_t totalBytesExpectedToWrite)
+    {
+    }
+    // The whole body is in the file at `location`, which is removed when this returns.
+    virtual void didFinishDownloadingTo(UrlSession& session, UrlSessionDownloadTask& task,
+                                        const std::filesystem::path& location)
+    {
+    }
+    // The task has ended: no error (a whole reply arrived, whatever its status), or the error.
+    virtual void didCompleteWithError(UrlSession& session, UrlSessionDownloadTask& task,
+                                      const std::optional<UrlError>& error)
+    {
+    }
+};
+
 struct UrlSessionConfiguration {
-    // Names the session's own queue in logs.
+    // The session's identifier: a download delegate reads it back from the session; it also
+    // names the session's own queue in logs.
     std::string identifier = "url-session";
     // Asked on the delegate queue before a redirect is followed: the redirect reply and the
     // request that following it would send. True follows it. Empty: every redirect is followed.
     std::function<bool(const HttpUrlResponse& redirect, const UrlRequest& newRequest)> willPerformHTTPRedirection;
     // The queue completions and decisions run on; empty: a new serial queue of the session's own.
     std::shared_ptr<Queue> delegateQueue;
+    // Hears the session's download tasks; empty: downloads run unheard.
+    std::shared_ptr<UrlSessionDownloadDelegate> downloadDelegate;
+    // When set, the idle time-out of every task of the session in place of its request's.
+    std::optional<std::chrono::milliseconds> timeoutIntervalForRequest;
 };
 
 class UrlSession : public std::enable_shared_from_this<UrlSession> {
@@ -139,6 +195,10 @@ public:
     // Starts a data task for `request` at once. A URL that is not http or https completes the
     // task with `unsupportedURL` without sending anything.
     std::shared_ptr<UrlSessionTask> dataTask(UrlRequest request, DataTaskCompletion completion);
+    // Starts a download task for `request` at once, reported to the configuration's download
+    // delegate. A URL that is not http or https ends the task with `unsupportedURL`; a temporary
+    // file that cannot be made, with `cannotCreateFile`.
+    std::shared_ptr<UrlSessionDownloadTask> downloadTask(UrlRequest request);
 
     Queue& delegateQueue() const { return *queue_; }
     const UrlSessionConfiguration& configuration() const { return configuration_; }
@@ -152,8 +212,15 @@ protected:
 
     // Sends `request` (already checked to be http or https) and calls `finish` once.
     virtual std::shared_ptr<UrlSessionTask> dataTaskImpl(UrlRequest request, Finish finish) = 0;
+    // The same, with each reply's body written to `file` instead of memory: `finish` then gets
+    // no data.
+    virtual std::shared_ptr<UrlSessionTask> downloadTaskImpl(UrlRequest request, std::shared_ptr<DownloadFile> file,
+                                                             Finish finish) = 0;
 
 private:
+    // The request as the session sends it (its time-out).
+    UrlRequest prepared(UrlRequest request) const;
+
     UrlSessionConfiguration configuration_;
     std::shared_ptr<Queue> queue_;
 };

@@ -64,8 +64,7 @@ CurlTransfer::~CurlTransfer()
 
 size_t CurlTransfer::receiveHeader(char* data, size_t size, size_t count, void* self)
 {
-    static_cast<CurlTransfer*>(self)->headerLine(std::string_view(data, size * count));
-    return size * count;
+    return static_cast<CurlTransfer*>(self)->headerLine(std::string_view(data, size * count)) ? size * count : 0;
 }
 
 size_t CurlTransfer::receiveBody(char* data, size_t size, size_t count, void* self)
@@ -78,14 +77,18 @@ size_t CurlTransfer::receiveBody(char* data, size_t size, size_t count, void* se
     return piece.size();
 }
 
-void CurlTransfer::headerLine(std::string_view line)
+bool CurlTransfer::headerLine(std::string_view line)
 {
     if (line.starts_with("HTTP/")) {
         // A new reply begins (after an interim "100 Continue", say): its own fields only.
         headerFields_ = {};
         setCookieLines_.clear();
         lastHeaderName_.clear();
-        return;
+        return true;
+    }
+    if (line == "\r\n" || line == "\n") {
+        // The blank line that ends a reply's header fields.
+        return statusCode() < 200 || !onReplyStart || onReplyStart();
     }
     if (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
         // A folded continuation of the previous field.
@@ -94,27 +97,44 @@ void CurlTransfer::headerLine(std::string_view line)
             auto current = headerFields_.value(lastHeaderName_).value_or("");
             headerFields_.set(lastHeaderName_, current + " " + std::string(more));
         }
-        return;
+        return true;
     }
     const auto colon = line.find(':');
     if (colon == std::string_view::npos)
-        return;
+        return true;
     const std::string name(trimmed(line.substr(0, colon)));
     const std::string value(trimmed(line.substr(colon + 1)));
     if (name.empty())
-        return;
+        return true;
     headerFields_.add(name, value);
     lastHeaderName_ = name;
     if (equalsIgnoringASCIICase(name, "Set-Cookie"))
         setCookieLines_.push_back(value);
+    return true;
+}
+
+int CurlTransfer::statusCode() const
+{
+    long status = 0;
+    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+    return static_cast<int>(status);
+}
+
+std::int64_t CurlTransfer::expectedBodyLength() const
+{
+    const auto encoding = headerFields_.value("Content-Encoding");
+    if (encoding && !equalsIgnoringASCIICase(trimmed(*encoding), "identity"))
+        return -1;
+    curl_off_t length = -1;
+    if (curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
+        return -1;
+    return length;
 }
 
 HttpUrlResponse CurlTransfer::response() const
 {
     HttpUrlResponse response;
-    long status = 0;
-    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
-    response.statusCode = static_cast<int>(status);
+    response.statusCode = statusCode();
     char* url = nullptr;
     if (curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url)
         response.url = url;
@@ -155,6 +175,8 @@ UrlError CurlTransfer::errorFor(CURLcode code)
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
         return UrlError::make(UrlErrorCode::secureConnectionFailed);
+    case CURLE_WRITE_ERROR:
+        return UrlError::make(UrlErrorCode::cannotWriteToFile);
     case CURLE_BAD_CONTENT_ENCODING:
         return UrlError::make(UrlErrorCode::cannotDecodeContentData);
     case CURLE_GOT_NOTHING:

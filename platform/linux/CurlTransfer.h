@@ -30,6 +30,9 @@ public:
     std::function<void(CURLcode)> onEnd;
     // Takes each piece of the body; false aborts the transfer. Empty: the body is kept in memory.
     std::function<bool(std::string_view)> onBodyData;
+    // Runs when the header fields of the final reply (not an interim 1xx one) are in, before its
+    // body; false aborts the transfer.
+    std::function<bool()> onReplyStart;
 
     // The reply as far as it arrived (status, address, header fields, Set-Cookie lines).
     HttpUrlResponse response() const;
@@ -37,6 +40,12 @@ public:
     std::string takeBody() { return std::move(body_); }
     // The absolute address a redirect reply points to, when it names one.
     std::optional<std::string> redirectUrl() const;
+    int statusCode() const;
+    // The reply's header fields as far as they have arrived.
+    const HttpHeaderFields& headerFields() const { return headerFields_; }
+    // The length of the body as it will be handed over: the announced Content-Length when the
+    // body is not content-encoded, else -1.
+    std::int64_t expectedBodyLength() const;
 
     // The URL error that stands for a libcurl failure.
     static UrlError errorFor(CURLcode code);
@@ -44,7 +53,8 @@ public:
 private:
     static size_t receiveHeader(char* data, size_t size, size_t count, void* self);
     static size_t receiveBody(char* data, size_t size, size_t count, void* self);
-    void headerLine(std::string_view line);
+    // False aborts the transfer.
+    bool headerLine(std::string_view line);
 
     CURL* easy_ = nullptr;
     curl_slist* headerList_ = nullptr;

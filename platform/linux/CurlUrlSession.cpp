@@ -28,12 +28,13 @@ UrlRequest redirectedRequest(const UrlRequest& request, int status, const std::s
 
 } // namespace
 
-// One data task across its redirects. The running transfer holds the task; the task holds the
-// transfer only weakly, so a finished exchange frees both.
+// One data or download task across its redirects. The running transfer holds the task; the task
+// holds the transfer only weakly, so a finished exchange frees both. A download task writes each
+// reply's body to its file instead of memory.
 class CurlDataTask final : public UrlSessionTask, public std::enable_shared_from_this<CurlDataTask> {
 public:
-    CurlDataTask(std::shared_ptr<CurlUrlSession> session, UrlSession::Finish finish)
-        : session_(std::move(session)), finish_(std::move(finish))
+    CurlDataTask(std::shared_ptr<CurlUrlSession> session, std::shared_ptr<DownloadFile> file, UrlSession::Finish finish)
+        : session_(std::move(session)), file_(std::move(file)), finish_(std::move(finish))
     {
     }
 
@@ -41,6 +42,8 @@ public:
     {
         auto transfer = std::make_shared<CurlTransfer>(request);
         CurlTransfer* raw = transfer.get();
+        if (file_)
+            writeBodyToFile(*transfer);
         transfer->onEnd = [self = shared_from_this(), raw, request = std::move(request), redirectsLeft](CURLcode code) {
             self->ended(*raw, code, request, redirectsLeft);
         };
@@ -67,6 +70,18 @@ public:
     }
 
 private:
+    void writeBodyToFile(CurlTransfer& transfer)
+    {
+        // Fewer, larger pieces for bodies that may be large.
+        curl_easy_setopt(transfer.handle(), CURLOPT_BUFFERSIZE, 256L * 1024L);
+        transfer.onReplyStart = [file = file_, raw = &transfer] {
+            // The redirect's address is known only once it has ended; its Location field now.
+            const bool redirect = isRedirect(raw->statusCode()) && raw->headerFields().contains("Location");
+            return file->startReply(raw->expectedBodyLength(), !redirect);
+        };
+        transfer.onBodyData = [file = file_](std::string_view piece) { return file->write(piece); };
+    }
+
     void ended(CurlTransfer& transfer, CURLcode code, const UrlRequest& request, int redirectsLeft)
     {
         if (code != CURLE_OK) {
@@ -74,7 +89,10 @@ private:
             return;
         }
         HttpUrlResponse response = transfer.response();
-        std::string body = transfer.takeBody();
+        // A download's body is in its file.
+        std::optional<std::string> body;
+        if (!file_)
+            body = transfer.takeBody();
         auto location = transfer.redirectUrl();
         if (!isRedirect(response.statusCode) || !location) {
             finish_({std::move(body), std::move(response), std::nullopt});
@@ -96,6 +114,8 @@ private:
     }
 
     std::shared_ptr<CurlUrlSession> session_;
+    // Download tasks only.
+    std::shared_ptr<DownloadFile> file_;
     UrlSession::Finish finish_;
     std::mutex mutex_;
     std::weak_ptr<CurlTransfer> transfer_;
@@ -105,7 +125,16 @@ private:
 std::shared_ptr<UrlSessionTask> CurlUrlSession::dataTaskImpl(UrlRequest request, Finish finish)
 {
     auto self = std::static_pointer_cast<CurlUrlSession>(shared_from_this());
-    auto task = std::make_shared<CurlDataTask>(std::move(self), std::move(finish));
+    auto task = std::make_shared<CurlDataTask>(std::move(self), nullptr, std::move(finish));
+    task->send(std::move(request), maximumRedirects);
+    return task;
+}
+
+std::shared_ptr<UrlSessionTask> CurlUrlSession::downloadTaskImpl(UrlRequest request, std::shared_ptr<DownloadFile> file,
+                                                                 Finish finish)
+{
+    auto self = std::static_pointer_cast<CurlUrlSession>(shared_from_this());
+    auto task = std::make_shared<CurlDataTask>(std::move(self), std::move(file), std::move(finish));
     task->send(std::move(request), maximumRedirects);
     return task;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The URL session on libcurl: every transfer runs on CurlMulti's one worker thread; redirects are
-// taken one at a time, each after the session's redirect decision.
+// The URL session on libcurl: every transfer of its data and download tasks runs on CurlMulti's one
+// worker thread; redirects are taken one at a time, each after the session's redirect decision.
 
 #include "platform/UrlSession.h"
 
@@ -15,6 +15,8 @@ public:
 
 protected:
     std::shared_ptr<UrlSessionTask> dataTaskImpl(UrlRequest request, Finish finish) override;
+    std::shared_ptr<UrlSessionTask> downloadTaskImpl(UrlRequest request, std::shared_ptr<DownloadFile> file,
+                                                     Finish finish) override;
 
 private:
     friend class CurlDataTask;

@@ -3,8 +3,10 @@
 #include "platform/Bundle.h"
 #include "platform/linux/CurlUrlSession.h"
 #include "platform/linux/GioURLOpener.h"
+#include "platform/linux/GioUserNotificationCenter.h"
 #include "platform/linux/GtkToast.h"
 #include "platform/linux/LinuxApplication.h"
+#include "platform/linux/LinuxProgressView.h"
 #include "platform/linux/LinuxWebView.h"
 #include "platform/linux/LinuxWindow.h"
 #include "platform/linux/NetworkMonitorReachability.h"
@@ -29,6 +31,8 @@ Platform makeLinuxPlatform()
         return std::make_shared<CurlUrlSession>(std::move(configuration));
     };
     linux.toast = std::make_shared<GtkToast>();
+    linux.makeProgressView = []() -> std::shared_ptr<ProgressView> { return std::make_shared<LinuxProgressView>(); };
+    linux.userNotificationCenter = std::make_shared<GioUserNotificationCenter>();
     return linux;
 }
 

@@ -9,6 +9,11 @@ FakePlatform::FakePlatform()
     platform::Platform fakes;
     fakes.application = application;
     fakes.urlOpener = urlOpener;
+    fakes.userNotificationCenter = userNotificationCenter;
+    fakes.makeProgressView = [this] {
+        progressViews.push_back(std::make_shared<FakeProgressView>());
+        return progressViews.back();
+    };
     fakes.makeWindow = [this] {
         windows.push_back(std::make_shared<FakeWindow>());
         return windows.back();

@@ -1,9 +1,11 @@
 #pragma once
 // Installs the recording doubles as the platform and keeps them at hand: the application, the
-// URL opener, and every window and web view made since.
+// URL opener, the notification centre, and every window, web view and progress bar made since.
 
 #include "tests/support/FakeApplication.h"
+#include "tests/support/FakeProgressView.h"
 #include "tests/support/FakeURLOpener.h"
+#include "tests/support/FakeUserNotificationCenter.h"
 #include "tests/support/FakeWebView.h"
 #include "tests/support/FakeWindow.h"
 
@@ -21,8 +23,10 @@ public:
 
     std::shared_ptr<FakeApplication> application = std::make_shared<FakeApplication>();
     std::shared_ptr<FakeURLOpener> urlOpener = std::make_shared<FakeURLOpener>();
+    std::shared_ptr<FakeUserNotificationCenter> userNotificationCenter = std::make_shared<FakeUserNotificationCenter>();
     std::vector<std::shared_ptr<FakeWindow>> windows;
     std::vector<std::shared_ptr<FakeWebView>> webViews;
+    std::vector<std::shared_ptr<FakeProgressView>> progressViews;
 
     // The web view made last, or null.
     FakeWebView* lastWebView() const { return webViews.empty() ? nullptr : webViews.back().get(); }

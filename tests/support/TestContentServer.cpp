@@ -20,6 +20,25 @@ struct TestContentServer::Impl {
     std::size_t nextNumber = 0;
     std::vector<Request> requests;
     bool stopping = false;
+    bool released = false;
+
+    // Sends the piece of `stream` at `offset`, after its pause (and its hold); false ends the
+    // reply early because the server stops.
+    bool sendPiece(const Stream& stream, std::size_t offset, httplib::DataSink& sink)
+    {
+        {
+            std::unique_lock lock(mutex);
+            if (stream.pause.count() > 0)
+                changed.wait_for(lock, stream.pause, [&] { return stopping; });
+            if (stream.holdAt && offset >= *stream.holdAt)
+                changed.wait(lock, [&] { return stopping || released; });
+            if (stopping)
+                return false;
+        }
+        const std::size_t end = stream.holdAt && offset < *stream.holdAt ? *stream.holdAt : stream.size;
+        const std::string piece = patternBytes(offset, std::min(stream.pieceSize, end - offset));
+        return sink.write(piece.data(), piece.size());
+    }
 };
 
 namespace {
@@ -116,7 +135,26 @@ TestContentServer::TestContentServer() : impl_(std::make_unique<Impl>())
             response.set_header(untypedField, "1");
         for (const auto& cookie : reply.cookies)
             response.set_header("Set-Cookie", cookie);
-        response.body = reply.body;
+        if (!reply.stream) {
+            response.body = reply.body;
+            return;
+        }
+        const Stream stream = *reply.stream;
+        if (stream.announceLength) {
+            response.set_content_provider(stream.size, "application/octet-stream",
+                                          [&impl, stream](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                              return impl.sendPiece(stream, offset, sink);
+                                          });
+            return;
+        }
+        response.set_chunked_content_provider("application/octet-stream",
+                                              [&impl, stream](std::size_t offset, httplib::DataSink& sink) {
+                                                  if (offset >= stream.size) {
+                                                      sink.done();
+                                                      return true;
+                                                  }
+                                                  return impl.sendPiece(stream, offset, sink);
+                                              });
     };
     // The server library gives every body a content type; a reply scripted without one goes
     // without.
@@ -185,6 +223,29 @@ bool TestContentServer::waitForRequests(std::size_t count, std::chrono::millisec
 {
     std::unique_lock lock(impl_->mutex);
     return impl_->changed.wait_for(lock, timeout, [&] { return impl_->requests.size() >= count; });
+}
+
+} // namespace testsupport
+
+namespace testsupport {
+
+void TestContentServer::releaseHeldBodies()
+{
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->released = true;
+    }
+    impl_->changed.notify_all();
+}
+
+std::string TestContentServer::patternBytes(std::size_t offset, std::size_t count)
+{
+    std::string bytes(count, '\0');
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = offset + i;
+        bytes[i] = static_cast<char>((at * 7 + at / 251) & 0xff);
+    }
+    return bytes;
 }
 
 } // namespace testsupport

@@ -22,6 +22,18 @@ namespace testsupport {
 
 class TestContentServer {
 public:
+    // A body made while it is sent, never held whole by the server: `size` bytes of
+    // patternBytes(), in pieces of `pieceSize`, each after `pause`.
+    struct Stream {
+        std::size_t size = 0;
+        std::size_t pieceSize = 64 * 1024;
+        std::chrono::milliseconds pause{0};
+        // Content-Length announced; otherwise the body goes chunked, its length unknown.
+        bool announceLength = true;
+        // The body stops after this many bytes until releaseHeldBodies().
+        std::optional<std::size_t> holdAt;
+    };
+
     struct Reply {
         int status = 200;
         // Sent as they stand; no Content-Type is added when none is given here.
@@ -41,6 +53,9 @@ public:
         Reply& withCookie(std::string line) { cookies.push_back(std::move(line)); return *this; }
         Reply& withBody(std::string value) { body = std::move(value); return *this; }
         Reply& withDelay(std::chrono::milliseconds value) { delay = value; return *this; }
+        // In place of `body`.
+        std::optional<Stream> stream;
+        Reply& withStream(Stream value) { stream = value; return *this; }
     };
 
     struct Request {
@@ -73,6 +88,11 @@ public:
     std::vector<Request> requests() const;
     // Waits until at least `count` requests have arrived; false when `timeout` passed first.
     bool waitForRequests(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    // Lets every held streamed body go on; from now on none is held.
+    void releaseHeldBodies();
+
+    // The bytes of a streamed body from `offset` on: a pattern that never repeats at a power of two.
+    static std::string patternBytes(std::size_t offset, std::size_t count);
 
 private:
     struct Impl;

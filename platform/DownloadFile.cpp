@@ -1,0 +1,84 @@
+#include "platform/DownloadFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <cstdlib>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+
+namespace platform {
+
+std::shared_ptr<DownloadFile> DownloadFile::create()
+{
+    std::error_code error;
+    const auto folder = std::filesystem::temp_directory_path(error);
+    if (error)
+        return nullptr;
+    std::string name = (folder / "webcontainer-download-XXXXXX").string();
+    const int descriptor = ::mkostemp(name.data(), O_CLOEXEC);
+    if (descriptor < 0)
+        return nullptr;
+    return std::shared_ptr<DownloadFile>(new DownloadFile(name, descriptor));
+}
+
+DownloadFile::DownloadFile(std::filesystem::path path, int descriptor) : path_(std::move(path)), descriptor_(descriptor)
+{
+}
+
+DownloadFile::~DownloadFile()
+{
+    remove();
+}
+
+bool DownloadFile::startReply(std::int64_t expectedLength, bool counted)
+{
+    std::lock_guard lock(mutex_);
+    if (descriptor_ < 0 || ::ftruncate(descriptor_, 0) != 0 || ::lseek(descriptor_, 0, SEEK_SET) != 0)
+        return false;
+    counted_ = counted;
+    written_ = 0;
+    expected_ = counted ? expectedLength : -1;
+    return true;
+}
+
+bool DownloadFile::write(std::string_view piece)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (descriptor_ < 0)
+            return false;
+        while (!piece.empty()) {
+            const ssize_t done = ::write(descriptor_, piece.data(), piece.size());
+            if (done < 0 && errno == EINTR)
+                continue;
+            if (done <= 0)
+                return false;
+            piece.remove_prefix(static_cast<std::size_t>(done));
+            if (counted_)
+                written_ += done;
+        }
+        if (!counted_)
+            return true;
+    }
+    if (onProgress)
+        onProgress();
+    return true;
+}
+
+void DownloadFile::close()
+{
+    std::lock_guard lock(mutex_);
+    if (descriptor_ >= 0)
+        ::close(descriptor_);
+    descriptor_ = -1;
+}
+
+void DownloadFile::remove()
+{
+    close();
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+}
+
+} // namespace platform

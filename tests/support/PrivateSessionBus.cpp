@@ -1,0 +1,68 @@
+#include "tests/support/PrivateSessionBus.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace testsupport {
+
+PrivateSessionBus::PrivateSessionBus()
+{
+    const char* argv[] = {"dbus-daemon", "--session", "--nofork", "--print-address=1", nullptr};
+    int out = -1;
+    g_autoptr(GError) error = nullptr;
+    if (!g_spawn_async_with_pipes(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
+                                  &pid_, nullptr, &out, nullptr, &error))
+        throw std::runtime_error(std::string("cannot start dbus-daemon: ") + error->message);
+    char c = 0;
+    while (::read(out, &c, 1) == 1 && c != '\n')
+        address_ += c;
+    ::close(out);
+    if (address_.empty())
+        throw std::runtime_error("dbus-daemon named no address");
+    if (const char* saved = std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
+        hadAddress_ = true;
+        savedAddress_ = saved;
+    }
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
+}
+
+PrivateSessionBus::~PrivateSessionBus()
+{
+    if (hadAddress_)
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", savedAddress_.c_str(), 1);
+    else
+        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+    g_spawn_close_pid(pid_);
+}
+
+GDBusConnection* PrivateSessionBus::connect(const char* name) const
+{
+    g_autoptr(GError) error = nullptr;
+    auto flags = static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                                   G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION);
+    GDBusConnection* connection =
+        g_dbus_connection_new_for_address_sync(address_.c_str(), flags, nullptr, nullptr, &error);
+    if (!connection)
+        throw std::runtime_error(std::string("cannot connect to the private bus: ") + error->message);
+    if (name) {
+        g_autoptr(GVariant) reply = g_dbus_connection_call_sync(
+            connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+            g_variant_new("(su)", name, 4u /* DBUS_NAME_FLAG_DO_NOT_QUEUE */), G_VARIANT_TYPE("(u)"),
+            G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
+        guint32 result = 0;
+        if (reply)
+            g_variant_get(reply, "(u)", &result);
+        if (result != 1 /* DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER */) {
+            g_object_unref(connection);
+            throw std::runtime_error(std::string("cannot own ") + name + " on the private bus");
+        }
+    }
+    return connection;
+}
+
+} // namespace testsupport
