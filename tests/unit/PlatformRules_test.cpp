@@ -1,15 +1,21 @@
 // The rules the platform's base classes keep for every implementation: exactly one policy
-// answer, alerts that stack and answer once, the application's state changes, the view tree.
+// answer, alerts that stack and answer once, the application's state changes, the view tree,
+// the progress bar's fraction, the notification centre's pending requests.
 #include "platform/Application.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Screen.h"
 #include "platform/View.h"
+#include "platform/Dispatch.h"
 #include "tests/support/FakeApplication.h"
+#include "tests/support/FakeProgressView.h"
+#include "tests/support/FakeUserNotificationCenter.h"
 #include "tests/support/FakeWebView.h"
 #include "tests/support/FakeWindow.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using platform::WebView;
 using testing::ElementsAre;
@@ -214,4 +220,68 @@ TEST(ViewRules, AViewHasOneSuperviewAndPinsOnlyInsideOne)
     child->removeFromSuperview();
     EXPECT_EQ(child->superview(), nullptr);
     EXPECT_TRUE(b->subviews().empty());
+}
+
+TEST(ProgressViewRules, FractionStaysWithinZeroAndOneAndPinningNeedsASuperview)
+{
+    auto bar = std::make_shared<testsupport::FakeProgressView>();
+    EXPECT_FALSE(bar->pinAlongSuperviewBottom(20, 20));
+    EXPECT_FALSE(bar->pinnedAlongBottom);
+
+    const std::vector<std::pair<float, float>> cases = {
+        {0.25f, 0.25f}, {1.5f, 1.0f}, {-0.1f, 0.0f}, {std::nanf(""), 0.0f}, {1.0f, 1.0f}};
+    for (const auto& [given, held] : cases) {
+        bar->setProgress(given, platform::ProgressAnimation::animated);
+        EXPECT_EQ(held, bar->progress()) << given;
+        EXPECT_EQ(held, bar->progressSteps.back().first) << given;
+    }
+
+    auto screenView = std::make_shared<platform::View>();
+    screenView->addSubview(bar);
+    EXPECT_TRUE(bar->pinAlongSuperviewBottom(20, 20));
+    EXPECT_EQ(std::make_pair(20, 20), bar->pinnedAlongBottom);
+}
+
+TEST(UserNotificationCenterRules, PendingRequestsAreReplacedRemovedAndDeliveredOnce)
+{
+    using namespace std::chrono_literals;
+    auto center = std::make_shared<testsupport::FakeUserNotificationCenter>();
+    auto request = [](std::string identifier, std::string body, std::optional<platform::NotificationTrigger> trigger) {
+        platform::UserNotificationRequest made;
+        made.identifier = std::move(identifier);
+        made.content.body = std::move(body);
+        made.trigger = std::move(trigger);
+        return made;
+    };
+    const platform::TimeIntervalNotificationTrigger soon{50ms, false};
+    center->add(request("download", "first", soon));
+    // The same identifier replaces the pending request, whose own timer then delivers nothing.
+    center->add(request("download", "second", soon));
+    center->add(request("removed", "never", soon));
+    center->removePendingNotificationRequests({"removed"});
+    std::vector<std::optional<std::string>> answers;
+    platform::DateComponents halfPastEight;
+    halfPastEight.hour = 8;
+    halfPastEight.minute = 30;
+    center->add(request("calendar", "not yet", platform::CalendarNotificationTrigger{halfPastEight, true}),
+                [&](std::optional<std::string> error) { answers.push_back(error); });
+    center->add(request("now", "at once", std::nullopt), [&](std::optional<std::string> error) { answers.push_back(error); });
+
+    ASSERT_EQ(2u, center->pendingNotificationRequests().size());
+    EXPECT_EQ("second", center->pendingNotificationRequests()[0].content.body);
+    platform::runMainLoopUntil([&] { return center->delivered.size() >= 2; });
+    // Long enough for the replaced and the removed request's timers to have run.
+    platform::runMainLoopUntil([] { return false; }, 150ms);
+
+    ASSERT_EQ(2u, center->delivered.size());
+    EXPECT_EQ("at once", center->delivered[0].content.body);
+    EXPECT_EQ("second", center->delivered[1].content.body);
+    EXPECT_TRUE(center->pendingNotificationRequests().empty());
+    ASSERT_EQ(2u, answers.size());
+    EXPECT_TRUE(answers[0].has_value()) << "a calendar trigger is refused";
+    EXPECT_FALSE(answers[1].has_value());
+
+    center->add(request("later", "cleared", platform::TimeIntervalNotificationTrigger{1h, false}));
+    center->removeAllPendingNotificationRequests();
+    EXPECT_TRUE(center->pendingNotificationRequests().empty());
 }
