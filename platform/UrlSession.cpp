@@ -56,7 +56,7 @@ public:
             running_ = running;
             cancelled = cancelled_;
         }
-        if (cancelled)
+        if (cancelled && running)
             running->cancel();
     }
 

@@ -168,8 +168,9 @@ TEST(UrlSessionDownload, streamsALargeBodyToAFileWithProgressOnTheMainQueue)
         ASSERT_TRUE(platform::runMainLoopUntil([&] { return download.delegate->written() == std::int64_t(half); }, 20s));
         EXPECT_EQ(1, temporaryDownloadFiles());
         for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
-            if (entry.path().filename().string().starts_with("webcontainer-download-"))
+            if (entry.path().filename().string().starts_with("webcontainer-download-")) {
                 EXPECT_EQ(half, fs::file_size(entry.path()));
+            }
         }
         server.releaseHeldBodies();
         ASSERT_TRUE(waitForEnd(download));
@@ -255,7 +256,8 @@ TEST(UrlSessionDownload, endsWithTheErrorAndNoFileWhenTheTransferFails)
 {
     TestContentServer server;
     server.reply("/stalls", Reply().withStream({.size = 256 * 1024, .holdAt = 64 * 1024}));
-    server.reply("/slow", Reply().withStream({.size = 8 * 1024, .pieceSize = 1024, .pause = 250ms, .holdAt = std::nullopt}));
+    // Longer than the time-out in all, never silent for long (libcurl measures speed per second).
+    server.reply("/slow", Reply().withStream({.size = 20 * 1024, .pieceSize = 1024, .pause = 150ms, .holdAt = std::nullopt}));
     struct Case {
         std::string name;
         std::string url;
@@ -275,7 +277,7 @@ TEST(UrlSessionDownload, endsWithTheErrorAndNoFileWhenTheTransferFails)
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         platform::UrlSessionConfiguration configuration;
-        configuration.timeoutIntervalForRequest = 1s;
+        configuration.timeoutIntervalForRequest = 2s;
         auto download = start(row.url, configuration);
         if (row.whileRunning)
             row.whileRunning(download);

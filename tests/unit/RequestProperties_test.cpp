@@ -131,6 +131,12 @@ protected:
         requests.push_back(std::move(request));
         return nullptr;
     }
+    std::shared_ptr<platform::UrlSessionTask> downloadTaskImpl(platform::UrlRequest request,
+                                                               std::shared_ptr<platform::DownloadFile>, Finish) override
+    {
+        requests.push_back(std::move(request));
+        return nullptr;
+    }
 };
 
 } // namespace
