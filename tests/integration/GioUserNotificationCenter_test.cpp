@@ -48,10 +48,15 @@ public:
     {
         g_autoptr(GDBusNodeInfo) node = g_dbus_node_info_new_for_xml(serviceInterface, nullptr);
         static const GDBusInterfaceVTable vtable = {&NotificationService::onCall, nullptr, nullptr, {}};
-        g_dbus_connection_register_object(connection_, "/org/freedesktop/Notifications", node->interfaces[0], &vtable,
-                                          this, nullptr, nullptr);
+        registration_ = g_dbus_connection_register_object(connection_, "/org/freedesktop/Notifications",
+                                                          node->interfaces[0], &vtable, this, nullptr, nullptr);
     }
-    ~NotificationService() { g_object_unref(connection_); }
+    ~NotificationService()
+    {
+        g_dbus_connection_unregister_object(connection_, registration_);
+        g_dbus_connection_close_sync(connection_, nullptr, nullptr);
+        g_object_unref(connection_);
+    }
 
     std::vector<Shown> shown;
 
@@ -78,6 +83,7 @@ private:
     }
 
     GDBusConnection* connection_;
+    guint registration_ = 0;
 };
 
 platform::UserNotificationRequest request(std::string identifier, std::string title, std::string body,
@@ -100,7 +106,7 @@ TEST(GioUserNotificationCenter, deliversThroughTheApplicationToTheDesktopService
 {
     testsupport::PrivateSessionBus bus;
     NotificationService service(bus);
-    GApplication* application = g_application_new("org.webcontainer.test", GApplicationFlags(0));
+    static GApplication* application = g_application_new("org.webcontainer.test", GApplicationFlags(0));
     ASSERT_TRUE(g_application_register(application, nullptr, nullptr));
     auto center = std::make_shared<platform::GioUserNotificationCenter>();
 
@@ -115,5 +121,10 @@ TEST(GioUserNotificationCenter, deliversThroughTheApplicationToTheDesktopService
     EXPECT_EQ("Error", service.shown[0].summary);
     EXPECT_EQ("The download failed.", service.shown[0].body);
     EXPECT_TRUE(center->pendingNotificationRequests().empty());
-    g_object_unref(application);
+    // The application stays for the life of the process, as the real one does (a registered
+    // GApplication released early leaves GIO sources behind that crash a later main-loop pass);
+    // its connection is closed before the private bus goes, which would otherwise end the process.
+    GDBusConnection* applicationBus = g_application_get_dbus_connection(application);
+    g_dbus_connection_set_exit_on_close(applicationBus, FALSE);
+    g_dbus_connection_close_sync(applicationBus, nullptr, nullptr);
 }
