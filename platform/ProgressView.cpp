@@ -1,16 +1,15 @@
 #include "platform/ProgressView.h"
 
-#include "platform/Dispatch.h"
+#include "platform/Check.h"
 #include "platform/Platform.h"
 
 #include <algorithm>
-#include <cassert>
 
 namespace platform {
 
 void ProgressView::setProgress(float progress, ProgressAnimation animation)
 {
-    assert(isMainThread() && "views are used on the main thread only");
+    requireMainThread();
     // NaN (0 / 0) counts as nothing done.
     progress_ = progress > 0 ? std::min(progress, 1.0f) : 0.0f;
     setProgressImpl(progress_, animation);
@@ -18,14 +17,14 @@ void ProgressView::setProgress(float progress, ProgressAnimation animation)
 
 void ProgressView::setHidden(bool hidden)
 {
-    assert(isMainThread() && "views are used on the main thread only");
+    requireMainThread();
     hidden_ = hidden;
     setHiddenImpl(hidden);
 }
 
 bool ProgressView::pinAlongSuperviewBottom(int distanceFromBottom, int sideInset)
 {
-    assert(isMainThread() && "views are used on the main thread only");
+    requireMainThread();
     if (!superview())
         return false;
     pinAlongSuperviewBottomImpl(distanceFromBottom, sideInset);
