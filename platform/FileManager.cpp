@@ -14,6 +14,17 @@
 namespace fs = std::filesystem;
 
 namespace platform {
+namespace {
+
+// The temporary file of an atomic write: ".<name>." and six characters that mkstemp picks.
+constexpr std::size_t kTemporarySuffix = 6;
+
+std::string temporaryPrefix(const fs::path& path)
+{
+    return "." + path.filename().string() + ".";
+}
+
+} // namespace
 
 FileManager& FileManager::defaultManager()
 {
@@ -99,7 +110,7 @@ std::optional<std::string> FileManager::readFile(const fs::path& path) const
 bool FileManager::writeFileAtomically(const fs::path& path, const std::string& bytes, unsigned mode) const
 {
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    std::string pattern = (folder / (temporaryPrefix(path) + std::string(kTemporarySuffix, 'X'))).string();
     int fd = mkstemp(pattern.data());
     if (fd < 0)
         return false;
@@ -132,6 +143,21 @@ bool FileManager::writeFileAtomically(const fs::path& path, const std::string& b
         ::close(dirFd);
     }
     return true;
+}
+
+std::size_t FileManager::removeStrayTemporaryFiles(const fs::path& path) const
+{
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    const std::string prefix = temporaryPrefix(path);
+    std::size_t removed = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error); !error && it != fs::directory_iterator(); it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() == prefix.size() + kTemporarySuffix && name.starts_with(prefix)
+            && it->symlink_status().type() == fs::file_type::regular && ::unlink(it->path().c_str()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 std::error_code FileManager::setExcludedFromBackup(const fs::path& path, bool excluded) const

@@ -1,11 +1,18 @@
 #include "platform/SettingsStore.h"
 
+#include "base/Logger.h"
 #include "platform/Bundle.h"
 #include "platform/Dispatch.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
 #include "platform/PlistSerialization.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace fs = std::filesystem;
@@ -13,28 +20,98 @@ namespace fs = std::filesystem;
 namespace platform {
 namespace {
 
-// Changes not synchronized by their writer reach the file this long after the first of them.
-constexpr std::chrono::milliseconds kFlushDelay{500};
+// Two writes start at least this far apart, so a stream of changes makes few writes.
+constexpr std::chrono::milliseconds kWriteInterval{100};
+
+std::int64_t ticksNow()
+{
+    return std::chrono::steady_clock::now().time_since_epoch().count();
+}
+
+enum class FileState { missing, notRegular, unreadable, read };
+
+// Reads `file` without blocking on it: what is not a regular file (a FIFO, a folder, a
+// device) is not read at all.
+FileState readRegularFile(const fs::path& file, std::string& bytes)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? FileState::missing : FileState::unreadable;
+    struct stat info {};
+    FileState state = FileState::read;
+    if (::fstat(fd, &info) != 0)
+        state = FileState::unreadable;
+    else if (!S_ISREG(info.st_mode))
+        state = FileState::notRegular;
+    char buffer[65536];
+    while (state == FileState::read) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            state = FileState::unreadable;
+        if (count <= 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(fd);
+    return state;
+}
+
+// Moves `file` to the first free name of "<file>.unreadable", "<file>.unreadable.1", …; never
+// over an earlier copy.
+std::optional<fs::path> keepAside(const fs::path& file)
+{
+    for (int n = 0; n < 1000; ++n) {
+        const fs::path target = file.string() + ".unreadable" + (n ? "." + std::to_string(n) : "");
+        if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+            return target;
+        // A file system without the no-replace rename: look first, then rename.
+        if (errno == EINVAL && !FileManager::defaultManager().fileExists(target)
+            && !FileManager::defaultManager().moveItem(file, target))
+            return target;
+        if (errno != EEXIST && errno != EINVAL)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
-SettingsStore::SettingsStore(fs::path file) : file_(std::move(file)), flushQueue_(makeSerialQueue("settings"))
+SettingsStore::SettingsStore(fs::path file) : file_(std::move(file)), writer_(makeSerialQueue("settings"))
 {
-    auto& fm = FileManager::defaultManager();
-    if (!fm.fileExists(file_))
-        return;
-    auto loaded = readPlistFile(file_);
-    if (loaded && loaded->isDict()) {
-        stored_ = std::move(*loaded->asDict());
-        return;
-    }
-    // Keep an unreadable file aside rather than overwrite it with the next write.
-    fm.moveItem(file_, fs::path(file_.string() + ".unreadable"));
+    load();
 }
 
 SettingsStore::~SettingsStore()
 {
-    synchronize();
+    flush();
+}
+
+void SettingsStore::load()
+{
+    if (const auto removed = FileManager::defaultManager().removeStrayTemporaryFiles(file_))
+        LOG_INFO("Removed " + std::to_string(removed) + " temporary settings files of interrupted writes");
+    std::string bytes;
+    switch (readRegularFile(file_, bytes)) {
+    case FileState::missing:
+        return;
+    case FileState::notRegular:
+        LOG_ERROR("Settings file " + file_.string() + " is not a regular file; starting with no stored values");
+        return;
+    case FileState::unreadable:
+    case FileState::read:
+        break;
+    }
+    if (auto loaded = plistFromBytes(bytes); loaded && loaded->isDict()) {
+        for (auto& [key, value] : *loaded->asDict())
+            stored_.emplace(key, std::make_shared<const PlistValue>(std::move(value)));
+        return;
+    }
+    // Kept aside rather than overwritten by the next write.
+    const auto kept = keepAside(file_);
+    LOG_ERROR("Settings file " + file_.string() + " is unreadable; starting with no stored values; "
+              + (kept ? "kept as " + kept->string() : "it could not be moved aside"));
 }
 
 SettingsStore& SettingsStore::standard()
@@ -42,7 +119,7 @@ SettingsStore& SettingsStore::standard()
     static SettingsStore* store = [] {
         const std::string id = Bundle::main()->identifier().value_or("webcontainer");
         auto* created = new SettingsStore(paths::configHome() / id / (id + ".plist"));
-        std::atexit([] { SettingsStore::standard().synchronize(); });
+        std::atexit([] { SettingsStore::standard().flush(); });
         return created;
     }();
     return *store;
@@ -59,7 +136,7 @@ std::optional<PlistValue> SettingsStore::object(const std::string& key) const
 {
     std::lock_guard lock(mutex_);
     if (auto it = stored_.find(key); it != stored_.end())
-        return it->second;
+        return *it->second;
     if (auto it = registered_.find(key); it != registered_.end())
         return it->second;
     return std::nullopt;
@@ -132,7 +209,7 @@ void SettingsStore::set(const std::string& key, PlistValue value)
 {
     {
         std::lock_guard lock(mutex_);
-        stored_[key] = std::move(value);
+        stored_[key] = std::make_shared<const PlistValue>(std::move(value));
         ++generation_;
     }
     changed();
@@ -172,14 +249,27 @@ PlistDict SettingsStore::dictionaryRepresentation() const
     std::lock_guard lock(mutex_);
     PlistDict merged = registered_;
     for (const auto& [key, value] : stored_)
-        merged[key] = value;
+        merged[key] = *value;
     return merged;
 }
 
 bool SettingsStore::synchronize()
 {
+    bool pending;
+    {
+        std::lock_guard lock(mutex_);
+        pending = generation_ != savedGeneration_;
+    }
+    // A change schedules its own write; this retries after a failed one.
+    if (pending)
+        changed();
+    return !lastWriteFailed_;
+}
+
+bool SettingsStore::flush()
+{
     std::lock_guard writing(writeMutex_);
-    PlistDict snapshot;
+    StoredValues snapshot;
     std::uint64_t generation;
     {
         std::lock_guard lock(mutex_);
@@ -188,23 +278,38 @@ bool SettingsStore::synchronize()
         snapshot = stored_;
         generation = generation_;
     }
+    lastWrite_ = ticksNow();
+    PlistDict values;
+    for (const auto& [key, value] : snapshot)
+        values.emplace(key, *value);
     auto& fm = FileManager::defaultManager();
-    if (fm.createDirectory(file_.parent_path()))
-        return false;
-    if (!fm.writeFileAtomically(file_, plistToBytes(PlistValue(std::move(snapshot))), 0600))
+    const bool written = !fm.createDirectory(file_.parent_path())
+        && fm.writeFileAtomically(file_, plistToBytes(PlistValue(std::move(values))), 0600);
+    reportWrite(written);
+    if (!written)
         return false;
     std::lock_guard lock(mutex_);
     savedGeneration_ = std::max(savedGeneration_, generation);
     return true;
 }
 
+void SettingsStore::reportWrite(bool written)
+{
+    if (lastWriteFailed_.exchange(!written) || written)
+        return;
+    LOG_ERROR("Settings cannot be written to " + file_.string()
+              + "; changes are kept in memory only until a write succeeds");
+}
+
 void SettingsStore::changed()
 {
-    if (flushScheduled_.exchange(true))
+    if (writeScheduled_.exchange(true))
         return;
-    flushQueue_->asyncAfter(kFlushDelay, [this] {
-        flushScheduled_ = false;
-        synchronize();
+    const auto since = std::chrono::steady_clock::duration(ticksNow() - lastWrite_.load());
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(kWriteInterval - since);
+    writer_->asyncAfter(std::max(wait, std::chrono::milliseconds(0)), [this] {
+        writeScheduled_ = false;
+        flush();
     });
 }
 

@@ -2,16 +2,27 @@
 // The settings store: a stored layer over a registered-defaults layer.
 //
 // - Registered defaults are kept in memory only; a stored value of the same key always wins.
-// - The stored layer lives in one property-list file. Writes change memory at once and reach
-//   the file with synchronize() (atomic replace: a crash leaves the old file or the new one)
-//   or, at the latest, shortly after the write and when the process exits.
+// - The stored layer lives in one property-list file. Changes take effect in memory at once;
+//   a writer thread of the store puts them into the file shortly after (changes that come
+//   meanwhile are merged into one write), and flush() or the end of the process writes what is
+//   left. Every write replaces the file atomically (temporary file, fsync, rename): a crash
+//   leaves the old file or the new one, never a torn one.
+// - synchronize() is cheap: it asks for the write and returns; the main thread never waits
+//   for the disk.
+// - Faults of the file are logged at error level, never silent: an unreadable file is moved
+//   aside under a name of its own ("<file>.unreadable", "<file>.unreadable.1", …) and the store
+//   starts empty; something other than a regular file in its place (a FIFO, a folder) is not
+//   read (nothing blocks on it); a file that cannot be written is reported once until a write
+//   succeeds again. Temporary files of writes cut short are removed when the store opens.
 // - Typed reads yield nothing for a missing key and for a value of another type.
-// - Safe from any thread.
+// - Safe from any thread. The destructor writes what is pending and waits for the writer.
 
 #include "platform/PlistValue.h"
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -60,24 +71,34 @@ public:
     // Both layers merged, stored values winning.
     PlistDict dictionaryRepresentation() const;
 
-    // Writes the stored layer to its file now; false when it could not be written.
-    // Every value set before the call is in the file when it returns true.
+    // Asks for every change made so far to be written soon, off the calling thread, and returns
+    // at once. False when the last write failed (the change stays in memory and is tried again).
     bool synchronize();
+    // Writes the stored layer now and waits for it; false when it could not be written. Every
+    // value set before the call is in the file when it returns true. Runs at exit.
+    bool flush();
 
     const std::filesystem::path& file() const { return file_; }
 
 private:
+    // Stored values are shared with the writer's snapshot: taking one copies no value.
+    using StoredValues = std::map<std::string, std::shared_ptr<const PlistValue>>;
+
+    void load();
     void changed();
+    void reportWrite(bool written);
 
     std::filesystem::path file_;
     mutable std::mutex mutex_;
     PlistDict registered_;
-    PlistDict stored_;
+    StoredValues stored_;
     std::uint64_t generation_ = 0;       // bumped by every change
     std::uint64_t savedGeneration_ = 0;  // the generation the file holds
     std::mutex writeMutex_;              // one writer at a time, in order
-    std::atomic<bool> flushScheduled_{false};
-    std::shared_ptr<Queue> flushQueue_;
+    std::atomic<bool> writeScheduled_{false};
+    std::atomic<bool> lastWriteFailed_{false};
+    std::atomic<std::int64_t> lastWrite_{0};  // steady-clock ticks when the last write began
+    std::shared_ptr<Queue> writer_;
 };
 
 } // namespace platform

@@ -1,6 +1,6 @@
 // Reads and writes the standard settings store from a process of its own, so tests can show
 // that values survive a restart.
-//   settings_tool <bundle> set <key> <text>   stores and synchronizes
+//   settings_tool <bundle> set <key> <text>   stores and writes the file at once
 //   settings_tool <bundle> get <key>          prints the text, exit 1 when absent
 //   settings_tool <bundle> set-unsynced <key> <text>   stores and exits without synchronizing
 
@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     const std::string key = argv[3];
     if ((command == "set" || command == "set-unsynced") && argc == 5) {
         config.defaults.set(key, std::string(argv[4]));
-        if (command == "set" && !config.defaults.synchronize())
+        if (command == "set" && !config.defaults.flush())
             return 1;
         return 0;
     }

@@ -1,9 +1,17 @@
 #include "platform/PlistSerialization.h"
 #include "platform/SettingsStore.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <future>
+#include <map>
 #include <thread>
 
 using platform::PlistArray;
@@ -137,4 +145,118 @@ TEST(SettingsStore, ChangesReachTheFileWithoutAnExplicitSynchronize)
     }
     ASSERT_TRUE(onDisk);
     EXPECT_EQ(onDisk->stringAt("late"), "value");
+}
+
+namespace {
+
+// Opens the store on a thread of its own; a store that blocks on its file for 5 s counts as
+// hung: the FIFO is opened for writing to release it.
+std::unique_ptr<SettingsStore> openWithin5s(const std::filesystem::path& file)
+{
+    auto opened = std::make_shared<std::promise<std::unique_ptr<SettingsStore>>>();
+    auto result = opened->get_future();
+    std::thread([file, opened] { opened->set_value(std::make_unique<SettingsStore>(file)); }).detach();
+    if (result.wait_for(std::chrono::seconds(5)) == std::future_status::ready)
+        return result.get();
+    ADD_FAILURE() << "opening the store blocked on " << file;
+    const int fd = ::open(file.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0)
+        ::close(fd);
+    return result.get();
+}
+
+std::size_t errorsContaining(const testsupport::LogCapture& logs, const std::string& text)
+{
+    std::size_t count = 0;
+    for (const auto& entry : logs.entries())
+        count += entry.level == Logger::Level::Error && entry.message.find(text) != std::string::npos;
+    return count;
+}
+
+} // namespace
+
+// Faults of the settings file: none blocks, none is silent, none loses an earlier copy.
+TEST(SettingsStore, FileFaultsAreReportedAndNeverBlock)
+{
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* scenario;
+        std::function<void(const fs::path& file)> prepare;
+        std::vector<std::string> errorsOnce;  // each logged exactly once while opening and writing twice
+        bool writable;                        // values set afterwards reach the file
+        std::map<std::string, std::string> besideAfter;  // files beside the store file, with their texts
+        std::vector<std::string> goneAfter;
+    };
+    const std::vector<Case> cases = {
+        {"a second corrupt file is kept beside the first",
+         [](const fs::path& file) {
+             testsupport::writeFile(file.string() + ".unreadable", "first damage");
+             testsupport::writeFile(file, "second damage");
+         },
+         {"is unreadable"},
+         true,
+         {{"store.plist.unreadable", "first damage"}, {"store.plist.unreadable.1", "second damage"}},
+         {}},
+        {"a FIFO in place of the file",
+         [](const fs::path& file) { ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0); },
+         {"not a regular file"},
+         true,
+         {},
+         {}},
+        {"a folder in place of the file",
+         [](const fs::path& file) { fs::create_directory(file); },
+         {"not a regular file", "cannot be written"},
+         false,
+         {},
+         {}},
+        {"a configuration folder that cannot be written",
+         [](const fs::path& file) {
+             fs::remove(file.parent_path());
+             testsupport::writeFile(file.parent_path(), "a file, not a folder");
+         },
+         {"cannot be written"},
+         false,
+         {},
+         {}},
+        {"temporary files of killed writes",
+         [](const fs::path& file) {
+             testsupport::writeFile(file.parent_path() / ".store.plist.a1B2c3", "cut short");
+             testsupport::writeFile(file.parent_path() / ".store.plist.Zz9yX8", "cut short");
+             testsupport::writeFile(file.parent_path() / ".store.plist.notours", "someone else's");
+         },
+         {},
+         true,
+         {{".store.plist.notours", "someone else's"}},
+         {".store.plist.a1B2c3", ".store.plist.Zz9yX8"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        const fs::path folder = testsupport::makeTemporaryFolder("faults");
+        const fs::path file = folder / "settings" / "store.plist";
+        fs::create_directory(file.parent_path());
+        c.prepare(file);
+        testsupport::LogCapture logs;
+        {
+            auto store = openWithin5s(file);
+            EXPECT_TRUE(store->allKeys().empty());
+            store->set("cli_a", "1");
+            EXPECT_EQ(store->flush(), c.writable);
+            EXPECT_EQ(store->synchronize(), c.writable);
+            store->set("cli_b", "2");
+            EXPECT_EQ(store->flush(), c.writable);
+        }
+        for (const auto& text : c.errorsOnce)
+            EXPECT_EQ(errorsContaining(logs, text), 1u) << text;
+        if (c.errorsOnce.empty())
+            EXPECT_EQ(errorsContaining(logs, ""), 0u);
+        if (c.writable) {
+            auto onDisk = platform::readPlistFile(file);
+            ASSERT_TRUE(onDisk);
+            EXPECT_EQ(onDisk->stringAt("cli_b"), "2");
+        }
+        for (const auto& [name, text] : c.besideAfter)
+            EXPECT_EQ(testsupport::readFile(file.parent_path() / name), text) << name;
+        for (const auto& name : c.goneAfter)
+            EXPECT_FALSE(fs::exists(file.parent_path() / name)) << name;
+    }
 }
