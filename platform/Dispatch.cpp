@@ -5,6 +5,7 @@
 #include <glib.h>
 
 #include <atomic>
+#include <deque>
 #include <future>
 #include <map>
 #include <thread>
@@ -14,36 +15,106 @@ namespace {
 
 std::atomic<std::thread::id> gMainThread{};
 
+// The main queue's tasks wait in one list behind one GLib source, which is ready while the list
+// holds tasks: posting allocates no source, and one pass of the source runs, in order, every
+// task posted before the pass began (tasks they post wait for the next pass).
 class MainQueue final : public Queue {
 public:
-    void async(Task task) override { attach(g_idle_source_new(), std::move(task)); }
+    MainQueue() : source_(g_source_new(&kSourceFuncs, sizeof(GSource)))
+    {
+        g_source_set_priority(source_, G_PRIORITY_DEFAULT);
+        g_source_set_callback(source_, &MainQueue::dispatchPass, this, nullptr);
+        g_source_set_can_recurse(source_, TRUE);
+        g_source_attach(source_, g_main_context_default());
+    }
+
+    void async(Task task) override
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+        if (tasks_.size() == 1)
+            g_source_set_ready_time(source_, 0);
+    }
 
     void asyncAfter(std::chrono::milliseconds delay, Task task) override
     {
-        attach(g_timeout_source_new(static_cast<guint>(delay.count())), std::move(task));
-    }
-
-    const std::string& label() const override { return label_; }
-    bool isCurrent() const override { return isMainThread(); }
-
-private:
-    static gboolean run(gpointer data)
-    {
-        guardedCall("task on the main queue", *static_cast<Task*>(data));
-        return G_SOURCE_REMOVE;
-    }
-
-    static void attach(GSource* source, Task task)
-    {
+        GSource* source = g_timeout_source_new(static_cast<guint>(delay.count()));
         g_source_set_priority(source, G_PRIORITY_DEFAULT);
-        g_source_set_callback(source, &MainQueue::run, new Task(std::move(task)),
+        g_source_set_callback(source, &MainQueue::runTimed, new Task(std::move(task)),
                               [](gpointer data) { delete static_cast<Task*>(data); });
         g_source_attach(source, g_main_context_default());
         g_source_unref(source);
     }
 
+    const std::string& label() const override { return label_; }
+    bool isCurrent() const override { return isMainThread(); }
+
+    bool idle()
+    {
+        std::lock_guard lock(mutex_);
+        return tasks_.empty() && passes_ == 0;
+    }
+
+    // One pass: the tasks posted before it began, oldest first. The source stays ready while
+    // tasks wait, so a main loop nested in a task runs a pass of its own that goes on with the
+    // oldest task left: the order holds.
+    void runPass()
+    {
+        std::size_t count;
+        {
+            std::lock_guard lock(mutex_);
+            count = tasks_.size();
+            ++passes_;
+        }
+        for (; count > 0; --count) {
+            Task task;
+            {
+                std::lock_guard lock(mutex_);
+                if (tasks_.empty())
+                    break;
+                task = std::move(tasks_.front());
+                tasks_.pop_front();
+                if (tasks_.empty())
+                    g_source_set_ready_time(source_, -1);
+            }
+            guardedCall("task on the main queue", task);
+        }
+        std::lock_guard lock(mutex_);
+        --passes_;
+    }
+
+private:
+    static gboolean dispatchPass(gpointer self)
+    {
+        static_cast<MainQueue*>(self)->runPass();
+        return G_SOURCE_CONTINUE;
+    }
+
+    static gboolean dispatch(GSource* source, GSourceFunc callback, gpointer data)
+    {
+        return callback ? callback(data) : G_SOURCE_CONTINUE;
+    }
+
+    static gboolean runTimed(gpointer data)
+    {
+        guardedCall("task on the main queue", *static_cast<Task*>(data));
+        return G_SOURCE_REMOVE;
+    }
+
+    static inline GSourceFuncs kSourceFuncs{nullptr, nullptr, &MainQueue::dispatch, nullptr, nullptr, nullptr};
+
     std::string label_ = "main";
+    GSource* source_;  // never released: the main queue lives as long as the process
+    std::mutex mutex_;
+    std::deque<Task> tasks_;
+    int passes_ = 0;  // passes running now (nested main loops run passes inside passes)
 };
+
+MainQueue& theMainQueue()
+{
+    static auto* queue = new MainQueue();
+    return *queue;
+}
 
 // Worker threads taking tasks in order of their due time (then of posting). The threads share
 // the state with the queue object, so a queue released by one of its own tasks stays sound.
@@ -154,8 +225,17 @@ void Queue::sync(const Task& task)
 
 Queue& mainQueue()
 {
-    static auto* queue = new MainQueue();
-    return *queue;
+    return theMainQueue();
+}
+
+bool mainQueueIsIdle()
+{
+    return theMainQueue().idle();
+}
+
+void runMainQueueNow()
+{
+    theMainQueue().runPass();
 }
 
 std::shared_ptr<Queue> makeSerialQueue(std::string label)

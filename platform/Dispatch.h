@@ -38,6 +38,12 @@ public:
 
 // The main queue: GLib's default main context, run by GTK or by a test's pump.
 Queue& mainQueue();
+// For the engine glue, main thread only. True when the main queue holds no task and is not
+// running any.
+bool mainQueueIsIdle();
+// Runs the main queue's tasks posted so far now, in order, as its next pass on the main loop
+// would. Main thread only, and only where the engine allows any main-queue task to run.
+void runMainQueueNow();
 // A new serial queue with its own thread. The thread ends with the last reference.
 std::shared_ptr<Queue> makeSerialQueue(std::string label);
 // The shared pool of background threads.

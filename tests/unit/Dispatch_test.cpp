@@ -114,3 +114,35 @@ TEST(Dispatch, SyncToMainQueueFromTheMainThreadDoesNotDeadlock)
     mainQueue().sync([&] { value = 1; });
     EXPECT_EQ(value, 1);
 }
+
+// A pass run at once (after a message of the page) keeps the main queue's order: what its
+// tasks post waits for the next pass, and a main loop nested in a task runs the older tasks first.
+TEST(Dispatch, MainQueuePassesKeepThePostingOrder)
+{
+    std::vector<std::string> order;
+    EXPECT_TRUE(mainQueueIsIdle());
+    mainQueue().async([&] {
+        order.push_back("a");
+        mainQueue().async([&] { order.push_back("posted by a"); });
+    });
+    mainQueue().async([&] { order.push_back("b"); });
+    EXPECT_FALSE(mainQueueIsIdle());
+    runMainQueueNow();
+    EXPECT_EQ(order, (std::vector<std::string>{"a", "b"}));
+    drainMainQueue();
+    EXPECT_EQ(order.back(), "posted by a");
+    EXPECT_TRUE(mainQueueIsIdle());
+
+    order.clear();
+    mainQueue().async([&] {
+        order.push_back("outer starts");
+        EXPECT_FALSE(mainQueueIsIdle());
+        runMainLoopUntil([&] { return order.back() == "third"; });
+        mainQueue().sync([&] { order.push_back("synced"); });
+        order.push_back("outer ends");
+    });
+    mainQueue().async([&] { order.push_back("second"); });
+    mainQueue().async([&] { order.push_back("third"); });
+    drainMainQueue();
+    EXPECT_EQ(order, (std::vector<std::string>{"outer starts", "second", "third", "synced", "outer ends"}));
+}

@@ -53,7 +53,8 @@ TEST_P(ReadPListToDefaultPref, StoresTextEntriesAndSkipsTheOthers)
         EXPECT_EQ(defaults.object(skipped), std::nullopt) << skipped;
     EXPECT_EQ(defaults.string("user"), "kept");
 
-    // Stored, not registered: the values are in the settings file already.
+    // Stored, not registered: the values reach the settings file.
+    ASSERT_TRUE(defaults.flush());
     platform::SettingsStore reread(defaults.file());
     EXPECT_EQ(reread.string("lazyload"), "nonhtml");
 }
