@@ -16,12 +16,14 @@ namespace {
 std::atomic<std::thread::id> gMainThread{};
 
 // The main queue's tasks wait in one list behind one GLib source, which is ready while the list
-// holds tasks: posting allocates no source, and one pass of the source runs, in order, every
-// task posted before the pass began (tasks they post wait for the next pass).
+// holds tasks: posting allocates no source and, on the main thread, makes no system call (a
+// post from another thread wakes the loop). One pass of the source runs, in order, every task
+// posted before the pass began (tasks they post wait for the next pass).
 class MainQueue final : public Queue {
 public:
-    MainQueue() : source_(g_source_new(&kSourceFuncs, sizeof(GSource)))
+    MainQueue() : source_(g_source_new(&kSourceFuncs, sizeof(OwnedSource)))
     {
+        reinterpret_cast<OwnedSource*>(source_)->owner = this;
         g_source_set_priority(source_, G_PRIORITY_DEFAULT);
         g_source_set_callback(source_, &MainQueue::dispatchPass, this, nullptr);
         g_source_set_can_recurse(source_, TRUE);
@@ -30,10 +32,14 @@ public:
 
     void async(Task task) override
     {
-        std::lock_guard lock(mutex_);
-        tasks_.push_back(std::move(task));
-        if (tasks_.size() == 1)
-            g_source_set_ready_time(source_, 0);
+        {
+            std::lock_guard lock(mutex_);
+            tasks_.push_back(std::move(task));
+            pending_ = true;
+        }
+        // The main thread itself is not asleep in the loop: its next pass finds the task.
+        if (!isMainThread())
+            g_main_context_wakeup(g_source_get_context(source_));
     }
 
     void asyncAfter(std::chrono::milliseconds delay, Task task) override
@@ -74,8 +80,7 @@ public:
                     break;
                 task = std::move(tasks_.front());
                 tasks_.pop_front();
-                if (tasks_.empty())
-                    g_source_set_ready_time(source_, -1);
+                pending_ = !tasks_.empty();
             }
             guardedCall("task on the main queue", task);
         }
@@ -90,6 +95,17 @@ private:
         return G_SOURCE_CONTINUE;
     }
 
+    static gboolean prepare(GSource* source, gint* timeout)
+    {
+        *timeout = -1;
+        return check(source);
+    }
+
+    static gboolean check(GSource* source)
+    {
+        return static_cast<const MainQueue*>(sourceOwner(source))->pending_.load(std::memory_order_acquire);
+    }
+
     static gboolean dispatch(GSource* source, GSourceFunc callback, gpointer data)
     {
         return callback ? callback(data) : G_SOURCE_CONTINUE;
@@ -101,12 +117,21 @@ private:
         return G_SOURCE_REMOVE;
     }
 
-    static inline GSourceFuncs kSourceFuncs{nullptr, nullptr, &MainQueue::dispatch, nullptr, nullptr, nullptr};
+    // The source carries a pointer back to its queue.
+    struct OwnedSource {
+        GSource source;
+        MainQueue* owner;
+    };
+    static MainQueue* sourceOwner(GSource* source) { return reinterpret_cast<OwnedSource*>(source)->owner; }
+
+    static inline GSourceFuncs kSourceFuncs{&MainQueue::prepare, &MainQueue::check, &MainQueue::dispatch, nullptr,
+                                            nullptr, nullptr};
 
     std::string label_ = "main";
     GSource* source_;  // never released: the main queue lives as long as the process
     std::mutex mutex_;
     std::deque<Task> tasks_;
+    std::atomic<bool> pending_{false};  // tasks_ is not empty; read by the source without the lock
     int passes_ = 0;  // passes running now (nested main loops run passes inside passes)
 };
 
