@@ -247,8 +247,9 @@ TEST(SettingsStore, FileFaultsAreReportedAndNeverBlock)
         }
         for (const auto& text : c.errorsOnce)
             EXPECT_EQ(errorsContaining(logs, text), 1u) << text;
-        if (c.errorsOnce.empty())
+        if (c.errorsOnce.empty()) {
             EXPECT_EQ(errorsContaining(logs, ""), 0u);
+        }
         if (c.writable) {
             auto onDisk = platform::readPlistFile(file);
             ASSERT_TRUE(onDisk);
