@@ -1,5 +1,6 @@
 #include "platform/Dispatch.h"
 
+#include "platform/Check.h"
 #include "platform/GuardedCall.h"
 
 #include <glib.h>
@@ -260,6 +261,7 @@ bool mainQueueIsIdle()
 
 void runMainQueueNow()
 {
+    requireMainThread();
     theMainQueue().runPass();
 }
 
