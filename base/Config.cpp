@@ -1,13 +1,9 @@
 #include "base/Config.h"
 
-#include "base/Logger.h"
 #include "base/SharedInstances.h"
 #include "platform/Bundle.h"
 #include "platform/Paths.h"
 #include "platform/PlistSerialization.h"
-
-#include <cstdio>
-#include <cstdlib>
 
 namespace fs = std::filesystem;
 
@@ -41,7 +37,7 @@ std::optional<Config::appStateEnum> Config::appStateFromRawValue(const std::stri
     return std::nullopt;
 }
 
-Config::Config(const std::string& plistName)
+Config::Config(platform::SettingsStore& store)
     : fm(platform::FileManager::defaultManager())
     , tmpDirURL(platform::paths::temporaryDirectory())
     , BASEURL(applicationSupport())
@@ -51,15 +47,16 @@ Config::Config(const std::string& plistName)
     // The per-user cache folder of this application stands where the platform's caches would.
     , CACHEDIR((platform::paths::cacheHome() / bundleID()).string())
     , APPCACHEDIR((platform::paths::cacheHome() / bundleID() / "app").string())
-    , defaults(platform::SettingsStore::standard())
+    , defaults(store)
 {
-    if (!registerDefaults(plistName)) {
-        const auto path = platform::Bundle::main()->resourcePath() / (plistName + ".plist");
-        LOG_ERROR("cannot read " + path.string());
-        std::fprintf(stderr, "webcontainer: the bundle's %s.plist is missing or is not a dictionary (%s); cannot start.\n",
-                     plistName.c_str(), path.c_str());
-        std::exit(EXIT_FAILURE);
-    }
+}
+
+std::unique_ptr<Config> Config::create(const std::string& plistName, platform::SettingsStore& defaults)
+{
+    std::unique_ptr<Config> config(new Config(defaults));
+    if (!config->registerDefaults(plistName))
+        return nullptr;
+    return config;
 }
 
 bool Config::registerDefaults(const std::string& plistName)
@@ -76,6 +73,5 @@ bool Config::registerDefaults(const std::string& plistName)
 
 Config& sharedConfig()
 {
-    static Config* config = new Config("DefaultPreferences");
-    return *config;
+    return SharedInstances::get<Config>();
 }

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,9 +27,10 @@ public:
     // Exactly "fresh", "full" and "offline" (case-sensitive); nothing for any other text.
     static std::optional<appStateEnum> appStateFromRawValue(const std::string& raw);
 
-    // Sets every field and registers the bundle's property list `plistName` as defaults. A
-    // missing or unreadable list stops the process with a message and a non-zero exit.
-    explicit Config(const std::string& plistName);
+    // Sets every field, with `defaults` as the settings store, and registers the bundle's
+    // property list `plistName` as its defaults. Nothing when the list is missing or is not a
+    // dictionary: start-up cannot go on, and the composition root reports it.
+    static std::unique_ptr<Config> create(const std::string& plistName, platform::SettingsStore& defaults);
     Config(const Config&) = delete;
     Config& operator=(const Config&) = delete;
 
@@ -67,7 +69,11 @@ public:
     platform::SettingsStore& defaults;
     std::atomic<bool> isSplashScreenShown{false};
     std::atomic<bool> isAppStart{false};
+
+private:
+    explicit Config(platform::SettingsStore& defaults);
 };
 
-// The shared configuration, built with "DefaultPreferences" on first use and never destroyed.
+// The shared configuration, built with "DefaultPreferences" by the composition root. Safe from
+// any thread.
 Config& sharedConfig();

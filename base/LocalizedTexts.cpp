@@ -1,6 +1,29 @@
 #include "base/LocalizedTexts.h"
 
+#include "base/SharedInstances.h"
 #include "platform/Bundle.h"
+
+const std::string& LocalizedTexts::text(const std::string& key)
+{
+    std::lock_guard lock(mutex_);
+    auto found = texts_.find(key);
+    if (found == texts_.end())
+        found = texts_.emplace(key, localizedString(key)).first;
+    return found->second;
+}
+
+const std::map<std::string, std::string>& LocalizedTexts::alertTitles()
+{
+    std::lock_guard lock(mutex_);
+    if (!alertTitles_)
+        alertTitles_ = std::map<std::string, std::string>{
+            {"INFO", localizedString("JS_ALERT_TITLE_INFO")},
+            {"SUCCESS", localizedString("JS_ALERT_TITLE_SUCCESS")},
+            {"ERROR", localizedString("JS_ALERT_TITLE_ERROR")},
+            {"WARN", localizedString("JS_ALERT_TITLE_WARN")},
+        };
+    return *alertTitles_;
+}
 
 std::string localizedString(const std::string& key)
 {
@@ -10,8 +33,7 @@ std::string localizedString(const std::string& key)
 #define WEBCONTAINER_LOCALIZED_VALUE(name)                                                             \
     const std::string& name()                                                                          \
     {                                                                                                  \
-        static const std::string text = localizedString(#name);                                        \
-        return text;                                                                                   \
+        return SharedInstances::get<LocalizedTexts>().text(#name);                                     \
     }
 
 WEBCONTAINER_LOCALIZED_VALUE(NEW_VERSION_AVAILABLE)
@@ -27,17 +49,12 @@ WEBCONTAINER_LOCALIZED_VALUE(IAP_RESTORE_PURCHASE)
 
 const std::map<std::string, std::string>& JS_ALERT_TITLES()
 {
-    static const std::map<std::string, std::string> titles = {
-        {"INFO", localizedString("JS_ALERT_TITLE_INFO")},
-        {"SUCCESS", localizedString("JS_ALERT_TITLE_SUCCESS")},
-        {"ERROR", localizedString("JS_ALERT_TITLE_ERROR")},
-        {"WARN", localizedString("JS_ALERT_TITLE_WARN")},
-    };
-    return titles;
+    return SharedInstances::get<LocalizedTexts>().alertTitles();
 }
 
 const std::set<std::string>& PRODUCT_IDENTIFIERS()
 {
+    // A constant: nothing of a run changes it.
     static const std::set<std::string> identifiers;
     return identifiers;
 }

@@ -1,5 +1,7 @@
 #include "base/TimestampFormatter.h"
 
+#include "base/SharedInstances.h"
+
 #include <cstdio>
 #include <ctime>
 
@@ -41,6 +43,5 @@ std::optional<platform::TimePoint> TimestampFormatter::date(const std::string& t
 
 const TimestampFormatter& timestampFormatter()
 {
-    static const TimestampFormatter* formatter = new TimestampFormatter();
-    return *formatter;
+    return SharedInstances::get<TimestampFormatter>();
 }

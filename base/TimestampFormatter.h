@@ -1,7 +1,6 @@
 #pragma once
 // The one formatter of stored times: "yyyyMMddHHmmss" in local time, Gregorian calendar,
-// ASCII digits whatever the locale. Safe from any thread: it keeps no state, and the shared
-// formatter is made once and never destroyed.
+// ASCII digits whatever the locale. Safe from any thread: it keeps no state.
 
 #include "platform/Clock.h"
 
@@ -15,4 +14,5 @@ public:
     std::optional<platform::TimePoint> date(const std::string& text) const;
 };
 
+// The shared formatter, built by the composition root. Safe from any thread.
 const TimestampFormatter& timestampFormatter();

@@ -1,11 +1,14 @@
 #pragma once
 // Benchmarks run in a temporary home of their own (settings, web root, caches), removed again
-// at exit, with the built bundle as the main bundle, on a thread marked as the main thread.
-// Call before anything reads the configuration; later calls do nothing.
+// at exit, with the built bundle as the main bundle and the shared instances built from it, on
+// a thread marked as the main thread. Call before anything reads the configuration; later
+// calls do nothing.
 
+#include "app/CompositionRoot.h"
 #include "platform/Bundle.h"
 #include "platform/Dispatch.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -25,6 +28,10 @@ inline void useTemporaryHome()
             ::setenv(name, folder.c_str(), 1);
         platform::Bundle::setMainForTesting(WEBCONTAINER_BENCH_BUNDLE_DIR);
         platform::setMainThread();
+        if (const auto failure = CompositionRoot::build()) {
+            std::fprintf(stderr, "%s\n", failure->message.c_str());
+            std::abort();
+        }
         return true;
     }();
     (void)done;

@@ -1,6 +1,7 @@
 #include "contentserver/LazyLoad.h"
 
 #include "base/Config.h"
+#include "base/SharedInstances.h"
 
 namespace {
 
@@ -20,6 +21,5 @@ LazyLoad::LazyLoad() : configuredLazyLoadMode(configuredMode(lazyLoadStoreKey)) 
 
 LazyLoad& sharedLazyLoad()
 {
-    static auto* lazyLoad = new LazyLoad();
-    return *lazyLoad;
+    return SharedInstances::get<LazyLoad>();
 }

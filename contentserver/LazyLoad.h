@@ -1,8 +1,7 @@
 #pragma once
 // Lazy loading of the files an update package left out. This object holds the deployment's
 // lazy-load mode, read once when it is created from the setting "lazyload"; requests report it
-// to the content server. Safe from any thread: the mode never changes after creation, and the
-// shared loader is made once, also when two threads ask at once.
+// to the content server. Safe from any thread: the mode never changes after creation.
 
 #include "base/LazyLoadMode.h"
 
@@ -22,5 +21,5 @@ public:
     const lazyLoadMode configuredLazyLoadMode;
 };
 
-// The shared lazy loader, created on first use and never destroyed.
+// The shared lazy loader, built by the composition root. Safe from any thread.
 LazyLoad& sharedLazyLoad();

@@ -3,6 +3,7 @@
 #include "base/Config.h"
 #include "base/LocalizedTexts.h"
 #include "base/Logger.h"
+#include "base/SharedInstances.h"
 
 ServerCom::ServerCom()
     : TMPWWWROOT(sharedConfig().WEBROOT + "-1")
@@ -58,6 +59,5 @@ void ServerCom::startDataTask(const std::string& identifier, Redirects redirects
 
 ServerCom& sharedServerCom()
 {
-    static auto* serverCom = new ServerCom();
-    return *serverCom;
+    return SharedInstances::get<ServerCom>();
 }

@@ -28,8 +28,8 @@
 // window goes to the main queue. The page's web view is held weakly and reached only through
 // PageReply, so no worker thread ever holds it. The notification named with the bundle
 // identifier ("filereceived", "landingPage") is posted on the reply's queue: its observers
-// that touch the UI register with the main queue. The one shared instance lives as long as
-// the process.
+// that touch the UI register with the main queue. The composition root builds the one shared
+// instance.
 
 #include "base/PageReply.h"
 #include "contentserver/RequestProperties.h"
@@ -210,5 +210,5 @@ private:
     std::shared_ptr<platform::Queue> replyQueue_;
 };
 
-// The shared content-server client, created on first use and never destroyed.
+// The shared content-server client, built by the composition root. Safe from any thread.
 ServerCom& sharedServerCom();

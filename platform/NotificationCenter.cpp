@@ -6,6 +6,13 @@
 
 namespace platform {
 
+namespace {
+
+std::mutex gDefaultMutex;
+std::shared_ptr<NotificationCenter> gDefault;
+
+} // namespace
+
 // What a delivery needs, shared with the deliveries still queued: they check `registered`
 // when they run, so removal stops them without the centre having to outlive them.
 struct NotificationCenter::Registration {
@@ -27,8 +34,16 @@ NotificationCenter::~NotificationCenter()
 
 NotificationCenter& NotificationCenter::defaultCenter()
 {
-    static auto* center = new NotificationCenter();
-    return *center;
+    std::lock_guard lock(gDefaultMutex);
+    if (!gDefault)
+        gDefault = std::make_shared<NotificationCenter>();
+    return *gDefault;
+}
+
+void NotificationCenter::setDefault(std::shared_ptr<NotificationCenter> center)
+{
+    std::lock_guard lock(gDefaultMutex);
+    gDefault = std::move(center);
 }
 
 std::uint64_t NotificationCenter::addObserver(const void* owner, const std::string& name, Observer observer,

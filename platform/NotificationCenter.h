@@ -50,8 +50,11 @@ public:
     // Deliveries still queued when the centre goes are skipped.
     ~NotificationCenter();
 
-    // The process's default centre.
+    // The process's default centre: the one setDefault() installed, else one made on first use.
     static NotificationCenter& defaultCenter();
+    // Makes `center` the default centre; nullptr forgets it (the next use makes a fresh one).
+    // Only while no other thread uses the default centre (the composition root does it).
+    static void setDefault(std::shared_ptr<NotificationCenter> center);
 
     // Registers `observer` for `name` under `owner`, to run on `queue` (none: on the posting
     // thread); returns a token for removeObserver(token).

@@ -1,7 +1,6 @@
 #include "platform/SettingsStore.h"
 
 #include "base/Logger.h"
-#include "platform/Bundle.h"
 #include "platform/Dispatch.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
@@ -114,15 +113,9 @@ void SettingsStore::load()
               + (kept ? "kept as " + kept->string() : "it could not be moved aside"));
 }
 
-SettingsStore& SettingsStore::standard()
+fs::path SettingsStore::standardFile(const std::string& bundleIdentifier)
 {
-    static SettingsStore* store = [] {
-        const std::string id = Bundle::main()->identifier().value_or("webcontainer");
-        auto* created = new SettingsStore(paths::configHome() / id / (id + ".plist"));
-        std::atexit([] { SettingsStore::standard().flush(); });
-        return created;
-    }();
-    return *store;
+    return paths::configHome() / bundleIdentifier / (bundleIdentifier + ".plist");
 }
 
 void SettingsStore::registerDefaults(const PlistDict& defaults)

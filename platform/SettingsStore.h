@@ -41,9 +41,10 @@ public:
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
-    // The standard store of this application: "<bundle id>.plist" in the configuration home's
-    // folder of the bundle identifier. Created on first use, never destroyed.
-    static SettingsStore& standard();
+    // The file of the standard store of the application `bundleIdentifier`: "<bundle id>.plist"
+    // in the configuration home's folder of the bundle identifier. The composition root builds
+    // the shared store with it.
+    static std::filesystem::path standardFile(const std::string& bundleIdentifier);
 
     // Adds `defaults` to the registered layer (later registrations win per key).
     void registerDefaults(const PlistDict& defaults);

@@ -1,5 +1,6 @@
 #include "webcontainer/CommandTable.h"
 
+#include "base/SharedInstances.h"
 #include "platform/Check.h"
 #include "platform/GuardedCall.h"
 
@@ -25,14 +26,16 @@ void CommandTable::dispatch(BridgeScreen& screen, CommandURL url) const
     platform::guardedCall("bridge command " + request.url.word(), [&] { handler(screen, request); });
 }
 
+std::shared_ptr<CommandTable> makeBridgeCommandTable()
+{
+    auto table = std::make_shared<CommandTable>();
+    registerBridgeCommands(*table);
+    return table;
+}
+
 CommandTable& bridgeCommandTableForTesting()
 {
-    static CommandTable* table = [] {
-        auto* filled = new CommandTable();
-        registerBridgeCommands(*filled);
-        return filled;
-    }();
-    return *table;
+    return SharedInstances::get<CommandTable>();
 }
 
 const CommandTable& bridgeCommandTable()

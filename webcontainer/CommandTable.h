@@ -6,12 +6,13 @@
 // Words are compared whole and case-sensitively; no two groups may add the same word. A word
 // the table lacks has no effect: nothing is logged and nothing is answered.
 //
-// The shared table is filled once, on first use, and only read afterwards. Commands run on the
-// main thread.
+// The shared table is built filled by the composition root and only read afterwards. Commands
+// run on the main thread.
 
 #include "webcontainer/BridgeRequest.h"
 #include "webcontainer/BridgeScreen.h"
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 
@@ -36,7 +37,9 @@ private:
     std::unordered_map<std::string, Handler> handlers_;
 };
 
-// The table of every command group.
+// A table holding the commands of every group; the composition root shares one.
+std::shared_ptr<CommandTable> makeBridgeCommandTable();
+// The shared table.
 const CommandTable& bridgeCommandTable();
 // The same table, open for adding words. Tests only.
 CommandTable& bridgeCommandTableForTesting();

@@ -24,21 +24,30 @@ void setOrUnset(const std::string& name, const std::optional<std::string>& value
 
 } // namespace
 
-TemporaryHome::TemporaryHome()
+fs::path TemporaryHome::makeFolder()
 {
     std::string pattern = (fs::temp_directory_path() / "webcontainer-test-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create a temporary home");
-    path_ = pattern;
+    const fs::path folder = pattern;
     for (const char* sub : {"home", "data", "config", "cache", "tmp"})
-        fs::create_directories(path_ / sub);
-    setenv("HOME", (path_ / "home").c_str(), 1);
-    setenv("XDG_DATA_HOME", (path_ / "data").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (path_ / "config").c_str(), 1);
-    setenv("XDG_CACHE_HOME", (path_ / "cache").c_str(), 1);
-    setenv("TMPDIR", (path_ / "tmp").c_str(), 1);
-    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG", "WEBCONTAINER_LOG"})
-        unsetenv(name);
+        fs::create_directories(folder / sub);
+    return folder;
+}
+
+TemporaryHome::TemporaryHome()
+    : path_(makeFolder())
+    , environment_{{"HOME", (path_ / "home").string()},
+                   {"XDG_DATA_HOME", (path_ / "data").string()},
+                   {"XDG_CONFIG_HOME", (path_ / "config").string()},
+                   {"XDG_CACHE_HOME", (path_ / "cache").string()},
+                   {"TMPDIR", (path_ / "tmp").string()},
+                   {"LANGUAGE", std::nullopt},
+                   {"LC_ALL", std::nullopt},
+                   {"LC_MESSAGES", std::nullopt},
+                   {"LANG", std::nullopt},
+                   {"WEBCONTAINER_LOG", std::nullopt}}
+{
 }
 
 TemporaryHome::~TemporaryHome()

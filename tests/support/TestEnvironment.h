@@ -10,27 +10,35 @@
 
 namespace testsupport {
 
-// Creates a temporary folder and points HOME, XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME
-// and TMPDIR into it; removes it again when destroyed (unless WEBCONTAINER_KEEP_TEST_HOME is set).
-// The language environment is cleared, so the preferred language is English.
-class TemporaryHome {
-public:
-    TemporaryHome();
-    ~TemporaryHome();
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
 // Sets environment variables for its lifetime and restores them afterwards.
 class ScopedEnvironment {
 public:
     ScopedEnvironment(std::initializer_list<std::pair<std::string, std::optional<std::string>>> values);
     ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
 private:
     std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// Creates a temporary folder and points HOME, XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME
+// and TMPDIR into it; removes it again when destroyed (unless WEBCONTAINER_KEEP_TEST_HOME is
+// set) and gives the environment back as it was. The language environment is cleared meanwhile,
+// so the preferred language is English.
+class TemporaryHome {
+public:
+    TemporaryHome();
+    ~TemporaryHome();
+    TemporaryHome(const TemporaryHome&) = delete;
+    TemporaryHome& operator=(const TemporaryHome&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    static std::filesystem::path makeFolder();
+
+    std::filesystem::path path_;
+    ScopedEnvironment environment_;
 };
 
 // A folder under the test's temporary directory, created fresh.

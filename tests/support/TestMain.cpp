@@ -1,18 +1,16 @@
-// The main of every test program. Each test process gets a fresh temporary home: HOME and the
-// XDG folders point into it, so settings, the web root and caches of one test never meet
-// another's. The main bundle is the built bundle unless a test picks another.
+// The main of every test program. Each test gets a fresh process state (a temporary home, the
+// built bundle, the shared instances built afresh; see TestIsolation), so the tests pass alike
+// when CTest runs each as a process of its own and when a program runs whole or repeated.
 
-#include "platform/Bundle.h"
 #include "platform/Dispatch.h"
-#include "tests/support/TestEnvironment.h"
+#include "tests/support/TestIsolation.h"
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    testsupport::TemporaryHome home;
     platform::setMainThread();
-    platform::Bundle::setMainForTesting(WEBCONTAINER_TEST_BUNDLE_DIR);
+    testing::UnitTest::GetInstance()->listeners().Append(new testsupport::TestIsolation());
     return RUN_ALL_TESTS();
 }

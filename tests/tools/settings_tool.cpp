@@ -4,6 +4,7 @@
 //   settings_tool <bundle> get <key>          prints the text, exit 1 when absent
 //   settings_tool <bundle> set-unsynced <key> <text>   stores and exits without synchronizing
 
+#include "app/CompositionRoot.h"
 #include "base/Config.h"
 #include "platform/Bundle.h"
 
@@ -15,6 +16,8 @@ int main(int argc, char** argv)
     if (argc < 4)
         return 2;
     platform::Bundle::setMainForTesting(argv[1]);
+    if (CompositionRoot::build())
+        return 2;
     Config& config = sharedConfig();
     const std::string command = argv[2];
     const std::string key = argv[3];

@@ -61,23 +61,6 @@ TEST(Config, RegistersTheBundledDefaultPreferences)
     EXPECT_EQ(config.defaults.string("servername"), registered);
 }
 
-TEST(Config, MissingDefaultPreferencesStopsStartUp)
-{
-    auto bundle = testsupport::makeTemporaryFolder("broken-bundle");
-    testsupport::writeFile(bundle / "Info.plist",
-                           "<plist version=\"1.0\"><dict><key>CFBundleIdentifier</key><string>x.y</string></dict></plist>");
-    platform::Bundle::setMainForTesting(bundle);
-    EXPECT_EXIT(sharedConfig(), testing::ExitedWithCode(1), "DefaultPreferences.plist is missing");
-}
-
-TEST(Config, UnreadableDefaultPreferencesStopsStartUp)
-{
-    auto bundle = testsupport::makeTemporaryFolder("broken-bundle");
-    testsupport::writeFile(bundle / "DefaultPreferences.plist", "<plist><array><string>not a dict</string></array></plist>");
-    platform::Bundle::setMainForTesting(bundle);
-    EXPECT_EXIT(sharedConfig(), testing::ExitedWithCode(1), "DefaultPreferences");
-}
-
 TEST(Config, ConcurrentFirstUseGivesOneObject)
 {
     std::vector<std::thread> threads;

@@ -2,6 +2,7 @@
 #include "base/FileHelpers.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/TestIsolation.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -128,7 +129,8 @@ TEST(GetFilesOfWebDir, PathsAreRelativeToTheWebRootWhateverFoldersLieAbove)
 {
     const fs::path home = testsupport::makeTemporaryFolder("www") / "www" / "data";
     testsupport::ScopedEnvironment environment({{"XDG_DATA_HOME", home.string()}});
-    // The configuration is made now, under the odd home, on its first use in this process.
+    // The configuration is made now, under the odd home.
+    testsupport::rebuildSharedInstances();
     ASSERT_EQ(sharedConfig().BASEURL.parent_path(), home);
     writeFile(webRoot() / "index.html", "1");
     writeFile(webRoot() / "www" / "x.js", "2");

@@ -44,6 +44,7 @@ protected:
 
 TEST_F(ScriptMessageRouter, TextsWithAQueryGoToTheDispatcher)
 {
+    dispatched.clear();
     bridgeCommandTableForTesting().add("update", record);
     bridgeCommandTableForTesting().add("config", record);
     post("update?silentMode=silent");

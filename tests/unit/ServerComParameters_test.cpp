@@ -6,6 +6,7 @@
 #include "platform/Device.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/ManualClock.h"
+#include "tests/support/TestIsolation.h"
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,8 @@ TEST(ServerComParameters, queryTextCarriesThePairsInOrder)
 TEST(ServerComParameters, reportsTheConfiguredLazyLoadMode)
 {
     defaults().set("lazyload", "nonhtml");
+    // The lazy loader reads its mode when it is built: at the next start.
+    testsupport::rebuildSharedInstances();
     auto params = sharedServerCom().makeApiParams();
     ASSERT_TRUE(params);
     EXPECT_EQ("nonhtml", params->lazyloadMode);

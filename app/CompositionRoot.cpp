@@ -1,0 +1,77 @@
+#include "app/CompositionRoot.h"
+
+#include "base/Config.h"
+#include "base/LocalizedTexts.h"
+#include "base/Logger.h"
+#include "base/SharedInstances.h"
+#include "base/TimestampFormatter.h"
+#include "contentserver/LazyLoad.h"
+#include "contentserver/ServerCom.h"
+#include "platform/Bundle.h"
+#include "platform/Check.h"
+#include "platform/NotificationCenter.h"
+#include "platform/SettingsStore.h"
+#include "webcontainer/CommandTable.h"
+
+#include <cstdlib>
+
+namespace {
+
+const std::string kDefaultPreferences = "DefaultPreferences";
+
+// Values still waiting for their write reach the file when the process exits, whichever store
+// is shared then.
+void flushSettingsAtExit()
+{
+    static const bool registered = [] {
+        std::atexit([] {
+            if (SharedInstances::has<platform::SettingsStore>())
+                SharedInstances::get<platform::SettingsStore>().flush();
+        });
+        return true;
+    }();
+    (void)registered;
+}
+
+} // namespace
+
+std::optional<CompositionRoot::StartupError> CompositionRoot::build()
+{
+    platform::requireMainThread();
+    const auto bundle = platform::Bundle::main();
+    // An installed bundle always names itself; a broken one still gets folders of its own.
+    SharedInstances::add(std::make_shared<MainBundleIdentifier>(
+        MainBundleIdentifier{bundle->identifier().value_or("webcontainer")}));
+
+    auto center = std::make_shared<platform::NotificationCenter>();
+    platform::NotificationCenter::setDefault(center);
+    SharedInstances::add(std::move(center));
+
+    SharedInstances::add(std::make_shared<TimestampFormatter>());
+    SharedInstances::add(std::make_shared<LocalizedTexts>());
+
+    auto settings = std::make_shared<platform::SettingsStore>(platform::SettingsStore::standardFile(bundleID()));
+    auto config = Config::create(kDefaultPreferences, *settings);
+    SharedInstances::add(std::move(settings));
+    flushSettingsAtExit();
+    if (!config) {
+        tearDown();
+        const auto path = bundle->resourcePath() / (kDefaultPreferences + ".plist");
+        LOG_ERROR("cannot read " + path.string());
+        return StartupError{"the bundle's " + kDefaultPreferences + ".plist is missing or is not a dictionary ("
+                            + path.string() + "); cannot start."};
+    }
+    SharedInstances::add(std::shared_ptr<Config>(std::move(config)));
+
+    SharedInstances::add(std::make_shared<ServerCom>());
+    SharedInstances::add(std::make_shared<LazyLoad>());
+    SharedInstances::add(makeBridgeCommandTable());
+    return std::nullopt;
+}
+
+void CompositionRoot::tearDown()
+{
+    platform::requireMainThread();
+    SharedInstances::clear();
+    platform::NotificationCenter::setDefault(nullptr);
+}

@@ -1,0 +1,49 @@
+#include "tests/support/TestIsolation.h"
+
+#include "app/CompositionRoot.h"
+#include "platform/Bundle.h"
+#include "platform/Clock.h"
+#include "platform/Dispatch.h"
+#include "platform/Platform.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace testsupport {
+namespace {
+
+void buildSharedInstances()
+{
+    if (const auto failure = CompositionRoot::build()) {
+        std::fprintf(stderr, "cannot build the shared instances for a test: %s\n", failure->message.c_str());
+        std::abort();
+    }
+}
+
+} // namespace
+
+void TestIsolation::OnTestStart(const testing::TestInfo&)
+{
+    home_.emplace();
+    platform::Bundle::setMainForTesting(WEBCONTAINER_TEST_BUNDLE_DIR);
+    buildSharedInstances();
+}
+
+void TestIsolation::OnTestEnd(const testing::TestInfo&)
+{
+    // Work the test left on the main queue runs while what it reads still exists.
+    platform::drainMainQueue();
+    CompositionRoot::tearDown();
+    // The doubles of the test are gone; nothing of them may stay installed.
+    platform::install(platform::Platform{});
+    platform::setClockForTesting(nullptr);
+    home_.reset();
+}
+
+void rebuildSharedInstances()
+{
+    CompositionRoot::tearDown();
+    buildSharedInstances();
+}
+
+} // namespace testsupport
