@@ -11,26 +11,15 @@ using testing::HasSubstr;
 
 TEST(Startup, ABundleWithoutReadableDefaultPreferencesEndsMainWithStatusOne)
 {
-    struct Case {
-        const char* name;
-        std::optional<std::string> preferences;
-    };
-    const Case cases[] = {
-        {"missing", std::nullopt},
-        {"array", "<plist><array><string>not a dict</string></array></plist>"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& broken : testsupport::brokenDefaultPreferences()) {
         // The executable finds its bundle beside itself: a copy beside a broken bundle.
         const fs::path folder = testsupport::makeTemporaryFolder("installed");
         fs::copy_file(WEBCONTAINER_TEST_EXECUTABLE, folder / "webcontainer");
-        fs::copy(WEBCONTAINER_TEST_BUNDLE_DIR, folder / "bundle", fs::copy_options::recursive);
-        fs::remove(folder / "bundle" / "DefaultPreferences.plist");
-        if (c.preferences)
-            testsupport::writeFile(folder / "bundle" / "DefaultPreferences.plist", *c.preferences);
+        testsupport::copyBundleWithPreferences(folder / "bundle", broken.contents);
 
         const auto result = testsupport::runProcess({(folder / "webcontainer").string()});
-        EXPECT_EQ(result.exitStatus, 1) << c.name;
-        EXPECT_THAT(result.err, HasSubstr("DefaultPreferences.plist is missing or is not a dictionary")) << c.name;
-        EXPECT_THAT(result.err, HasSubstr("cannot start")) << c.name;
+        EXPECT_EQ(result.exitStatus, 1) << broken.name;
+        EXPECT_THAT(result.err, HasSubstr("DefaultPreferences.plist is missing or is not a dictionary")) << broken.name;
+        EXPECT_THAT(result.err, HasSubstr("cannot start")) << broken.name;
     }
 }

@@ -98,6 +98,25 @@ std::string readFile(const fs::path& path)
     return buffer.str();
 }
 
+const std::vector<BrokenPreferences>& brokenDefaultPreferences()
+{
+    static const std::vector<BrokenPreferences> cases = {
+        {"missing", std::nullopt},
+        {"array", "<plist><array><string>not a dict</string></array></plist>"},
+        {"no property list", "DefaultPreferences"},
+    };
+    return cases;
+}
+
+void copyBundleWithPreferences(const fs::path& folder, const std::optional<std::string>& contents)
+{
+    fs::remove_all(folder);
+    fs::copy(WEBCONTAINER_TEST_BUNDLE_DIR, folder, fs::copy_options::recursive);
+    fs::remove(folder / "DefaultPreferences.plist");
+    if (contents)
+        writeFile(folder / "DefaultPreferences.plist", *contents);
+}
+
 fs::path toolPath(const std::string& name)
 {
     return fs::path(WEBCONTAINER_TEST_TOOLS_DIR) / name;

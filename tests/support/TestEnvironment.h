@@ -47,6 +47,17 @@ std::filesystem::path makeTemporaryFolder(const std::string& name);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::string readFile(const std::filesystem::path& path);
 
+// The forms of the bundle's "DefaultPreferences.plist" that start-up refuses: none, one that is
+// not a dictionary and one that is no property list.
+struct BrokenPreferences {
+    const char* name;
+    std::optional<std::string> contents;
+};
+const std::vector<BrokenPreferences>& brokenDefaultPreferences();
+// Copies the built bundle to `folder` and gives the copy `contents` as its
+// "DefaultPreferences.plist" (none when empty).
+void copyBundleWithPreferences(const std::filesystem::path& folder, const std::optional<std::string>& contents);
+
 // The folder of the test helper programs.
 std::filesystem::path toolPath(const std::string& name);
 

@@ -50,29 +50,18 @@ TEST(CompositionRoot, ARebuildKeepsNothingOfTheLastBuild)
 // leaves nothing built (main() prints the message and exits with status 1).
 TEST(CompositionRoot, RefusesABundleWithoutReadableDefaultPreferences)
 {
-    struct Case {
-        const char* name;
-        std::optional<std::string> preferences;
-    };
-    const Case cases[] = {
-        {"missing", std::nullopt},
-        {"array", "<plist><array><string>not a dict</string></array></plist>"},
-        {"no property list", "DefaultPreferences"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& broken : testsupport::brokenDefaultPreferences()) {
         const auto bundle = testsupport::makeTemporaryFolder("broken-bundle");
-        testsupport::writeFile(bundle / "Info.plist", "<plist version=\"1.0\"><dict><key>CFBundleIdentifier</key>"
-                                                      "<string>x.y</string></dict></plist>");
-        if (c.preferences)
-            testsupport::writeFile(bundle / "DefaultPreferences.plist", *c.preferences);
+        testsupport::copyBundleWithPreferences(bundle, broken.contents);
         platform::Bundle::setMainForTesting(bundle);
         CompositionRoot::tearDown();
 
         const auto failure = CompositionRoot::build();
-        ASSERT_TRUE(failure) << c.name;
-        EXPECT_THAT(failure->message, HasSubstr("DefaultPreferences.plist is missing or is not a dictionary")) << c.name;
-        EXPECT_THAT(failure->message, HasSubstr((bundle / "DefaultPreferences.plist").string())) << c.name;
-        EXPECT_FALSE(SharedInstances::has<MainBundleIdentifier>()) << c.name;
-        EXPECT_FALSE(SharedInstances::has<Config>()) << c.name;
+        ASSERT_TRUE(failure) << broken.name;
+        EXPECT_THAT(failure->message, HasSubstr("DefaultPreferences.plist is missing or is not a dictionary"))
+            << broken.name;
+        EXPECT_THAT(failure->message, HasSubstr((bundle / "DefaultPreferences.plist").string())) << broken.name;
+        EXPECT_FALSE(SharedInstances::has<MainBundleIdentifier>()) << broken.name;
+        EXPECT_FALSE(SharedInstances::has<Config>()) << broken.name;
     }
 }
