@@ -7,6 +7,7 @@
 #include "app/CompositionRoot.h"
 #include "base/Config.h"
 #include "platform/Bundle.h"
+#include "platform/Dispatch.h"
 
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
 {
     if (argc < 4)
         return 2;
+    platform::setMainThread();
     platform::Bundle::setMainForTesting(argv[1]);
     if (CompositionRoot::build())
         return 2;
