@@ -98,16 +98,38 @@ platform::UserNotificationRequest request(std::string identifier, std::string ti
     return made;
 }
 
+// One private bus and one registered application for the whole process, as the real application
+// has one: a registered GApplication is never released (released early it leaves GIO sources
+// behind that crash a later main-loop pass) and keeps its first session-bus connection, so a
+// second run in the same process (a repeated or whole run) uses both again. The bus stops when
+// the process exits; the application's connection then closes without ending the process.
+const testsupport::PrivateSessionBus& processBus()
+{
+    static const testsupport::PrivateSessionBus bus;
+    return bus;
+}
+
+GApplication* registeredApplication()
+{
+    static GApplication* application = [] {
+        processBus();
+        GApplication* made = g_application_new("org.webcontainer.test", GApplicationFlags(0));
+        if (g_application_register(made, nullptr, nullptr))
+            g_dbus_connection_set_exit_on_close(g_application_get_dbus_connection(made), FALSE);
+        return made;
+    }();
+    return application;
+}
+
 } // namespace
 
 // A failed download's notification one second on reaches the desktop through the application;
 // one removed while pending never does.
 TEST(GioUserNotificationCenter, deliversThroughTheApplicationToTheDesktopService)
 {
-    testsupport::PrivateSessionBus bus;
-    NotificationService service(bus);
-    static GApplication* application = g_application_new("org.webcontainer.test", GApplicationFlags(0));
-    ASSERT_TRUE(g_application_register(application, nullptr, nullptr));
+    GApplication* application = registeredApplication();
+    ASSERT_TRUE(g_application_get_is_registered(application));
+    NotificationService service(processBus());
     auto center = std::make_shared<platform::GioUserNotificationCenter>();
 
     center->add(request("org.webcontainer.test", "Error", "The download failed.", 1s));
@@ -121,10 +143,4 @@ TEST(GioUserNotificationCenter, deliversThroughTheApplicationToTheDesktopService
     EXPECT_EQ("Error", service.shown[0].summary);
     EXPECT_EQ("The download failed.", service.shown[0].body);
     EXPECT_TRUE(center->pendingNotificationRequests().empty());
-    // The application stays for the life of the process, as the real one does (a registered
-    // GApplication released early leaves GIO sources behind that crash a later main-loop pass);
-    // its connection is closed before the private bus goes, which would otherwise end the process.
-    GDBusConnection* applicationBus = g_application_get_dbus_connection(application);
-    g_dbus_connection_set_exit_on_close(applicationBus, FALSE);
-    g_dbus_connection_close_sync(applicationBus, nullptr, nullptr);
 }
