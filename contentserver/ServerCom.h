@@ -185,6 +185,13 @@ public:
     // takes).
     PackageDecryption decryptPackage(const std::filesystem::path& tmpDir);
 
+    // Installing a package.
+
+    // Unpacks an update package (`file`: "update.zip" or "update_dec.zip" in the temporary
+    // folder) into `target` (the web root for an incremental package, TMPWWWROOT for a full one)
+    // and installs it. Main thread.
+    void unpackUpdate(const std::filesystem::path& file, const std::filesystem::path& target);
+
     // The redirect decision every session of the content server shares: a redirect is followed
     // only when its "Location" holds "http:" (so never to "https:").
     bool willPerformHTTPRedirection(const platform::HttpUrlResponse& response, const platform::UrlRequest& newRequest);
