@@ -8,8 +8,11 @@
 #include "base/TimestampFormatter.h"
 #include "platform/Bundle.h"
 #include "platform/FileURL.h"
+#include "platform/PaymentQueue.h"
+#include "platform/Platform.h"
 #include "platform/URLComponents.h"
 #include "platform/ZipArchive.h"
+#include "services/IAPCom.h"
 
 namespace fs = std::filesystem;
 
@@ -62,6 +65,9 @@ void AppDelegate::applicationDidCreateWindow(platform::Application&, std::shared
 
 bool AppDelegate::application(platform::Application& application, const platform::LaunchOptions& launchOptions)
 {
+    // Purchases that ended while the application was not running are delivered now.
+    if (const auto& queue = platform::current().paymentQueue)
+        queue->addTransactionObserver(sharedIAPCom().shared_from_this());
     (void)sharedConfig();
     publishSearchableActivity(application);
     copyFile();
@@ -139,6 +145,12 @@ void AppDelegate::applicationDidBecomeActive(platform::Application& application)
 {
     application.setApplicationIconBadgeNumber(0);
     writeInternalJS(sharedConfig().WEBROOT);
+}
+
+void AppDelegate::applicationWillTerminate(platform::Application&)
+{
+    if (const auto& queue = platform::current().paymentQueue)
+        queue->removeTransactionObserver(sharedIAPCom());
 }
 
 bool AppDelegate::application(platform::Application&, const std::string& openURL)

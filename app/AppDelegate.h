@@ -25,12 +25,15 @@ public:
     void applicationDidCreateWindow(platform::Application& application,
                                     std::shared_ptr<platform::Window> window) override;
     platform::Window* keyWindow() const override { return window.get(); }
-    // The launch: configuration, searchable activity, first-run install, landing page of a push.
+    // The launch: the store's observer, configuration, searchable activity, first-run install,
+    // landing page of a push.
     bool application(platform::Application& application, const platform::LaunchOptions& launchOptions) override;
     // Opening by URL: its last path component with its query becomes the landing page.
     bool application(platform::Application& application, const std::string& openURL) override;
     void applicationDidEnterBackground(platform::Application& application) override;
     void applicationDidBecomeActive(platform::Application& application) override;
+    // The store's observer goes.
+    void applicationWillTerminate(platform::Application& application) override;
 
     // The first-run install: unpacks "app.zip" into the web root when there is none; later
     // starts only remove the upload folder. Called by the launch only.

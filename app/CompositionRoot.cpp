@@ -11,6 +11,7 @@
 #include "platform/Check.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SettingsStore.h"
+#include "services/IAPCom.h"
 #include "webcontainer/CommandTable.h"
 
 #include <cstdlib>
@@ -65,6 +66,7 @@ std::optional<CompositionRoot::StartupError> CompositionRoot::build()
 
     SharedInstances::add(std::make_shared<ServerCom>());
     SharedInstances::add(std::make_shared<LazyLoad>());
+    SharedInstances::add(std::make_shared<IAPCom>(PRODUCT_IDENTIFIERS()));
     SharedInstances::add(makeBridgeCommandTable());
     return std::nullopt;
 }

@@ -35,6 +35,8 @@ std::string hexText(std::span<const std::uint8_t> bytes)
     return out;
 }
 
+} // namespace
+
 std::string base64Text(std::span<const std::uint8_t> bytes)
 {
     std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
@@ -43,8 +45,6 @@ std::string base64Text(std::span<const std::uint8_t> bytes)
     out.resize(static_cast<std::size_t>(length));
     return out;
 }
-
-} // namespace
 
 std::size_t digestLength(HashType type)
 {

@@ -29,6 +29,9 @@ std::optional<std::string> hashed(std::string_view text, HashType type, HashOutp
 // The same over raw bytes.
 std::string hashed(std::span<const std::uint8_t> data, HashType type, HashOutputType output);
 
+// `bytes` as standard Base64 text with padding and no line breaks.
+std::string base64Text(std::span<const std::uint8_t> bytes);
+
 // Each byte as two lower-case hexadecimal digits, one text per byte.
 std::vector<std::string> hexByteStrings(std::span<const std::uint8_t> bytes);
 

@@ -69,6 +69,14 @@ std::optional<std::string> Bundle::identifier() const
     return info_.stringAt("CFBundleIdentifier");
 }
 
+std::optional<fs::path> Bundle::appStoreReceiptURL() const
+{
+    const auto id = identifier();
+    if (!id)
+        return std::nullopt;
+    return paths::applicationSupport(*id) / "store" / "receipt";
+}
+
 std::string Bundle::shortVersion() const
 {
     return info_.stringAt("CFBundleShortVersionString").value_or("");

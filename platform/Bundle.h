@@ -34,6 +34,10 @@ public:
     std::optional<std::string> identifier() const;
     // CFBundleShortVersionString, or "" when there is none.
     std::string shortVersion() const;
+    // Where the store keeps the application's purchase receipt: "store/receipt" in the
+    // application-support folder of the bundle identifier; nothing without an identifier.
+    // The file itself exists only once the store has written it.
+    std::optional<std::filesystem::path> appStoreReceiptURL() const;
 
     // The localizations the bundle holds ("en", "de", …).
     std::vector<std::string> localizations() const;

@@ -9,6 +9,8 @@
 
 #include <functional>
 #include <memory>
+#include <set>
+#include <string>
 
 namespace platform {
 
@@ -20,6 +22,8 @@ struct WebViewConfiguration;
 class Toast;
 class ProgressView;
 class UserNotificationCenter;
+class PaymentQueue;
+class StoreRequest;
 class UrlSession;
 struct UrlSessionConfiguration;
 
@@ -43,6 +47,11 @@ struct Platform {
     std::function<std::shared_ptr<ProgressView>()> makeProgressView;
     // The desktop's notifications, shown now or after a while (platform/UserNotificationCenter.h).
     std::shared_ptr<UserNotificationCenter> userNotificationCenter;
+    // The store (platform/PaymentQueue.h, platform/StoreRequest.h): its default payment queue,
+    // new products requests for a set of identifiers, and new receipt refreshes.
+    std::shared_ptr<PaymentQueue> paymentQueue;
+    std::function<std::shared_ptr<StoreRequest>(std::set<std::string>)> makeProductsRequest;
+    std::function<std::shared_ptr<StoreRequest>()> makeReceiptRefreshRequest;
 };
 
 // The installed platform. Until something is installed every member is empty: nothing builds

@@ -10,4 +10,10 @@ void URLOpener::open(const std::string& url)
     openImpl(url);
 }
 
+bool URLOpener::canOpen(const std::string& url)
+{
+    requireMainThread();
+    return canOpenImpl(url);
+}
+
 } // namespace platform

@@ -10,9 +10,12 @@ class URLOpener {
 public:
     virtual ~URLOpener() = default;
     void open(const std::string& url);
+    // Whether the desktop has a handler for the scheme of `url`.
+    bool canOpen(const std::string& url);
 
 protected:
     virtual void openImpl(const std::string& url) = 0;
+    virtual bool canOpenImpl(const std::string& url) = 0;
 };
 
 } // namespace platform

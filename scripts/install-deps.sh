@@ -15,6 +15,8 @@ PACKAGES=(
   libboost-dev uuid-dev
   # audio, position and addresses
   libgstreamer1.0-dev libgeoclue-2-dev libgeocode-glib-dev
+  # currency formatting of prices
+  libicu-dev
   # loopback content server of the tests; a private session bus for the scripted D-Bus services
   libcpp-httplib-dev dbus
   # fuzz targets (libFuzzer); the sanitizer pass uses GCC's ASan and UBSan

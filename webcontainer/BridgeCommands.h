@@ -17,6 +17,13 @@ void getHTML(BridgeScreen& screen, BridgeRequest& request);
 void getSyncFolderSize(BridgeScreen& screen, BridgeRequest& request);
 void moveFile(BridgeScreen& screen, BridgeRequest& request);
 
+// PurchaseCommands.cpp: the store's products, purchases and restores, and the review request.
+void getIAPProducts(BridgeScreen& screen, BridgeRequest& request);
+void getIsAbleToPurchase(BridgeScreen& screen, BridgeRequest& request);
+void launchPurchase(BridgeScreen& screen, BridgeRequest& request);
+void restorePurchase(BridgeScreen& screen, BridgeRequest& request);
+void requestReview(BridgeScreen& screen, BridgeRequest& request);
+
 // ValueAndDeviceCommands.cpp: stored values and facts about the installation and the device.
 void getAppState(BridgeScreen& screen, BridgeRequest& request);
 void getContainerVersion(BridgeScreen& screen, BridgeRequest& request);

@@ -15,6 +15,10 @@ class BridgeScreen {
 public:
     virtual ~BridgeScreen() = default;
 
+    // The page function that waits for restored purchases ("restorePurchase" sets it; it stays
+    // until the next one with a callback value replaces it).
+    std::optional<std::string> restoreCallBack;
+
     // The page's web view; null while the screen has none.
     virtual std::shared_ptr<platform::WebView> pageWebView() const = 0;
     // Queues a dialog of the alert helper (showAlert) on the main queue, so it comes up after

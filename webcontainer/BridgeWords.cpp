@@ -33,6 +33,8 @@ void registerBridgeCommands(CommandTable& table)
     table.add("getContainerVersion", bridge::getContainerVersion);
     table.add("getFilesList", bridge::getFilesList);
     table.add("getHTML", bridge::getHTML);
+    table.add("getIAPProducts", bridge::getIAPProducts);
+    table.add("getIsAbleToPurchase", bridge::getIsAbleToPurchase);
     table.add("getIsAbleToNFC", bridge::getIsAbleToNFC);
     table.add("getLastNonce", bridge::getLastNonce);
     table.add("getLastSyncDate", bridge::getLastSyncDate);
@@ -42,7 +44,10 @@ void registerBridgeCommands(CommandTable& table)
     table.add("getUser", bridge::getUser);
     table.add("getValue", bridge::getValue);
     table.add("isOnline", bridge::isOnline);
+    table.add("launchPurchase", bridge::launchPurchase);
     table.add("moveFile", bridge::moveFile);
+    table.add("requestReview", bridge::requestReview);
+    table.add("restorePurchase", bridge::restorePurchase);
     table.add("setLang", bridge::setLang);
     table.add("setValue", bridge::setValue);
 }

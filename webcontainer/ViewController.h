@@ -51,9 +51,9 @@ public:
     // application could not be installed, so neither HOME nor RESET could help.
     const std::string ERROR_APP_NOT_INSTALLED;
 
-    // The page function that waits for the end of a file sync, and for restored purchases.
+    // The page function that waits for the end of a file sync. (The one for restored purchases,
+    // restoreCallBack, is the bridge's: BridgeScreen.h.)
     std::optional<std::string> syncCallBack;
-    std::optional<std::string> restoreCallBack;
     // The one web view; replaced by every initWebView().
     std::shared_ptr<platform::WebView> webView;
     // The page to load at the next reload; empty means the start page.

@@ -16,4 +16,13 @@ void GioURLOpener::openImpl(const std::string& url)
         nullptr);
 }
 
+bool GioURLOpener::canOpenImpl(const std::string& url)
+{
+    g_autofree char* scheme = g_uri_parse_scheme(url.c_str());
+    if (!scheme)
+        return false;
+    g_autoptr(GAppInfo) handler = g_app_info_get_default_for_uri_scheme(scheme);
+    return handler != nullptr;
+}
+
 } // namespace platform

@@ -9,6 +9,7 @@ namespace platform {
 class GioURLOpener final : public URLOpener {
 protected:
     void openImpl(const std::string& url) override;
+    bool canOpenImpl(const std::string& url) override;
 };
 
 } // namespace platform

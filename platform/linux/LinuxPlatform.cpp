@@ -9,6 +9,8 @@
 #include "platform/linux/LinuxProgressView.h"
 #include "platform/linux/LinuxWebView.h"
 #include "platform/linux/LinuxWindow.h"
+#include "platform/linux/LocalPaymentQueue.h"
+#include "platform/linux/LocalStoreRequest.h"
 #include "platform/linux/NetworkMonitorReachability.h"
 #include "platform/linux/WebProcessSandbox.h"
 
@@ -33,6 +35,15 @@ Platform makeLinuxPlatform()
     linux.toast = std::make_shared<GtkToast>();
     linux.makeProgressView = []() -> std::shared_ptr<ProgressView> { return std::make_shared<LinuxProgressView>(); };
     linux.userNotificationCenter = std::make_shared<GioUserNotificationCenter>();
+    // No store an application can sell through: the local store, which charges nothing.
+    linux.paymentQueue = std::make_shared<LocalPaymentQueue>(LocalStoreFiles::forMainBundle());
+    linux.makeProductsRequest = [](std::set<std::string> identifiers) -> std::shared_ptr<StoreRequest> {
+        return std::make_shared<LocalStoreRequest>(LocalStoreFiles::forMainBundle(), StoreRequest::Kind::products,
+                                                   std::move(identifiers));
+    };
+    linux.makeReceiptRefreshRequest = []() -> std::shared_ptr<StoreRequest> {
+        return std::make_shared<LocalStoreRequest>(LocalStoreFiles::forMainBundle(), StoreRequest::Kind::receiptRefresh);
+    };
     return linux;
 }
 

@@ -1,0 +1,98 @@
+#include "platform/PaymentQueue.h"
+
+#include "platform/Check.h"
+#include "platform/Dispatch.h"
+
+#include <algorithm>
+
+namespace platform {
+
+bool PaymentQueue::canMakePayments()
+{
+    requireMainThread();
+    return canMakePaymentsImpl();
+}
+
+void PaymentQueue::addTransactionObserver(const std::shared_ptr<PaymentTransactionObserver>& observer)
+{
+    requireMainThread();
+    WEBCONTAINER_CHECK(observer);
+    observers_.push_back(observer);
+    observerAddedImpl(observer);
+}
+
+void PaymentQueue::removeTransactionObserver(const PaymentTransactionObserver& observer)
+{
+    requireMainThread();
+    std::erase_if(observers_, [&](const auto& weak) {
+        const auto held = weak.lock();
+        return !held || held.get() == &observer;
+    });
+}
+
+void PaymentQueue::add(const StoreProduct& product)
+{
+    requireMainThread();
+    addImpl(product);
+}
+
+void PaymentQueue::finishTransaction(const PaymentTransaction& transaction)
+{
+    requireMainThread();
+    finishTransactionImpl(transaction);
+}
+
+void PaymentQueue::restoreCompletedTransactions()
+{
+    requireMainThread();
+    restoreCompletedTransactionsImpl();
+}
+
+template <class Call>
+void PaymentQueue::tellObservers(Call call)
+{
+    mainQueue().async([weak = weak_from_this(), call = std::move(call)] {
+        const auto queue = weak.lock();
+        if (!queue)
+            return;
+        // An observer may add or remove observers while it runs.
+        const auto observers = queue->observers_;
+        for (const auto& observer : observers)
+            if (const auto held = observer.lock())
+                call(*queue, *held);
+    });
+}
+
+void PaymentQueue::reportUpdated(std::vector<std::shared_ptr<PaymentTransaction>> transactions)
+{
+    tellObservers([transactions = std::move(transactions)](PaymentQueue& queue, PaymentTransactionObserver& observer) {
+        observer.paymentQueueUpdatedTransactions(queue, transactions);
+    });
+}
+
+void PaymentQueue::reportRestoreFinished()
+{
+    tellObservers([](PaymentQueue& queue, PaymentTransactionObserver& observer) {
+        observer.paymentQueueRestoreCompletedTransactionsFinished(queue);
+    });
+}
+
+void PaymentQueue::reportRestoreFailed(StoreError error)
+{
+    tellObservers([error = std::move(error)](PaymentQueue& queue, PaymentTransactionObserver& observer) {
+        observer.paymentQueueRestoreCompletedTransactionsFailed(queue, error);
+    });
+}
+
+void PaymentQueue::reportUpdatedTo(const std::weak_ptr<PaymentTransactionObserver>& observer,
+                                   std::vector<std::shared_ptr<PaymentTransaction>> transactions)
+{
+    mainQueue().async([weak = weak_from_this(), observer, transactions = std::move(transactions)] {
+        const auto queue = weak.lock();
+        const auto held = observer.lock();
+        if (queue && held)
+            held->paymentQueueUpdatedTransactions(*queue, transactions);
+    });
+}
+
+} // namespace platform
