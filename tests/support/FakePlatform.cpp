@@ -22,6 +22,16 @@ FakePlatform::FakePlatform()
         webViews.push_back(std::make_shared<FakeWebView>(configuration));
         return webViews.back();
     };
+    fakes.paymentQueue = paymentQueue;
+    fakes.makeProductsRequest = [this](std::set<std::string> identifiers) {
+        storeRequests.push_back(
+            std::make_shared<FakeStoreRequest>(platform::StoreRequest::Kind::products, std::move(identifiers)));
+        return storeRequests.back();
+    };
+    fakes.makeReceiptRefreshRequest = [this] {
+        storeRequests.push_back(std::make_shared<FakeStoreRequest>(platform::StoreRequest::Kind::receiptRefresh));
+        return storeRequests.back();
+    };
     platform::install(std::move(fakes));
 }
 

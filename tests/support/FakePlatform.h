@@ -1,9 +1,10 @@
 #pragma once
 // Installs the recording doubles as the platform and keeps them at hand: the application, the
-// URL opener, the notification centre, and every window, web view and progress bar made since.
+// URL opener, the notification centre, the store, and every window, web view and progress bar made since.
 
 #include "tests/support/FakeApplication.h"
 #include "tests/support/FakeProgressView.h"
+#include "tests/support/FakeStore.h"
 #include "tests/support/FakeURLOpener.h"
 #include "tests/support/FakeUserNotificationCenter.h"
 #include "tests/support/FakeWebView.h"
@@ -27,6 +28,9 @@ public:
     std::vector<std::shared_ptr<FakeWindow>> windows;
     std::vector<std::shared_ptr<FakeWebView>> webViews;
     std::vector<std::shared_ptr<FakeProgressView>> progressViews;
+    std::shared_ptr<FakePaymentQueue> paymentQueue = std::make_shared<FakePaymentQueue>();
+    // Every store request made since, products requests and receipt refreshes alike.
+    std::vector<std::shared_ptr<FakeStoreRequest>> storeRequests;
 
     // The web view made last, or null.
     FakeWebView* lastWebView() const { return webViews.empty() ? nullptr : webViews.back().get(); }

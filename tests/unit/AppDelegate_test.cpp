@@ -187,3 +187,22 @@ TEST_F(AppDelegateTest, BackgroundStoresTheTimeAndBecomingActiveClearsTheBadgeAn
     fakes.application->windowStateChanged(false, true);
     EXPECT_EQ(config.defaults.string("timeBackgroundEntered"), timestampFormatter().string(clock->now()));
 }
+
+// The store's observer is added first at launch and goes at termination.
+TEST_F(AppDelegateTest, TheStoreDeliversToIAPComFromLaunchToTermination)
+{
+    const auto purchased = [](const std::string& product) {
+        auto transaction = std::make_shared<platform::PaymentTransaction>();
+        transaction->payment.productIdentifier = product;
+        transaction->transactionState = platform::PaymentTransactionState::purchased;
+        return transaction;
+    };
+    launch();
+    fakes.paymentQueue->reportUpdated({purchased("before")});
+    platform::drainMainQueue();
+    EXPECT_EQ(sharedConfig().defaults.string("currentSKU"), "before");
+    fakes.application->terminate();
+    fakes.paymentQueue->reportUpdated({purchased("after")});
+    platform::drainMainQueue();
+    EXPECT_EQ(sharedConfig().defaults.string("currentSKU"), "before");
+}
