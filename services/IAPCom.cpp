@@ -174,27 +174,36 @@ void IAPCom::deliverPurchaseNotificationFor(const std::optional<std::string>& id
     defaults.set(CURRENT_SKU, *identifier);
     defaults.flush();
     platform::PlistDict userInfo{{"identifier", *identifier}};
-    if (!receiptURL)
+    const auto found = receiptWithHash("error decoding receipt data!!!");
+    if (!found)
         return;
-    const auto receipt = readReceipt();
-    if (!receipt) {
-        startReceiptRefresh();
-        return;
-    }
-    const auto hash = receiptHash(*receipt);
-    if (!hash) {
-        LOG_ERROR("error decoding receipt data!!!");
-        return;
-    }
+    const auto& [receipt, hash] = *found;
     auto reported = defaults.stringArray(CURRENT_PURCHASES).value_or(std::vector<std::string>{});
-    if (purchasedProductHashes.contains(*hash) || std::find(reported.begin(), reported.end(), *receipt) != reported.end())
+    if (purchasedProductHashes.contains(hash) || std::find(reported.begin(), reported.end(), receipt) != reported.end())
         return;
-    purchasedProductHashes.insert(*hash);
-    reported.push_back(*receipt);
+    purchasedProductHashes.insert(hash);
+    reported.push_back(receipt);
     defaults.set(CURRENT_PURCHASES, platform::PlistValue::stringArray(reported));
     defaults.flush();
-    userInfo["receiptData"] = *receipt;
+    userInfo["receiptData"] = receipt;
     postOnMainQueue(purchaseNotification, *identifier, std::move(userInfo));
+}
+
+std::optional<std::pair<std::string, std::string>> IAPCom::receiptWithHash(const std::string& encodingError)
+{
+    if (!receiptURL)
+        return std::nullopt;
+    auto receipt = readReceipt();
+    if (!receipt) {
+        startReceiptRefresh();
+        return std::nullopt;
+    }
+    auto hash = receiptHash(*receipt);
+    if (!hash) {
+        LOG_ERROR(encodingError);
+        return std::nullopt;
+    }
+    return std::pair{std::move(*receipt), std::move(*hash)};
 }
 
 void IAPCom::startReceiptRefresh()
@@ -227,20 +236,10 @@ void IAPCom::restore(platform::PaymentTransaction& transaction, platform::Paymen
     LOG_DEBUG("restore... " + identifier);
     queue.finishTransaction(transaction);
     purchasedProductIdentifiers.insert(identifier);
-    if (!receiptURL)
-        return;
-    const auto receipt = readReceipt();
-    if (!receipt) {
-        startReceiptRefresh();
-        return;
+    if (const auto found = receiptWithHash("Error encoding data string.")) {
+        purchasedProductReceipts.insert(found->first);
+        purchasedProductHashes.insert(found->second);
     }
-    const auto hash = receiptHash(*receipt);
-    if (!hash) {
-        LOG_ERROR("Error encoding data string.");
-        return;
-    }
-    purchasedProductReceipts.insert(*receipt);
-    purchasedProductHashes.insert(*hash);
 }
 
 void IAPCom::deferPurchase(platform::PaymentTransaction& transaction, platform::PaymentQueue& queue)

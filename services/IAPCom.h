@@ -31,6 +31,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 class IAPCom : public platform::PaymentTransactionObserver,
@@ -88,6 +89,10 @@ private:
     void answerFailure(const platform::StoreError& error);
     // The receipt as Base64 text; nothing when the file cannot be read.
     std::optional<std::string> readReceipt() const;
+    // The receipt text and its hash. Nothing without a receipt location; nothing (and a refresh
+    // started) when the receipt cannot be read; nothing (and `encodingError` logged) when its
+    // text cannot be hashed.
+    std::optional<std::pair<std::string, std::string>> receiptWithHash(const std::string& encodingError);
     void startReceiptRefresh();
 };
 
