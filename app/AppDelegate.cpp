@@ -6,13 +6,19 @@
 #include "app/MainStoryboard.h"
 #include "base/SharedInstances.h"
 #include "base/TimestampFormatter.h"
+#include "base/Digest.h"
+#include "contentserver/ServerCom.h"
 #include "platform/Bundle.h"
+#include "platform/UserNotificationCenter.h"
+#include "services/PushNotificationUtils.h"
 #include "platform/FileURL.h"
 #include "platform/PaymentQueue.h"
 #include "platform/Platform.h"
 #include "platform/URLComponents.h"
 #include "platform/ZipArchive.h"
 #include "services/IAPCom.h"
+
+#include <glib.h>
 
 namespace fs = std::filesystem;
 
@@ -71,7 +77,12 @@ bool AppDelegate::application(platform::Application& application, const platform
     (void)sharedConfig();
     publishSearchableActivity(application);
     copyFile();
-    // The web screen makes itself the notification centre's delegate when its view loads.
+    // Reminders kept from earlier runs are armed again; those missed meanwhile are shown now.
+    if (const auto& center = platform::current().userNotificationCenter)
+        center->openStore(sharedConfig().BASEURL / "reminders.plist");
+    // Permission, then the push registration; the web screen makes itself the notification
+    // centre's delegate when its view loads.
+    sharedPushNotificationUtils().registerForRemoteNotification();
 
     if (!launchOptions.remoteNotification)
         return true;
@@ -151,6 +162,79 @@ void AppDelegate::applicationWillTerminate(platform::Application&)
 {
     if (const auto& queue = platform::current().paymentQueue)
         queue->removeTransactionObserver(sharedIAPCom());
+}
+
+namespace {
+
+int stateNumber(platform::Application::State state)
+{
+    switch (state) {
+    case platform::Application::State::active:
+        return 0;
+    case platform::Application::State::inactive:
+        return 1;
+    case platform::Application::State::background:
+        return 2;
+    }
+    return 0;
+}
+
+// The payload with "appState" set to the application's state now, posted as "apn.didRRN".
+void postRemoteNotification(platform::Application& application, platform::PlistDict payload)
+{
+    payload["appState"] = stateNumber(application.applicationState());
+    sharedNotificationCenter().post(sharedConfig().didRreceiveRemoteN, {}, std::move(payload));
+}
+
+} // namespace
+
+void AppDelegate::didRegisterForRemoteNotifications(platform::Application&, const std::vector<std::uint8_t>& deviceToken)
+{
+    g_autofree char* base64 = g_base64_encode(deviceToken.data(), deviceToken.size());
+    LOG_DEBUG(std::string("APNs device token retrieved: ") + base64);
+    std::string text;
+    for (const auto& byte : hexByteStrings(deviceToken))
+        text += byte;
+    LOG_DEBUG("Apple Push Device Token: " + text);
+    registrationHandler(text);
+}
+
+void AppDelegate::registrationHandler(const std::string& token)
+{
+    registrationToken = token;
+    LOG_DEBUG("Registration Token: " + token + " Key: " + registrationKey);
+    sharedNotificationCenter().post(registrationKey, {}, platform::PlistDict{{"registrationToken", token}});
+    auto& defaults = sharedConfig().defaults;
+    defaults.set("registrationToken", token);
+    defaults.synchronize();
+    sharedServerCom().sendToken(token);
+}
+
+void AppDelegate::didFailToRegisterForRemoteNotifications(platform::Application&, const std::string& error)
+{
+    LOG_ERROR("Registration for remote notification failed with error: " + error);
+    sharedNotificationCenter().post(registrationKey, {}, platform::PlistDict{{"error", error}});
+}
+
+void AppDelegate::didReceiveRemoteNotification(platform::Application& application, const platform::PlistDict& userInfo)
+{
+    LOG_DEBUG("*** Notification received : " + platform::PlistValue(userInfo).description());
+    postRemoteNotification(application, userInfo);
+}
+
+void AppDelegate::didReceiveRemoteNotification(
+    platform::Application& application, const platform::PlistDict& userInfo,
+    const std::function<void(platform::BackgroundFetchResult)>& completionHandler)
+{
+    LOG_DEBUG("Notification with handler received: " + platform::PlistValue(userInfo).description());
+    const auto aps = userInfo.find("aps");
+    if (aps == userInfo.end() || !aps->second.isDict()) {
+        completionHandler(platform::BackgroundFetchResult::failed);
+        LOG_DEBUG("aps array not found");
+        return;
+    }
+    postRemoteNotification(application, userInfo);
+    completionHandler(platform::BackgroundFetchResult::noData);
 }
 
 bool AppDelegate::application(platform::Application&, const std::string& openURL)

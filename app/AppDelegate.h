@@ -2,7 +2,10 @@
 // The application delegate: prepares the shared services at launch, installs the web content
 // from the bundle's "app.zip" on the first start, remembers how the application was opened
 // (from a push at launch, or by a URL) and reacts to the moves between foreground and
-// background. Main thread only; lives as long as the process.
+// background. It turns the push service's outcomes and messages into the system's in-process
+// notifications: "onRegistrationCompleted" (the token as lower-case hexadecimal, or the error)
+// and "apn.didRRN" (the payload plus "appState", the application's state at delivery: active 0,
+// inactive 1, background 2). Main thread only; lives as long as the process.
 
 #include "platform/Application.h"
 #include "platform/Window.h"
@@ -26,6 +29,7 @@ public:
                                     std::shared_ptr<platform::Window> window) override;
     platform::Window* keyWindow() const override { return window.get(); }
     // The launch: the store's observer, configuration, searchable activity, first-run install,
+    // the reminders kept from earlier runs, notification permission and push registration,
     // landing page of a push.
     bool application(platform::Application& application, const platform::LaunchOptions& launchOptions) override;
     // Opening by URL: its last path component with its query becomes the landing page.
@@ -34,6 +38,18 @@ public:
     void applicationDidBecomeActive(platform::Application& application) override;
     // The store's observer goes.
     void applicationWillTerminate(platform::Application& application) override;
+
+    // Push: the token, a failed registration, and messages with and without completion.
+    void didRegisterForRemoteNotifications(platform::Application& application,
+                                           const std::vector<std::uint8_t>& deviceToken) override;
+    void didFailToRegisterForRemoteNotifications(platform::Application& application, const std::string& error) override;
+    void didReceiveRemoteNotification(platform::Application& application, const platform::PlistDict& userInfo) override;
+    void didReceiveRemoteNotification(
+        platform::Application& application, const platform::PlistDict& userInfo,
+        const std::function<void(platform::BackgroundFetchResult)>& completionHandler) override;
+    // Keeps the token text, announces it, stores it as "registrationToken" and registers it with
+    // the content server.
+    void registrationHandler(const std::string& token);
 
     // The first-run install: unpacks "app.zip" into the web root when there is none; later
     // starts only remove the upload folder. Called by the launch only.

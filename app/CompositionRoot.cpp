@@ -12,6 +12,8 @@
 #include "platform/NotificationCenter.h"
 #include "platform/SettingsStore.h"
 #include "services/IAPCom.h"
+#include "services/NotificationScheduler.h"
+#include "services/PushNotificationUtils.h"
 #include "webcontainer/CommandTable.h"
 
 #include <cstdlib>
@@ -67,6 +69,8 @@ std::optional<CompositionRoot::StartupError> CompositionRoot::build()
     SharedInstances::add(std::make_shared<ServerCom>());
     SharedInstances::add(std::make_shared<LazyLoad>());
     SharedInstances::add(std::make_shared<IAPCom>(PRODUCT_IDENTIFIERS()));
+    SharedInstances::add(std::make_shared<PushNotificationUtils>());
+    SharedInstances::add(std::make_shared<NotificationScheduler>());
     SharedInstances::add(makeBridgeCommandTable());
     return std::nullopt;
 }

@@ -192,6 +192,16 @@ public:
     // and installs it. Main thread.
     void unpackUpdate(const std::filesystem::path& file, const std::filesystem::path& target);
 
+    // Push-token registration.
+
+    // Registers the push token with the content server: a POST whose body is its own path and
+    // query (the request parameters with regToken = `token`, then
+    // "&action=fcm&method=share&tokentype=apple"). The reply is only logged; a failed request
+    // queues an alert with NO_INTERNET for the page. Main thread.
+    void sendToken(const std::string& token);
+    // Handles the token request's outcome (on the reply queue).
+    void tokenReplyCompletion(const platform::DataTaskResult& result);
+
     // The redirect decision every session of the content server shares: a redirect is followed
     // only when its "Location" holds "http:" (so never to "https:").
     bool willPerformHTTPRedirection(const platform::HttpUrlResponse& response, const platform::UrlRequest& newRequest);

@@ -1,7 +1,12 @@
 #include "platform/Application.h"
 
+#include "base/Logger.h"
 #include "platform/Check.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Platform.h"
+#include "platform/PlistFromJSON.h"
+#include "platform/PushService.h"
+#include "platform/UserNotificationCenter.h"
 #include "platform/Window.h"
 
 namespace platform {
@@ -65,6 +70,63 @@ void Application::moveTo(State next)
     }
     if (next == State::active)
         delegate_->applicationDidBecomeActive(*this);
+}
+
+void Application::registerForRemoteNotifications()
+{
+    requireMainThread();
+    if (const auto& service = current().pushService)
+        service->registerApplication(*this);
+    else
+        remoteNotificationsRegistrationFailed("no push service is installed");
+}
+
+void Application::unregisterForRemoteNotifications()
+{
+    requireMainThread();
+    if (const auto& service = current().pushService)
+        service->unregisterApplication();
+}
+
+void Application::remoteNotificationsRegistered(const std::vector<std::uint8_t>& deviceToken)
+{
+    requireMainThread();
+    if (delegate_)
+        delegate_->didRegisterForRemoteNotifications(*this, deviceToken);
+}
+
+void Application::remoteNotificationsRegistrationFailed(const std::string& error)
+{
+    requireMainThread();
+    if (delegate_)
+        delegate_->didFailToRegisterForRemoteNotifications(*this, error);
+}
+
+void Application::remoteNotificationReceived(const std::string& message)
+{
+    requireMainThread();
+    const auto payload = plistDictFromJSON(message);
+    if (!payload) {
+        LOG_WARNING("a push message that is no JSON object was dropped");
+        return;
+    }
+    const PlistValue* alert = nullptr;
+    if (const auto aps = payload->find("aps"); aps != payload->end())
+        alert = aps->second.find("alert");
+    const PlistValue* title = alert ? alert->find("title") : nullptr;
+    const PlistValue* body = alert ? alert->find("body") : nullptr;
+    auto center = current().userNotificationCenter;
+    if (state_ != State::active && center && title && title->isString() && body && body->isString()) {
+        UserNotificationRequest shown;
+        shown.identifier = "push-" + std::to_string(++pushMessagesShown_);
+        shown.content.title = *title->asString();
+        shown.content.body = *body->asString();
+        shown.content.sound = NotificationSound::defaultSound;
+        shown.content.userInfo = *payload;
+        center->add(std::move(shown));
+    }
+    if (delegate_)
+        delegate_->didReceiveRemoteNotification(*this, *payload, [](BackgroundFetchResult) {});
 }
 
 void Application::terminate()

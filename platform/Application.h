@@ -13,10 +13,13 @@
 
 #include "platform/PlistValue.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -40,6 +43,9 @@ struct UserActivity {
     bool isEligibleForHandoff = true;
 };
 
+// What the handling of a push message found (the value the delegate's completion is given).
+enum class BackgroundFetchResult { newData = 0, noData = 1, failed = 2 };
+
 class ApplicationDelegate {
 public:
     virtual ~ApplicationDelegate() = default;
@@ -59,6 +65,21 @@ public:
     virtual void applicationDidEnterBackground(Application& application) {}
     virtual void applicationWillEnterForeground(Application& application) {}
     virtual void applicationWillTerminate(Application& application) {}
+
+    // --- Push messages (platform/PushService.h) ---
+    // The push service registered the application: `deviceToken` is what the application's
+    // server needs to send it messages.
+    virtual void didRegisterForRemoteNotifications(Application& application,
+                                                   const std::vector<std::uint8_t>& deviceToken) {}
+    virtual void didFailToRegisterForRemoteNotifications(Application& application, const std::string& error) {}
+    // A push message's payload.
+    virtual void didReceiveRemoteNotification(Application& application, const PlistDict& userInfo) {}
+    // The same, with a completion to call exactly once before returning.
+    virtual void didReceiveRemoteNotification(Application& application, const PlistDict& userInfo,
+                                              const std::function<void(BackgroundFetchResult)>& completionHandler)
+    {
+        completionHandler(BackgroundFetchResult::noData);
+    }
 };
 
 class Application {
@@ -83,6 +104,22 @@ public:
     void becomeCurrent(UserActivity activity);
     const std::optional<UserActivity>& currentUserActivity() const { return currentActivity_; }
 
+    // --- Push messages ---
+    // Asks the installed push service to register the application; the outcome reaches the
+    // delegate (a failure at once when no push service is installed).
+    void registerForRemoteNotifications();
+    void unregisterForRemoteNotifications();
+    // For push services: the registration's outcome, handed to the delegate.
+    void remoteNotificationsRegistered(const std::vector<std::uint8_t>& deviceToken);
+    void remoteNotificationsRegistrationFailed(const std::string& error);
+    // For push services: a message arrived. Its bytes are a JSON object, the payload with its
+    // "aps" dictionary; anything else is logged and dropped. The delegate receives the payload
+    // (through its callback with completion). While the application is not active, a payload
+    // whose "aps"/"alert" holds a "title" and a "body" is also shown as a desktop notification
+    // (its user info the payload), as the desktop would show a push: clicking it reaches the
+    // notification centre's delegate.
+    void remoteNotificationReceived(const std::string& message);
+
 protected:
     virtual int runImpl(int argc, char** argv) = 0;
 
@@ -104,6 +141,7 @@ private:
     State state_ = State::inactive;
     bool launched_ = false;
     long badgeNumber_ = 0;
+    unsigned long pushMessagesShown_ = 0;
     std::optional<UserActivity> currentActivity_;
 };
 

@@ -24,6 +24,7 @@ class ProgressView;
 class UserNotificationCenter;
 class PaymentQueue;
 class StoreRequest;
+class PushService;
 class UrlSession;
 struct UrlSessionConfiguration;
 
@@ -52,6 +53,8 @@ struct Platform {
     std::shared_ptr<PaymentQueue> paymentQueue;
     std::function<std::shared_ptr<StoreRequest>(std::set<std::string>)> makeProductsRequest;
     std::function<std::shared_ptr<StoreRequest>()> makeReceiptRefreshRequest;
+    // Registration for push messages and their delivery (platform/PushService.h).
+    std::shared_ptr<PushService> pushService;
 };
 
 // The installed platform. Until something is installed every member is empty: nothing builds

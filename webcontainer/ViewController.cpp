@@ -13,6 +13,8 @@
 #include "platform/FileURL.h"
 #include "platform/Platform.h"
 #include "platform/URLComponents.h"
+#include "platform/UserNotificationCenter.h"
+#include "services/PushNotificationUtils.h"
 
 namespace {
 
@@ -52,10 +54,17 @@ ViewController::~ViewController()
         disconnect(*webView);
 }
 
+void ViewController::viewDidLoad()
+{
+    if (const auto& center = platform::current().userNotificationCenter)
+        center->setDelegate(weak_from_this());
+}
+
 void ViewController::viewDidAppear()
 {
     if (!webView)
         loadPage(getIndexPage("index"));
+    sharedPushNotificationUtils().view = view();
 }
 
 void ViewController::viewWillDisappear()
@@ -117,6 +126,7 @@ void ViewController::initWebView(std::string page)
         bindFrameToSuperviewBounds(*webView);
     }
     landingPage.clear();
+    sharedPushNotificationUtils().webView = webView;
 }
 
 void ViewController::connect(const std::shared_ptr<platform::WebView>& view)

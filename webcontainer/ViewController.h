@@ -8,6 +8,8 @@
 //   ViewControllerUIDelegate.cpp  the page's own alert() and confirm()
 //   ViewControllerRouter.cpp      messages the page posts to "callbackHandler"
 //   ViewControllerDispatcher.cpp  the bridge's command URLs, run through the command table
+//   ViewControllerNotifications.cpp  the notification centre's delegate: reminders and pushes
+//                                 that arrive in front, and the user's click on a shown one
 //   BridgeWords.cpp               every word of the bridge: the router's plain words and the
 //                                 command table's words
 //
@@ -17,6 +19,7 @@
 #include "platform/Clock.h"
 #include "platform/PlistValue.h"
 #include "platform/Screen.h"
+#include "platform/UserNotificationCenter.h"
 #include "platform/WebView.h"
 #include "webcontainer/BridgeScreen.h"
 #include "webcontainer/CommandURL.h"
@@ -29,6 +32,7 @@
 
 class ViewController : public platform::Screen,
                        public BridgeScreen,
+                       public platform::UserNotificationCenterDelegate,
                        public std::enable_shared_from_this<ViewController> {
 public:
     ViewController();
@@ -63,8 +67,9 @@ public:
     // Whether a downward swipe may ask the page for a background update now.
     bool isSwipeDownEnabled = true;
 
-    // View life cycle: the first appearance loads the start page; leaving the screen removes
-    // its observers.
+    // View life cycle: once loaded, the screen is the notification centre's delegate; the first
+    // appearance loads the start page; leaving the screen removes its observers.
+    void viewDidLoad() override;
     void viewDidAppear() override;
     void viewWillDisappear() override;
 
@@ -107,6 +112,15 @@ public:
     void userContentController(const std::string& name, const std::string& body);
     // Runs the page's command through the bridge's command table; an unknown word does nothing.
     void actionDispatcher(CommandURL myURL);
+
+    // The notification centre's delegate. A reminder that arrives in front is shown as a toast
+    // in the centre for 4 seconds and by the desktop too; a push in front only as the push
+    // toast; clicking a reminder loads its landing page (or reloads), clicking a push handles
+    // it as a push that opened the application.
+    void willPresent(platform::UserNotificationCenter& center, const platform::UserNotification& notification,
+                     std::function<void(platform::NotificationPresentationOptions)> completionHandler) override;
+    void didReceive(platform::UserNotificationCenter& center, const platform::UserNotificationResponse& response,
+                    std::function<void()> completionHandler) override;
 
     // What the bridge commands reach of the screen.
     std::shared_ptr<platform::WebView> pageWebView() const override { return webView; }

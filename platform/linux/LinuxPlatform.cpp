@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "platform/Bundle.h"
+#include "platform/Paths.h"
 #include "platform/linux/CurlUrlSession.h"
 #include "platform/linux/GioURLOpener.h"
 #include "platform/linux/GioUserNotificationCenter.h"
@@ -12,6 +13,7 @@
 #include "platform/linux/LocalPaymentQueue.h"
 #include "platform/linux/LocalStoreRequest.h"
 #include "platform/linux/NetworkMonitorReachability.h"
+#include "platform/linux/UnifiedPushConnector.h"
 #include "platform/linux/WebProcessSandbox.h"
 
 namespace platform {
@@ -44,6 +46,9 @@ Platform makeLinuxPlatform()
     linux.makeReceiptRefreshRequest = []() -> std::shared_ptr<StoreRequest> {
         return std::make_shared<LocalStoreRequest>(LocalStoreFiles::forMainBundle(), StoreRequest::Kind::receiptRefresh);
     };
+    // Beside the settings, out of the page's reach.
+    linux.pushService = std::make_shared<UnifiedPushConnector>(
+        paths::configHome() / Bundle::main()->identifier().value_or("webcontainer") / "unifiedpush-token");
     return linux;
 }
 
