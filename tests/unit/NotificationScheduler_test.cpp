@@ -1,0 +1,228 @@
+// Local reminders: the triggers the scheduler makes, the calendar that arms them, the order of
+// scheduling and deleting, and the store that keeps them across restarts.
+#include "platform/Dispatch.h"
+#include "platform/LocalCalendar.h"
+#include "platform/Platform.h"
+#include "services/NotificationScheduler.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/ManualClock.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+using platform::DateComponents;
+using platform::TimePoint;
+
+namespace {
+
+// Local times in these tests are UTC, whatever the machine's zone.
+class UtcZone {
+public:
+    UtcZone()
+    {
+        if (const char* zone = std::getenv("TZ"))
+            saved_ = zone;
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+    }
+    ~UtcZone()
+    {
+        if (saved_)
+            ::setenv("TZ", saved_->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+TimePoint utc(int year, int month, int day, int hour, int minute, int second = 0)
+{
+    std::tm fields{};
+    fields.tm_year = year - 1900;
+    fields.tm_mon = month - 1;
+    fields.tm_mday = day;
+    fields.tm_hour = hour;
+    fields.tm_min = minute;
+    fields.tm_sec = second;
+    return std::chrono::system_clock::from_time_t(::timegm(&fields));
+}
+
+DateComponents components(std::optional<int> year, std::optional<int> month, std::optional<int> day,
+                          std::optional<int> hour, std::optional<int> minute, std::optional<int> second,
+                          std::optional<int> weekday = std::nullopt)
+{
+    DateComponents made;
+    made.year = year;
+    made.month = month;
+    made.day = day;
+    made.hour = hour;
+    made.minute = minute;
+    made.second = second;
+    made.weekday = weekday;
+    return made;
+}
+
+class NotificationSchedulerTest : public testing::Test {
+protected:
+    NotificationSchedulerTest() { clock->advance(utc(2026, 1, 1, 0, 0) - clock->now()); }
+
+    UtcZone zone;
+    testsupport::FakePlatform fakes;
+    // Built after the platform: the scheduler takes the installed centre.
+    NotificationScheduler scheduler;
+    std::shared_ptr<testsupport::ManualClock> clock = testsupport::ManualClock::install();
+};
+
+} // namespace
+
+TEST_F(NotificationSchedulerTest, FrequencyChoosesTheTriggerComponents)
+{
+    const auto content = NotificationScheduler::makeReminderContent("Title", "Body", "news.html");
+    const struct {
+        const char* freq;
+        DateComponents match;
+        bool repeats;
+    } cases[] = {
+        {"none", components(2026, 1, 31, 8, 30, 0), false},
+        {"daily", components({}, {}, {}, 8, 30, {}), true},
+        // 31 January 2026 is a Saturday.
+        {"weekly", components({}, {}, {}, 8, 30, {}, 7), true},
+        {"monthly", components({}, {}, 31, 8, 30, {}), true},
+        {"yearly", components({}, 1, 31, 8, 30, {}), true},
+    };
+    for (const auto& c : cases) {
+        scheduler.scheduleNotification(content, c.freq, "20260131T083000", c.freq);
+        scheduler.waitUntilDone();
+        const auto requests = fakes.userNotificationCenter->pendingNotificationRequests();
+        const auto found = std::find_if(requests.begin(), requests.end(), [&](const auto& r) { return r.identifier == c.freq; });
+        ASSERT_NE(found, requests.end()) << c.freq;
+        const auto& trigger = std::get<platform::CalendarNotificationTrigger>(*found->trigger);
+        EXPECT_EQ(c.match, trigger.dateMatching) << c.freq;
+        EXPECT_EQ(c.repeats, trigger.repeats) << c.freq;
+        EXPECT_EQ("news.html", *found->content.userInfo.at("landingPage").asString());
+        EXPECT_EQ("reminder", *found->content.userInfo.at("notficationType").asString());
+        EXPECT_EQ(platform::NotificationSound::defaultSound, found->content.sound);
+    }
+}
+
+TEST_F(NotificationSchedulerTest, BadDateWinsOverBadFrequency)
+{
+    const auto content = NotificationScheduler::makeReminderContent("t", "b", "l");
+    using Kind = NotificationSchedulerError::Kind;
+    const struct {
+        const char* date;
+        const char* freq;
+        Kind kind;
+    } cases[] = {
+        {"2026-01-31T08:30:00", "none", Kind::invalidDateString},
+        {"20260131 083000", "daily", Kind::invalidDateString},
+        {"", "none", Kind::invalidDateString},
+        {"20260131T083000", "Weekly", Kind::invalidEventFrequency},
+        {"2026-01-31T08:30:00", "Weekly", Kind::invalidDateString},
+    };
+    for (const auto& c : cases) {
+        try {
+            scheduler.scheduleNotification(content, "x", c.date, c.freq);
+            ADD_FAILURE() << c.date << " " << c.freq << " was accepted";
+        } catch (const NotificationSchedulerError& error) {
+            EXPECT_EQ(c.kind, error.kind()) << c.date << " " << c.freq;
+            // The string tables of the test bundle lack the keys: the key is the text.
+            EXPECT_STREQ(c.kind == Kind::invalidDateString ? "NOTIFICATION_SCHEDULER_PARSE_ERROR"
+                                                           : "NOTIFICATION_SCHEDULER_FREQ_ERROR",
+                         error.what());
+        }
+    }
+    scheduler.waitUntilDone();
+    EXPECT_TRUE(fakes.userNotificationCenter->pendingNotificationRequests().empty());
+}
+
+// The page schedules a reminder and deletes it at once: the deletion must not overtake the
+// scheduling, or the reminder is added after it and fires.
+TEST_F(NotificationSchedulerTest, SchedulingAndDeletingTakeEffectInCallOrder)
+{
+    const auto content = NotificationScheduler::makeReminderContent("t", "b", "l");
+    clock->advance(utc(2026, 1, 31, 8, 29, 59) - clock->now());
+    scheduler.scheduleNotification(content, "gone", "20260131T083000", "none");
+    scheduler.deleteNotification("gone");
+    scheduler.scheduleNotification(content, "old", "20260131T083000", "daily");
+    scheduler.deleteAllNotifications();
+    scheduler.scheduleNotification(content, "kept", "20260131T083000", "daily");
+    scheduler.waitUntilDone();
+
+    const auto requests = fakes.userNotificationCenter->pendingNotificationRequests();
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_EQ("kept", requests[0].identifier);
+    // Both were due at 08:30:00; only the one kept is shown.
+    clock->advance(std::chrono::seconds(2));
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return !fakes.userNotificationCenter->delivered.empty(); }));
+    ASSERT_EQ(1u, fakes.userNotificationCenter->delivered.size());
+    EXPECT_EQ("kept", fakes.userNotificationCenter->delivered[0].identifier);
+}
+
+TEST(LocalCalendar, NextDateMatchesTheGivenFieldsOnly)
+{
+    UtcZone zone;
+    const TimePoint after = utc(2026, 1, 31, 9, 0);
+    const struct {
+        const char* name;
+        DateComponents match;
+        std::optional<TimePoint> next;
+    } cases[] = {
+        {"daily", components({}, {}, {}, 8, 30, {}), utc(2026, 2, 1, 8, 30)},
+        {"weekly on Saturday", components({}, {}, {}, 8, 30, {}, 7), utc(2026, 2, 7, 8, 30)},
+        {"monthly on the 31st skips February", components({}, {}, 31, 8, 30, {}), utc(2026, 3, 31, 8, 30)},
+        {"yearly on 29 February", components({}, 2, 29, 8, 30, {}), utc(2028, 2, 29, 8, 30)},
+        {"later today", components(2026, 1, 31, 9, 0, 1), utc(2026, 1, 31, 9, 0, 1)},
+        {"the same second is not after", components(2026, 1, 31, 9, 0, 0), std::nullopt},
+        {"half past every hour", components({}, {}, {}, {}, 30, {}), utc(2026, 1, 31, 9, 30)},
+        {"no day of any month", components({}, 2, 30, 8, 0, {}), std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.next, platform::LocalCalendar::nextDate(c.match, after)) << c.name;
+    EXPECT_EQ(7, platform::LocalCalendar::weekday(2026, 1, 31));
+    EXPECT_EQ(1, platform::LocalCalendar::weekday(2026, 2, 1));
+}
+
+// Reminders outlive the process: those due while it was not running are shown once at the
+// next start, a repeating one is armed again, and one still ahead is kept as it was.
+TEST_F(NotificationSchedulerTest, StoredRemindersAreArmedAgainAndMissedOnesShownOnce)
+{
+    const auto file = testsupport::makeTemporaryFolder("store") / "reminders.plist";
+    const auto content = NotificationScheduler::makeReminderContent("Title", "Body", "news.html");
+    {
+        auto first = std::make_shared<testsupport::FakeUserNotificationCenter>();
+        first->openStore(file);
+        first->add({"once", content, platform::CalendarNotificationTrigger{components(2026, 1, 2, 8, 0, 0), false}});
+        first->add({"daily", content, platform::CalendarNotificationTrigger{components({}, {}, {}, 8, 0, {}), true}});
+        first->add({"ahead", content, platform::CalendarNotificationTrigger{components(2027, 1, 1, 8, 0, 0), false}});
+        first->add({"interval", content, platform::TimeIntervalNotificationTrigger{std::chrono::hours(1), false}});
+    }
+    clock->advance(utc(2026, 1, 5, 12, 0) - clock->now());
+
+    auto next = std::make_shared<testsupport::FakeUserNotificationCenter>();
+    next->openStore(file);
+    platform::drainMainQueue();
+
+    std::vector<std::string> shown;
+    for (const auto& request : next->delivered)
+        shown.push_back(request.identifier);
+    EXPECT_EQ((std::vector<std::string>{"once", "daily"}), shown);
+    std::vector<std::string> kept;
+    for (const auto& request : next->pendingNotificationRequests())
+        kept.push_back(request.identifier);
+    EXPECT_EQ((std::vector<std::string>{"daily", "ahead"}), kept);
+    EXPECT_EQ("news.html", *next->pendingNotificationRequests()[0].content.userInfo.at("landingPage").asString());
+
+    // A third start right after shows nothing again.
+    auto third = std::make_shared<testsupport::FakeUserNotificationCenter>();
+    third->openStore(file);
+    platform::drainMainQueue();
+    EXPECT_TRUE(third->delivered.empty());
+    EXPECT_EQ(2u, third->pendingNotificationRequests().size());
+}
