@@ -2,17 +2,22 @@
 // private session bus.
 
 #include "platform/Dispatch.h"
+#include "platform/LocalCalendar.h"
 #include "platform/linux/GioUserNotificationCenter.h"
-#include "tests/support/PrivateSessionBus.h"
+#include "tests/support/SessionBusApplication.h"
 
 #include <gio/gio.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <string>
 #include <vector>
 
 using namespace std::chrono_literals;
+using testsupport::processBus;
+using testsupport::registeredApplication;
 
 namespace {
 
@@ -60,6 +65,14 @@ public:
 
     std::vector<Shown> shown;
 
+    // The user clicks the notification the service numbered `id` (its default action).
+    void click(guint32 id)
+    {
+        g_dbus_connection_emit_signal(connection_, nullptr, "/org/freedesktop/Notifications",
+                                      "org.freedesktop.Notifications", "ActionInvoked",
+                                      g_variant_new("(us)", id, "default"), nullptr);
+    }
+
 private:
     static void onCall(GDBusConnection*, const char*, const char*, const char*, const char* method, GVariant* parameters,
                        GDBusMethodInvocation* invocation, gpointer data)
@@ -98,29 +111,6 @@ platform::UserNotificationRequest request(std::string identifier, std::string ti
     return made;
 }
 
-// One private bus and one registered application for the whole process, as the real application
-// has one: a registered GApplication is never released (released early it leaves GIO sources
-// behind that crash a later main-loop pass) and keeps its first session-bus connection, so a
-// second run in the same process (a repeated or whole run) uses both again. The bus stops when
-// the process exits; the application's connection then closes without ending the process.
-const testsupport::PrivateSessionBus& processBus()
-{
-    static const testsupport::PrivateSessionBus bus;
-    return bus;
-}
-
-GApplication* registeredApplication()
-{
-    static GApplication* application = [] {
-        processBus();
-        GApplication* made = g_application_new("org.webcontainer.test", GApplicationFlags(0));
-        if (g_application_register(made, nullptr, nullptr))
-            g_dbus_connection_set_exit_on_close(g_application_get_dbus_connection(made), FALSE);
-        return made;
-    }();
-    return application;
-}
-
 } // namespace
 
 // A failed download's notification one second on reaches the desktop through the application;
@@ -143,4 +133,72 @@ TEST(GioUserNotificationCenter, deliversThroughTheApplicationToTheDesktopService
     EXPECT_EQ("Error", service.shown[0].summary);
     EXPECT_EQ("The download failed.", service.shown[0].body);
     EXPECT_TRUE(center->pendingNotificationRequests().empty());
+}
+
+namespace {
+
+// Records what the notification centre tells its delegate.
+class RecordingDelegate final : public platform::UserNotificationCenterDelegate {
+public:
+    void willPresent(platform::UserNotificationCenter&, const platform::UserNotification&,
+                     std::function<void(platform::NotificationPresentationOptions)> completionHandler) override
+    {
+        completionHandler({});
+    }
+    void didReceive(platform::UserNotificationCenter&, const platform::UserNotificationResponse& response,
+                    std::function<void()> completionHandler) override
+    {
+        responses.push_back(response);
+        completionHandler();
+    }
+
+    std::vector<platform::UserNotificationResponse> responses;
+};
+
+platform::NotificationAuthorizationStatus authorizationStatus(platform::UserNotificationCenter& center)
+{
+    std::atomic<int> status{-1};
+    center.getNotificationSettings(
+        [&](platform::NotificationSettings settings) { status = static_cast<int>(settings.authorizationStatus); });
+    platform::runMainLoopUntil([&] { return status >= 0; }, 5s);
+    return static_cast<platform::NotificationAuthorizationStatus>(status.load());
+}
+
+} // namespace
+
+// A reminder two seconds ahead reaches the desktop at its time; the user's click on it reaches
+// the centre's delegate with the reminder; permission follows the notification service.
+TEST(GioUserNotificationCenter, reminderReachesTheDesktopAndItsClickTheDelegate)
+{
+    ASSERT_TRUE(g_application_get_is_registered(registeredApplication()));
+    auto center = std::make_shared<platform::GioUserNotificationCenter>();
+    EXPECT_EQ(platform::NotificationAuthorizationStatus::denied, authorizationStatus(*center))
+        << "no notification service on the bus yet";
+    NotificationService service(processBus());
+    EXPECT_EQ(platform::NotificationAuthorizationStatus::authorized, authorizationStatus(*center));
+    auto delegate = std::make_shared<RecordingDelegate>();
+    center->setDelegate(delegate);
+
+    const auto at = std::chrono::floor<std::chrono::seconds>(platform::now()) + 2s;
+    const auto when = platform::LocalCalendar::components(at);
+    platform::UserNotificationRequest reminder = request("lunch", "Lunch", "Noodles", 0ms);
+    reminder.trigger = platform::CalendarNotificationTrigger{
+        {when.year, when.month, when.day, when.hour, when.minute, when.second, std::nullopt}, false};
+    reminder.content.userInfo = {{"notficationType", "reminder"}, {"landingPage", "menu.html"}};
+    center->add(reminder);
+
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return !service.shown.empty(); }, 10s));
+    EXPECT_GE(platform::now(), at);
+    EXPECT_EQ("Lunch", service.shown.back().summary);
+    EXPECT_EQ("Noodles", service.shown.back().body);
+    EXPECT_TRUE(center->pendingNotificationRequests().empty());
+    ASSERT_EQ(1u, center->deliveredNotifications().size());
+
+    service.click(static_cast<guint32>(service.shown.size()));
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return !delegate->responses.empty(); }, 5s));
+    const auto& response = delegate->responses[0];
+    EXPECT_EQ(platform::UserNotificationDefaultActionIdentifier, response.actionIdentifier);
+    EXPECT_EQ("lunch", response.notification.request.identifier);
+    EXPECT_EQ("menu.html", *response.notification.request.content.userInfo.at("landingPage").asString());
+    EXPECT_TRUE(center->deliveredNotifications().empty());
 }
