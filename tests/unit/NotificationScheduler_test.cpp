@@ -5,53 +5,18 @@
 #include "platform/Platform.h"
 #include "services/NotificationScheduler.h"
 #include "tests/support/FakePlatform.h"
+#include "tests/support/LocalTimeZone.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 
 using platform::DateComponents;
 using platform::TimePoint;
+using testsupport::utc;
 
 namespace {
-
-// Local times in these tests are UTC, whatever the machine's zone.
-class UtcZone {
-public:
-    UtcZone()
-    {
-        if (const char* zone = std::getenv("TZ"))
-            saved_ = zone;
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
-    }
-    ~UtcZone()
-    {
-        if (saved_)
-            ::setenv("TZ", saved_->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    std::optional<std::string> saved_;
-};
-
-TimePoint utc(int year, int month, int day, int hour, int minute, int second = 0)
-{
-    std::tm fields{};
-    fields.tm_year = year - 1900;
-    fields.tm_mon = month - 1;
-    fields.tm_mday = day;
-    fields.tm_hour = hour;
-    fields.tm_min = minute;
-    fields.tm_sec = second;
-    return std::chrono::system_clock::from_time_t(::timegm(&fields));
-}
 
 DateComponents components(std::optional<int> year, std::optional<int> month, std::optional<int> day,
                           std::optional<int> hour, std::optional<int> minute, std::optional<int> second,
@@ -72,7 +37,7 @@ class NotificationSchedulerTest : public testing::Test {
 protected:
     NotificationSchedulerTest() { clock->advance(utc(2026, 1, 1, 0, 0) - clock->now()); }
 
-    UtcZone zone;
+    testsupport::LocalTimeZone zone{"UTC"};
     testsupport::FakePlatform fakes;
     // Built after the platform: the scheduler takes the installed centre.
     NotificationScheduler scheduler;
@@ -167,7 +132,7 @@ TEST_F(NotificationSchedulerTest, SchedulingAndDeletingTakeEffectInCallOrder)
 
 TEST(LocalCalendar, NextDateMatchesTheGivenFieldsOnly)
 {
-    UtcZone zone;
+    testsupport::LocalTimeZone zone{"UTC"};
     const TimePoint after = utc(2026, 1, 31, 9, 0);
     const struct {
         const char* name;

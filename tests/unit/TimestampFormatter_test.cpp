@@ -1,34 +1,12 @@
 #include "base/TimestampFormatter.h"
-#include "tests/support/TestEnvironment.h"
+#include "tests/support/LocalTimeZone.h"
 
 #include <gtest/gtest.h>
 
 #include <ctime>
 
-namespace {
-
-class LocalTimeZone {
-public:
-    explicit LocalTimeZone(const char* zone) : environment_({{"TZ", zone}}) { tzset(); }
-    ~LocalTimeZone() { tzset(); }
-
-private:
-    testsupport::ScopedEnvironment environment_;
-};
-
-platform::TimePoint utc(int year, int month, int day, int hour, int minute, int second)
-{
-    std::tm fields{};
-    fields.tm_year = year - 1900;
-    fields.tm_mon = month - 1;
-    fields.tm_mday = day;
-    fields.tm_hour = hour;
-    fields.tm_min = minute;
-    fields.tm_sec = second;
-    return std::chrono::system_clock::from_time_t(timegm(&fields));
-}
-
-} // namespace
+using testsupport::LocalTimeZone;
+using testsupport::utc;
 
 TEST(TimestampFormatter, WritesLocalTimeAsFourteenDigits)
 {
