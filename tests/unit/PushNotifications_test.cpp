@@ -156,7 +156,10 @@ TEST_F(PushTest, ScreenAsDelegatePresentsRemindersAndFollowsClicks)
     auto& center = *fakes.userNotificationCenter;
     ASSERT_EQ(screen, center.delegate()) << "the screen is the delegate once its view loaded";
     const auto reminder = [](std::string landing) {
-        platform::UserNotificationRequest request{"r", {"Call", "Mum", platform::NotificationSound::defaultSound, {}}, {}};
+        platform::UserNotificationRequest request;
+        request.identifier = "r";
+        request.content.title = "Call";
+        request.content.body = "Mum";
         request.content.userInfo = {{"notficationType", "reminder"}};
         if (!landing.empty())
             request.content.userInfo["landingPage"] = landing;
@@ -174,7 +177,11 @@ TEST_F(PushTest, ScreenAsDelegatePresentsRemindersAndFollowsClicks)
     EXPECT_EQ(platform::ToastPosition::center, toast->shown[0].position);
     EXPECT_EQ(std::chrono::milliseconds(4000), toast->shown[0].duration);
 
-    platform::UserNotification pushed{{"p", {"News", "Read me", {}, push({{"landingPage", "n.html"}})}, {}}, platform::now()};
+    platform::UserNotification pushed;
+    pushed.request.identifier = "p";
+    pushed.request.content.title = "News";
+    pushed.request.content.body = "Read me";
+    pushed.request.content.userInfo = push({{"landingPage", "n.html"}});
     screen->willPresent(center, pushed, record);
     runMainQueue();
     EXPECT_FALSE(answer->alert || answer->sound) << "a push in front is not shown by the desktop";
