@@ -17,6 +17,7 @@
 #include "platform/URLComponents.h"
 #include "platform/ZipArchive.h"
 #include "services/IAPCom.h"
+#include "services/WebSocketManager.h"
 
 #include <glib.h>
 
@@ -59,6 +60,13 @@ bool installWebRoot(const fs::path& archive, const fs::path& webRoot)
         return false;
     }
     return true;
+}
+
+// The real-time channel's manager when the channel is configured and has one.
+socketio::SocketManager* configuredSocketManager()
+{
+    auto& channel = sharedWebSocketManager();
+    return channel.isConfigured() ? channel.webSocketManager.get() : nullptr;
 }
 
 } // namespace
@@ -147,6 +155,8 @@ void AppDelegate::copyFile()
 
 void AppDelegate::applicationDidEnterBackground(platform::Application&)
 {
+    if (auto* manager = configuredSocketManager())
+        manager->disconnect();
     Config& config = sharedConfig();
     config.defaults.set(config.timeBackgroundEnteredKey, timestampFormatter().string(platform::now()));
     config.defaults.synchronize();
@@ -155,6 +165,8 @@ void AppDelegate::applicationDidEnterBackground(platform::Application&)
 void AppDelegate::applicationDidBecomeActive(platform::Application& application)
 {
     application.setApplicationIconBadgeNumber(0);
+    if (auto* manager = configuredSocketManager())
+        manager->connect();
     writeInternalJS(sharedConfig().WEBROOT);
 }
 

@@ -14,6 +14,7 @@
 #include "services/IAPCom.h"
 #include "services/NotificationScheduler.h"
 #include "services/PushNotificationUtils.h"
+#include "services/WebSocketManager.h"
 #include "webcontainer/CommandTable.h"
 
 #include <cstdlib>
@@ -71,6 +72,7 @@ std::optional<CompositionRoot::StartupError> CompositionRoot::build()
     SharedInstances::add(std::make_shared<IAPCom>(PRODUCT_IDENTIFIERS()));
     SharedInstances::add(std::make_shared<PushNotificationUtils>());
     SharedInstances::add(std::make_shared<NotificationScheduler>());
+    SharedInstances::add(std::make_shared<WebSocketManager>());
     SharedInstances::add(makeBridgeCommandTable());
     return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the benchmarks need.
+# Installs every Debian package the build, the tests and the benchmarks need, and the npm
+# packages of the Socket.IO test server.
 # Idempotent and non-interactive; does nothing but a dpkg query when all is present.
 set -euo pipefail
 
@@ -23,19 +24,31 @@ PACKAGES=(
   clang
 )
 
+# Node.js runs the real-time channel's test server (npm's socket.io). A node that is already
+# installed (from Debian or elsewhere) is used as it is.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  PACKAGES+=(nodejs npm)
+fi
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   [[ "$status" == "install ok installed" ]] || missing+=("$p")
 done
 
-if [[ ${#missing[@]} -eq 0 ]]; then
-  exit 0
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "install-deps: installing ${missing[*]}"
+  SUDO=""
+  if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get -o DPkg::Lock::Timeout=600 update -q
+  $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-echo "install-deps: installing ${missing[*]}"
-SUDO=""
-if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get -o DPkg::Lock::Timeout=600 update -q
-$SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"
+# The npm packages of the Socket.IO test server and the benchmark's npm client, as locked.
+SOCKETIO_DIR="$(dirname "$0")/../tests/socketio"
+if [[ ! -f "$SOCKETIO_DIR/node_modules/.package-lock.json" \
+      || "$SOCKETIO_DIR/package-lock.json" -nt "$SOCKETIO_DIR/node_modules/.package-lock.json" ]]; then
+  echo "install-deps: npm ci in tests/socketio"
+  (cd "$SOCKETIO_DIR" && npm ci --no-audit --no-fund --loglevel=error)
+fi

@@ -1,0 +1,53 @@
+// The Socket.IO server of the real-time channel's tests and benchmark.
+//
+//   node server.js --port N [--path /socket.io] [--cert file --key file]
+//                  [--ping-interval ms] [--ping-timeout ms]
+//
+// Listens on 127.0.0.1 only, WebSocket transport only, per-message deflate on. Prints one line
+// per happening on standard output: "listening <port>", "connection <handshake query as JSON>",
+// "disconnect <reason>". Reads one JSON command per line on standard input:
+//   {"emit": [items...]}          emits "message" with those items to every client
+//   {"emitBinary": "text"}        emits "message" with the text's bytes as a binary item
+//   {"burst": n, "size": bytes}   emits n messages {"i", "t", "pad"}; t is the monotonic clock in ns
+//   {"kick": true}                disconnects every client from the server's side
+const fs = require('fs');
+const http = require('http');
+const https = require('https');
+const readline = require('readline');
+const { Server } = require('socket.io');
+
+const args = {};
+for (let i = 2; i < process.argv.length; i += 2)
+  args[process.argv[i].replace(/^--/, '')] = process.argv[i + 1];
+
+const httpServer = args.cert
+  ? https.createServer({ cert: fs.readFileSync(args.cert), key: fs.readFileSync(args.key) })
+  : http.createServer();
+const io = new Server(httpServer, {
+  path: args.path || '/socket.io',
+  transports: ['websocket'],
+  perMessageDeflate: { threshold: 1024 },
+  pingInterval: Number(args['ping-interval'] || 25000),
+  pingTimeout: Number(args['ping-timeout'] || 20000),
+});
+
+io.on('connection', (socket) => {
+  const { EIO, transport, ...query } = socket.handshake.query;
+  console.log('connection ' + JSON.stringify(query));
+  socket.on('disconnect', (reason) => console.log('disconnect ' + reason));
+});
+
+readline.createInterface({ input: process.stdin }).on('line', (line) => {
+  const command = JSON.parse(line);
+  if (command.emit) io.emit('message', ...command.emit);
+  if (command.emitBinary) io.emit('message', Buffer.from(command.emitBinary));
+  if (command.burst) {
+    const pad = 'x'.repeat(command.size || 0);
+    for (let i = 0; i < command.burst; i++)
+      io.emit('message', { i, t: process.hrtime.bigint().toString(), pad });
+  }
+  if (command.kick) io.disconnectSockets(true);
+});
+process.stdin.on('end', () => process.exit(0));
+
+httpServer.listen(Number(args.port), '127.0.0.1', () => console.log('listening ' + args.port));
