@@ -1,15 +1,23 @@
 // The Socket.IO server of the real-time channel's tests and benchmark.
 //
 //   node server.js --port N [--path /socket.io] [--cert file --key file]
-//                  [--ping-interval ms] [--ping-timeout ms]
+//                  [--ping-interval ms] [--ping-timeout ms] [--commands no] [--deflate no]
 //
-// Listens on 127.0.0.1 only, WebSocket transport only, per-message deflate on. Prints one line
-// per happening on standard output: "listening <port>", "connection <handshake query as JSON>",
+// Listens on 127.0.0.1 only, WebSocket transport only, per-message deflate on (unless
+// "--deflate no": the server's deflate, even for messages below its threshold, bounds a
+// burst). Prints one line per happening on standard output: "listening <port>", "connection <handshake query as JSON>",
 // "disconnect <reason>". Reads one JSON command per line on standard input:
 //   {"emit": [items...]}          emits "message" with those items to every client
 //   {"emitBinary": "text"}        emits "message" with the text's bytes as a binary item
 //   {"burst": n, "size": bytes}   emits n messages {"i", "t", "pad"}; t is the monotonic clock in ns
 //   {"kick": true}                disconnects every client from the server's side
+// With "--commands no" it reads nothing and runs until killed.
+//
+// The benchmark names what a client is to receive in its "domain" query item:
+//   bench-burst-<n>-<size>   n messages {"i", "t", "pad"} as fast as the server can send them
+//   bench-latency-<n>        n such messages, one every 10 ms
+// where "t" is the server's monotonic clock in ns when it sent the message (the same clock as
+// the receiver's steady clock on Linux), and "pad" holds <size> bytes.
 const fs = require('fs');
 const http = require('http');
 const https = require('https');
@@ -26,7 +34,7 @@ const httpServer = args.cert
 const io = new Server(httpServer, {
   path: args.path || '/socket.io',
   transports: ['websocket'],
-  perMessageDeflate: { threshold: 1024 },
+  perMessageDeflate: args.deflate === 'no' ? false : { threshold: 1024 },
   pingInterval: Number(args['ping-interval'] || 25000),
   pingTimeout: Number(args['ping-timeout'] || 20000),
 });
@@ -35,9 +43,30 @@ io.on('connection', (socket) => {
   const { EIO, transport, ...query } = socket.handshake.query;
   console.log('connection ' + JSON.stringify(query));
   socket.on('disconnect', (reason) => console.log('disconnect ' + reason));
+  const bench = /^bench-(burst|latency)-(\d+)(?:-(\d+))?$/.exec(query.domain || '');
+  if (bench) setTimeout(() => sendBench(socket, bench[1], Number(bench[2]), Number(bench[3] || 0)), 200);
 });
 
-readline.createInterface({ input: process.stdin }).on('line', (line) => {
+function benchMessage(i, pad) {
+  return { i, t: process.hrtime.bigint().toString(), pad };
+}
+
+function sendBench(socket, mode, n, size) {
+  const pad = 'x'.repeat(size);
+  if (mode === 'burst') {
+    for (let i = 0; i < n; i++) socket.emit('message', benchMessage(i, pad));
+    return;
+  }
+  let i = 0;
+  const next = () => {
+    if (i >= n || socket.disconnected) return;
+    socket.emit('message', benchMessage(i++, pad));
+    setTimeout(next, 10);
+  };
+  next();
+}
+
+if (args.commands !== 'no') readline.createInterface({ input: process.stdin }).on('line', (line) => {
   const command = JSON.parse(line);
   if (command.emit) io.emit('message', ...command.emit);
   if (command.emitBinary) io.emit('message', Buffer.from(command.emitBinary));
@@ -48,6 +77,6 @@ readline.createInterface({ input: process.stdin }).on('line', (line) => {
   }
   if (command.kick) io.disconnectSockets(true);
 });
-process.stdin.on('end', () => process.exit(0));
+if (args.commands !== 'no') process.stdin.on('end', () => process.exit(0));
 
 httpServer.listen(Number(args.port), '127.0.0.1', () => console.log('listening ' + args.port));
