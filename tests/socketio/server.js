@@ -5,8 +5,8 @@
 //
 // Listens on 127.0.0.1 only, WebSocket transport only, per-message deflate on (unless
 // "--deflate no": the server's deflate, even for messages below its threshold, bounds a
-// burst). Prints one line per happening on standard output: "listening <port>", "connection <handshake query as JSON>",
-// "disconnect <reason>". Reads one JSON command per line on standard input:
+// burst). Prints one line per happening on standard output: "listening <port>",
+// "connection <handshake query as JSON>", "disconnect <reason>". Reads one JSON command per line on standard input:
 //   {"emit": [items...]}          emits "message" with those items to every client
 //   {"emitBinary": "text"}        emits "message" with the text's bytes as a binary item
 //   {"burst": n, "size": bytes}   emits n messages {"i", "t", "pad"}; t is the monotonic clock in ns
