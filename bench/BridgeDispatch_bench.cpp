@@ -30,6 +30,7 @@ public:
         override
     {
     }
+    void loadPage(const std::string&) override {}
 
     std::shared_ptr<platform::WebView> view = std::make_shared<SilentWebView>();
 };

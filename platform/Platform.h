@@ -7,6 +7,7 @@
 
 #include "platform/Reachability.h"
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -27,6 +28,9 @@ class StoreRequest;
 class PushService;
 class UrlSession;
 struct UrlSessionConfiguration;
+class AudioPlayer;
+class PreviewController;
+class ShareDialog;
 
 struct Platform {
     // One member per platform interface, added with the interface. A member left empty means
@@ -55,6 +59,12 @@ struct Platform {
     std::function<std::shared_ptr<StoreRequest>()> makeReceiptRefreshRequest;
     // Registration for push messages and their delivery (platform/PushService.h).
     std::shared_ptr<PushService> pushService;
+    // A player for an audio file, or nothing with the reason in the text (platform/AudioPlayer.h).
+    std::function<std::shared_ptr<AudioPlayer>(const std::filesystem::path&, std::string&)> makeAudioPlayer;
+    // The preview window of local files (platform/PreviewController.h).
+    std::shared_ptr<PreviewController> previewController;
+    // The dialog that shares a text (platform/ShareDialog.h).
+    std::shared_ptr<ShareDialog> shareDialog;
 };
 
 // The installed platform. Until something is installed every member is empty: nothing builds

@@ -15,9 +15,11 @@ PACKAGES=(
   # WebSocket and TLS for the real-time channel, UUIDs
   libboost-dev uuid-dev
   # audio, position and addresses
-  libgstreamer1.0-dev libgeoclue-2-dev libgeocode-glib-dev
+  libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good libgeoclue-2-dev libgeocode-glib-dev
   # currency formatting of prices
   libicu-dev
+  # the preview's PDF pages
+  libpoppler-glib-dev
   # loopback content server of the tests; a private session bus for the scripted D-Bus services
   libcpp-httplib-dev dbus
   # fuzz targets (libFuzzer); the sanitizer pass uses GCC's ASan and UBSan

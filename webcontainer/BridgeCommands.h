@@ -38,4 +38,18 @@ void isOnline(BridgeScreen& screen, BridgeRequest& request);
 void setLang(BridgeScreen& screen, BridgeRequest& request);
 void setValue(BridgeScreen& screen, BridgeRequest& request);
 
+// ScreenCommands.cpp: dialogs, toasts, sharing, vibration and page loading.
+void alert(BridgeScreen& screen, BridgeRequest& request);
+void confirm(BridgeScreen& screen, BridgeRequest& request);
+void loadPage(BridgeScreen& screen, BridgeRequest& request);
+void openVideoMeeting(BridgeScreen& screen, BridgeRequest& request);
+void shareText(BridgeScreen& screen, BridgeRequest& request);
+void showToast(BridgeScreen& screen, BridgeRequest& request);
+void vibrate(BridgeScreen& screen, BridgeRequest& request);
+
+// MediaCommands.cpp: the preview of files and images, and audio.
+void controlAudio(BridgeScreen& screen, BridgeRequest& request);
+void delegateFile(BridgeScreen& screen, BridgeRequest& request);
+void showImage(BridgeScreen& screen, BridgeRequest& request);
+
 } // namespace bridge

@@ -1,11 +1,14 @@
 #pragma once
 // What the bridge reaches of the web screen: the page's web view, which the dispatcher hands
-// to each command's reply handle, and the screen's alert. The web screen implements it; tests
-// use a recording double. Main thread only. The screen outlives every command it dispatches;
-// a command that answers later keeps its reply handle, never the screen.
+// to each command's reply handle, the screen's alert and page loading, its audio player and
+// the files of its preview. The web screen implements it; tests use a recording double. Main
+// thread only. The screen outlives every command it dispatches; a command that answers later
+// keeps its reply handle (and the preview list weakly), never the screen.
 
 #include "base/UIHelpers.h"
+#include "platform/AudioPlayer.h"
 #include "platform/WebView.h"
+#include "webcontainer/PreviewItems.h"
 
 #include <memory>
 #include <optional>
@@ -18,6 +21,10 @@ public:
     // The page function that waits for restored purchases ("restorePurchase" sets it; it stays
     // until the next one with a callback value replaces it).
     std::optional<std::string> restoreCallBack;
+    // The one audio player of "controlAudio": replaced by each successful start, kept otherwise.
+    std::shared_ptr<platform::AudioPlayer> player;
+    // The files the screen's preview serves.
+    const std::shared_ptr<PreviewItems> fileURLs = std::make_shared<PreviewItems>();
 
     // The page's web view; null while the screen has none.
     virtual std::shared_ptr<platform::WebView> pageWebView() const = 0;
@@ -25,4 +32,6 @@ public:
     // the command returns: the title, the message, the first button and an optional second one.
     virtual void presentAlert(const std::string& title, const std::string& message, AlertButton first,
                               std::optional<AlertButton> second = std::nullopt) = 0;
+    // Rebuilds the web view on `page`, a path below the web root, on the main queue.
+    virtual void loadPage(const std::string& page) = 0;
 };

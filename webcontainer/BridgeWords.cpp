@@ -26,6 +26,10 @@ void registerBridgeCommands(CommandTable& table)
 {
     // Command words, in the order of the system's command table (the table looks words up by
     // their whole text, so the order is only the reader's).
+    table.add("alert", bridge::alert);
+    table.add("confirm", bridge::confirm);
+    table.add("controlAudio", bridge::controlAudio);
+    table.add("delegateFile", bridge::delegateFile);
     table.add("deleteSyncFile", bridge::deleteSyncFile);
     table.add("deleteSyncFolder", bridge::deleteSyncFolder);
     table.add("fileExists", bridge::fileExists);
@@ -45,9 +49,15 @@ void registerBridgeCommands(CommandTable& table)
     table.add("getValue", bridge::getValue);
     table.add("isOnline", bridge::isOnline);
     table.add("launchPurchase", bridge::launchPurchase);
+    table.add("loadPage", bridge::loadPage);
     table.add("moveFile", bridge::moveFile);
+    table.add("openVideoMeeting", bridge::openVideoMeeting);
     table.add("requestReview", bridge::requestReview);
     table.add("restorePurchase", bridge::restorePurchase);
     table.add("setLang", bridge::setLang);
     table.add("setValue", bridge::setValue);
+    table.add("shareText", bridge::shareText);
+    table.add("showImage", bridge::showImage);
+    table.add("showToast", bridge::showToast);
+    table.add("vibrate", bridge::vibrate);
 }

@@ -75,7 +75,7 @@ public:
 
     // Queues initWebView(page) on the main queue and returns at once. `page` is a path below
     // the web root as getIndexPage() returns it ("/index.html").
-    void loadPage(const std::string& page);
+    void loadPage(const std::string& page) override;
     // Replaces the web view by a new one (with an engine context of its own) and loads `page`.
     // A page named by an opening URL or a tapped push wins over `page`, once.
     void initWebView(std::string page);

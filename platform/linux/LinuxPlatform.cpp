@@ -5,6 +5,9 @@
 #include "platform/linux/CurlUrlSession.h"
 #include "platform/linux/GioURLOpener.h"
 #include "platform/linux/GioUserNotificationCenter.h"
+#include "platform/linux/GstAudioPlayer.h"
+#include "platform/linux/GtkPreviewController.h"
+#include "platform/linux/GtkShareDialog.h"
 #include "platform/linux/GtkToast.h"
 #include "platform/linux/LinuxApplication.h"
 #include "platform/linux/LinuxProgressView.h"
@@ -49,6 +52,11 @@ Platform makeLinuxPlatform()
     // Beside the settings, out of the page's reach.
     linux.pushService = std::make_shared<UnifiedPushConnector>(
         paths::configHome() / Bundle::main()->identifier().value_or("webcontainer") / "unifiedpush-token");
+    linux.makeAudioPlayer = [](const std::filesystem::path& file, std::string& error) -> std::shared_ptr<AudioPlayer> {
+        return GstAudioPlayer::create(file, error);
+    };
+    linux.previewController = std::make_shared<GtkPreviewController>();
+    linux.shareDialog = std::make_shared<GtkShareDialog>();
     return linux;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxWindow.h"
 
+#include "platform/Application.h"
+#include "platform/Platform.h"
 #include "platform/linux/GtkCompat.h"
 #include "platform/linux/GuardedCall.h"
 #include "platform/linux/LinuxContentView.h"
@@ -59,6 +61,14 @@ LinuxWindow::~LinuxWindow()
     signals_.disconnectAll();
     if (!destroyed_)
         gtk::destroyWidget(window_.get());
+}
+
+GtkWindow* LinuxWindow::keyGtkWindow()
+{
+    const auto& application = current().application;
+    auto* window = application && application->delegate() ? application->delegate()->keyWindow() : nullptr;
+    auto* linux = dynamic_cast<LinuxWindow*>(window);
+    return linux ? linux->gtkWindow() : nullptr;
 }
 
 std::shared_ptr<Window> LinuxWindow::makeAlertWindowImpl(const Alert& alert)

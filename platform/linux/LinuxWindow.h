@@ -18,6 +18,9 @@ public:
     ~LinuxWindow() override;
 
     GtkWindow* gtkWindow() const { return GTK_WINDOW(window_.get()); }
+    // The GTK window of the application delegate's key window, for dialogs to stand over; null
+    // when there is none.
+    static GtkWindow* keyGtkWindow();
 
 protected:
     std::shared_ptr<Window> makeAlertWindowImpl(const Alert& alert) override;

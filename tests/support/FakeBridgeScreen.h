@@ -24,6 +24,9 @@ public:
     // The page's web view; reset it to test a screen without one.
     std::shared_ptr<FakeWebView> view = std::make_shared<FakeWebView>();
 
+    // The pages asked for through loadPage, in order.
+    std::vector<std::string> loadedPages;
+
     // The alerts shown so far, in order.
     const std::vector<ShownAlert>& alerts() const { return alerts_; }
     // Runs the action of button `index` (0 or 1) of alert `alert`.
@@ -32,6 +35,7 @@ public:
     std::shared_ptr<platform::WebView> pageWebView() const override { return view; }
     void presentAlert(const std::string& title, const std::string& message, AlertButton first,
                       std::optional<AlertButton> second) override;
+    void loadPage(const std::string& page) override { loadedPages.push_back(page); }
 
 private:
     std::vector<ShownAlert> alerts_;

@@ -2,6 +2,8 @@
 
 #include "platform/Platform.h"
 
+#include <filesystem>
+
 namespace testsupport {
 
 FakePlatform::FakePlatform()
@@ -10,6 +12,18 @@ FakePlatform::FakePlatform()
     fakes.application = application;
     fakes.urlOpener = urlOpener;
     fakes.userNotificationCenter = userNotificationCenter;
+    fakes.toast = toast;
+    fakes.previewController = previewController;
+    fakes.shareDialog = shareDialog;
+    fakes.makeAudioPlayer = [this](const std::filesystem::path& file,
+                                   std::string& error) -> std::shared_ptr<platform::AudioPlayer> {
+        if (!std::filesystem::exists(file)) {
+            error = file.string() + " can't be played";
+            return nullptr;
+        }
+        audioPlayers.push_back(std::make_shared<FakeAudioPlayer>(file));
+        return audioPlayers.back();
+    };
     fakes.makeProgressView = [this] {
         progressViews.push_back(std::make_shared<FakeProgressView>());
         return progressViews.back();

@@ -1,10 +1,16 @@
 #pragma once
 // Installs the recording doubles as the platform and keeps them at hand: the application, the
-// URL opener, the notification centre, the store, and every window, web view and progress bar made since.
+// URL opener, the notification centre, the store, the toast, the preview, the share dialog, and
+// every window, web view, progress bar and audio player made since. An audio player is made
+// for every file that exists; any other file can't be played.
 
 #include "tests/support/FakeApplication.h"
+#include "tests/support/FakeAudioPlayer.h"
+#include "tests/support/FakePreviewController.h"
 #include "tests/support/FakeProgressView.h"
 #include "tests/support/FakeStore.h"
+#include "tests/support/FakeShareDialog.h"
+#include "tests/support/FakeToast.h"
 #include "tests/support/FakeURLOpener.h"
 #include "tests/support/FakeUserNotificationCenter.h"
 #include "tests/support/FakeWebView.h"
@@ -31,6 +37,10 @@ public:
     std::shared_ptr<FakePaymentQueue> paymentQueue = std::make_shared<FakePaymentQueue>();
     // Every store request made since, products requests and receipt refreshes alike.
     std::vector<std::shared_ptr<FakeStoreRequest>> storeRequests;
+    std::shared_ptr<FakeToast> toast = std::make_shared<FakeToast>();
+    std::shared_ptr<FakePreviewController> previewController = std::make_shared<FakePreviewController>();
+    std::shared_ptr<FakeShareDialog> shareDialog = std::make_shared<FakeShareDialog>();
+    std::vector<std::shared_ptr<FakeAudioPlayer>> audioPlayers;
 
     // The web view made last, or null.
     FakeWebView* lastWebView() const { return webViews.empty() ? nullptr : webViews.back().get(); }

@@ -1,0 +1,21 @@
+#include "platform/PreviewController.h"
+
+#include "platform/Check.h"
+#include "platform/Platform.h"
+
+namespace platform {
+
+void PreviewController::present(const std::vector<std::filesystem::path>& items, std::size_t currentIndex)
+{
+    requireMainThread();
+    if (currentIndex < items.size())
+        presentImpl(items, currentIndex);
+}
+
+void presentPreview(const std::vector<std::filesystem::path>& items, std::size_t currentIndex)
+{
+    if (auto& installed = current().previewController)
+        installed->present(items, currentIndex);
+}
+
+} // namespace platform
