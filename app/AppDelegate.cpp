@@ -74,7 +74,7 @@ socketio::SocketManager* configuredSocketManager()
 void AppDelegate::applicationDidCreateWindow(platform::Application&, std::shared_ptr<platform::Window> newWindow)
 {
     window = std::move(newWindow);
-    window->setRootScreen(instantiateInitialScreen());
+    window->setRootScreen(makeInitialScreen());
 }
 
 bool AppDelegate::application(platform::Application& application, const platform::LaunchOptions& launchOptions)

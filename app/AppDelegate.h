@@ -7,9 +7,11 @@
 // and "apn.didRRN" (the payload plus "appState", the application's state at delivery: active 0,
 // inactive 1, background 2). Main thread only; lives as long as the process.
 
+#include "app/MainStoryboard.h"
 #include "platform/Application.h"
 #include "platform/Window.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +26,9 @@ public:
     const std::string registrationKey = "onRegistrationCompleted";
     // The activity published for the desktop's search at launch, when the settings name one.
     std::optional<platform::UserActivity> userActivity;
+    // Makes the window's first screen: the storyboard's initial screen (the splash screen); a
+    // composition that wants the web screen at once sets instantiateWebScreen.
+    std::function<std::shared_ptr<platform::Screen>()> makeInitialScreen = instantiateInitialScreen;
 
     void applicationDidCreateWindow(platform::Application& application,
                                     std::shared_ptr<platform::Window> window) override;

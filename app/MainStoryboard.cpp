@@ -1,8 +1,24 @@
 #include "app/MainStoryboard.h"
 
+#include "app/SplashViewController.h"
+#include "platform/Check.h"
+#include "platform/Window.h"
 #include "webcontainer/ViewController.h"
 
 std::shared_ptr<platform::Screen> instantiateInitialScreen()
 {
+    return std::make_shared<SplashViewController>();
+}
+
+std::shared_ptr<platform::Screen> instantiateWebScreen()
+{
     return std::make_shared<ViewController>();
+}
+
+void performSegue(const std::string& identifier, platform::Screen& sender)
+{
+    if (identifier != "showApp")
+        platform::fatalError("no segue \"" + identifier + "\"");
+    if (auto* window = sender.window())
+        window->replaceRootScreen(instantiateWebScreen());
 }

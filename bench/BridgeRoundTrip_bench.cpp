@@ -66,6 +66,7 @@ std::shared_ptr<ViewController> showBridgePage()
     platform::Platform linux = platform::makeLinuxPlatform();
     linux.application = *application;
     platform::install(std::move(linux));
+    delegate->makeInitialScreen = instantiateWebScreen;
     (*application)->run(0, nullptr, *delegate);
     (*application)->launch(platform::current().makeWindow(), {});
     auto screen = std::dynamic_pointer_cast<ViewController>(delegate->window->rootScreen());

@@ -31,6 +31,7 @@ struct UrlSessionConfiguration;
 class AudioPlayer;
 class PreviewController;
 class ShareDialog;
+class MaskedImageView;
 
 struct Platform {
     // One member per platform interface, added with the interface. A member left empty means
@@ -65,6 +66,8 @@ struct Platform {
     std::shared_ptr<PreviewController> previewController;
     // The dialog that shares a text (platform/ShareDialog.h).
     std::shared_ptr<ShareDialog> shareDialog;
+    // A new view of a picture seen through an animated mask (platform/MaskedImageView.h).
+    std::function<std::shared_ptr<MaskedImageView>()> makeMaskedImageView;
 };
 
 // The installed platform. Until something is installed every member is empty: nothing builds

@@ -24,6 +24,8 @@ public:
     virtual void viewWillAppear() {}
     virtual void viewDidAppear() {}
     virtual void viewWillDisappear() {}
+    // After the window has put another screen in this one's place (Window::replaceRootScreen).
+    virtual void viewDidDisappear() {}
 
 private:
     friend class Window;

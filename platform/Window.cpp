@@ -39,15 +39,37 @@ void Window::show()
     requireMainThread();
     // Holds the screen in case its callbacks replace it.
     auto screen = rootScreen_;
-    if (screen && !screen->loaded_) {
-        screen->loaded_ = true;
-        screen->viewDidLoad();
-    }
+    loadView(screen);
     if (screen)
         screen->viewWillAppear();
     showImpl();
     if (screen)
         screen->viewDidAppear();
+}
+
+void Window::replaceRootScreen(std::shared_ptr<Screen> screen)
+{
+    requireMainThread();
+    // Holds the old screen until it has heard that it disappeared.
+    auto old = rootScreen_;
+    if (old)
+        old->viewWillDisappear();
+    setRootScreen(screen);
+    loadView(screen);
+    if (screen) {
+        screen->viewWillAppear();
+        screen->viewDidAppear();
+    }
+    if (old)
+        old->viewDidDisappear();
+}
+
+void Window::loadView(const std::shared_ptr<Screen>& screen)
+{
+    if (screen && !screen->loaded_) {
+        screen->loaded_ = true;
+        screen->viewDidLoad();
+    }
 }
 
 std::shared_ptr<Window> Window::present(Alert alert)

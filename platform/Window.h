@@ -31,6 +31,9 @@ public:
     // Makes `screen` the root: it shows its content in the content view.
     void setRootScreen(std::shared_ptr<Screen> screen);
     const std::shared_ptr<Screen>& rootScreen() const { return rootScreen_; }
+    // Puts `screen` in the place of the root screen of a window on screen: the old one is told
+    // it will disappear, then the new one loads and appears, then the old one has disappeared.
+    void replaceRootScreen(std::shared_ptr<Screen> screen);
 
     // Puts the window on screen: the root screen loads its view the first time, then appears.
     void show();
@@ -68,6 +71,8 @@ protected:
     void didClose();
 
 private:
+    // A screen loads its view the first time it comes on screen.
+    static void loadView(const std::shared_ptr<Screen>& screen);
     void dismissPresented();
     // Takes this alert (and any over it) off screen and out of its presenter, for good.
     void closeAnswered();

@@ -10,6 +10,7 @@
 #include "platform/linux/GtkShareDialog.h"
 #include "platform/linux/GtkToast.h"
 #include "platform/linux/LinuxApplication.h"
+#include "platform/linux/LinuxMaskedImageView.h"
 #include "platform/linux/LinuxProgressView.h"
 #include "platform/linux/LinuxWebView.h"
 #include "platform/linux/LinuxWindow.h"
@@ -57,6 +58,9 @@ Platform makeLinuxPlatform()
     };
     linux.previewController = std::make_shared<GtkPreviewController>();
     linux.shareDialog = std::make_shared<GtkShareDialog>();
+    linux.makeMaskedImageView = []() -> std::shared_ptr<MaskedImageView> {
+        return std::make_shared<LinuxMaskedImageView>();
+    };
     return linux;
 }
 

@@ -28,6 +28,10 @@ FakePlatform::FakePlatform()
         progressViews.push_back(std::make_shared<FakeProgressView>());
         return progressViews.back();
     };
+    fakes.makeMaskedImageView = [this] {
+        maskedImageViews.push_back(std::make_shared<FakeMaskedImageView>());
+        return maskedImageViews.back();
+    };
     fakes.makeWindow = [this] {
         windows.push_back(std::make_shared<FakeWindow>());
         return windows.back();

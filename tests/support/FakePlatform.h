@@ -1,11 +1,12 @@
 #pragma once
 // Installs the recording doubles as the platform and keeps them at hand: the application, the
 // URL opener, the notification centre, the store, the toast, the preview, the share dialog, and
-// every window, web view, progress bar and audio player made since. An audio player is made
-// for every file that exists; any other file can't be played.
+// every window, web view, progress bar, audio player and masked image view made since. An
+// audio player is made for every file that exists; any other file can't be played.
 
 #include "tests/support/FakeApplication.h"
 #include "tests/support/FakeAudioPlayer.h"
+#include "tests/support/FakeMaskedImageView.h"
 #include "tests/support/FakePreviewController.h"
 #include "tests/support/FakeProgressView.h"
 #include "tests/support/FakeStore.h"
@@ -41,6 +42,7 @@ public:
     std::shared_ptr<FakePreviewController> previewController = std::make_shared<FakePreviewController>();
     std::shared_ptr<FakeShareDialog> shareDialog = std::make_shared<FakeShareDialog>();
     std::vector<std::shared_ptr<FakeAudioPlayer>> audioPlayers;
+    std::vector<std::shared_ptr<FakeMaskedImageView>> maskedImageViews;
 
     // The web view made last, or null.
     FakeWebView* lastWebView() const { return webViews.empty() ? nullptr : webViews.back().get(); }

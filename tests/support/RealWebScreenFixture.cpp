@@ -16,6 +16,8 @@ void RealWebScreenFixture::SetUp()
     linux.urlOpener = urlOpener;
     platform::install(std::move(linux));
 
+    // The web screen at once: the splash screen's five seconds are no part of these tests.
+    delegate.makeInitialScreen = instantiateWebScreen;
     application->run(0, nullptr, delegate);
     application->launch(platform::current().makeWindow(), {});
     screen = std::dynamic_pointer_cast<ViewController>(delegate.window->rootScreen());

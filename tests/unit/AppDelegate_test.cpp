@@ -1,5 +1,6 @@
 // The launch, the first-run install and the life cycle of the application delegate.
 #include "app/AppDelegate.h"
+#include "app/SplashViewController.h"
 #include "base/Config.h"
 #include "base/TimestampFormatter.h"
 #include "platform/Bundle.h"
@@ -79,8 +80,11 @@ TEST_F(AppDelegateTest, FirstStartInstallsTheWebRootAndMarksItForNoBackup)
         EXPECT_EQ(backupAttribute(config.WEBROOT), "false");
     else
         EXPECT_TRUE(log.has(Logger::Level::Error, "ERROR: could not exlcude " + config.WEBROOT + " from backup"));
-    // The window shows the web screen.
+    // The window shows the splash screen, and the web screen once its animation stops.
     ASSERT_TRUE(delegate.window);
+    EXPECT_NE(dynamic_cast<SplashViewController*>(delegate.window->rootScreen().get()), nullptr);
+    fakes.maskedImageViews.at(0)->stop(true);
+    platform::drainMainQueue();
     EXPECT_NE(dynamic_cast<ViewController*>(delegate.window->rootScreen().get()), nullptr);
 }
 
