@@ -43,11 +43,8 @@ std::string pendingError(GstElement* element)
 } // namespace
 
 std::shared_ptr<GstAudioPlayer> GstAudioPlayer::create(const std::filesystem::path& file, std::string& error,
-                                                       GstElement* audioSink)
+                                                       Output output)
 {
-    if (audioSink)
-        gst_object_ref_sink(audioSink);
-    g_autoptr(GstElement) sink = audioSink;
     if (!initialized(error))
         return nullptr;
     GstElement* playbin = gst_element_factory_make("playbin", nullptr);
@@ -57,8 +54,11 @@ std::shared_ptr<GstAudioPlayer> GstAudioPlayer::create(const std::filesystem::pa
     }
     g_autofree char* uri = g_filename_to_uri(std::filesystem::absolute(file).c_str(), nullptr, nullptr);
     g_object_set(playbin, "uri", uri, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
-    if (sink)
+    if (output == Output::silent) {
+        GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+        g_object_set(sink, "sync", TRUE, nullptr);
         g_object_set(playbin, "audio-sink", sink, nullptr);
+    }
     g_autoptr(GstBus) bus = gst_element_get_bus(playbin);
     auto player = std::make_shared<GstAudioPlayer>(playbin, 0);
     // The watch ends with the player (destructor), so the raw pointer never outlives it.

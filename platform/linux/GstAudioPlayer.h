@@ -18,10 +18,14 @@ namespace platform {
 
 class GstAudioPlayer final : public AudioPlayer {
 public:
-    // A player for `file` playing into `audioSink` (adopted; null: the desktop's audio output).
-    // Nothing, with the reason in `error`, when GStreamer or the file can't be used.
+    // Where the sound goes: the desktop's audio output, or nowhere (in real time all the same,
+    // for machines without a sound card).
+    enum class Output { desktop, silent };
+
+    // A player for `file`. Nothing, with the reason in `error`, when GStreamer or the file
+    // can't be used.
     static std::shared_ptr<GstAudioPlayer> create(const std::filesystem::path& file, std::string& error,
-                                                  GstElement* audioSink = nullptr);
+                                                  Output output = Output::desktop);
     ~GstAudioPlayer() override;
 
     void prepareToPlay() override;

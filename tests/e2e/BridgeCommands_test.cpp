@@ -45,7 +45,7 @@ TEST_F(BridgeCommandsTest, ThePagesSelfCheckPassesEveryCommand)
     evaluate("bridgeCheck.run(); 0");
     const std::string outcome = waitForOutcome("check-result");
     EXPECT_EQ(outcome, "passed") << evaluate("document.getElementById('checks').innerText").value_or("");
-    EXPECT_EQ(evaluate("document.querySelectorAll('#checks tr.pass').length"), "8");
+    EXPECT_EQ(evaluate("document.querySelectorAll('#checks tr.pass').length"), "10");
 
     // The moves went there and back; the value the page stored is removed again.
     const fs::path webRoot = sharedConfig().WEBROOT;

@@ -3,6 +3,7 @@
 #include "base/UIHelpers.h"
 #include "platform/Dispatch.h"
 #include "platform/Platform.h"
+#include "platform/linux/GstAudioPlayer.h"
 
 #include <gtk/gtk.h>
 
@@ -14,6 +15,10 @@ void RealWebScreenFixture::SetUp()
     platform::Platform linux = platform::makeLinuxPlatform();
     linux.application = application;
     linux.urlOpener = urlOpener;
+    linux.makeAudioPlayer = [](const std::filesystem::path& file, std::string& error) {
+        return std::shared_ptr<platform::AudioPlayer>(
+            platform::GstAudioPlayer::create(file, error, platform::GstAudioPlayer::Output::silent));
+    };
     platform::install(std::move(linux));
 
     // The web screen at once: the splash screen's five seconds are no part of these tests.

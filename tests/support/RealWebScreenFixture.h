@@ -2,7 +2,7 @@
 // The web screen with the real WebKitGTK view in a real GTK window (run under Xvfb), in the
 // test's temporary home: the first start installs the demo web application from the built
 // bundle and the screen loads its start page. Only the desktop's URL handlers are a double, so
-// no browser starts. For the end-to-end tests.
+// no browser starts, and sound goes to no sound card. For the end-to-end tests.
 
 #include "app/AppDelegate.h"
 #include "platform/Window.h"

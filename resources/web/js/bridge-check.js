@@ -1,5 +1,6 @@
-// Drives the bridge commands for stored values, device information and files, and checks
-// every answer in the page.
+// Drives the bridge commands for stored values, device information, files and audio, and
+// checks every answer in the page (the dialogs, toasts, shares and previews wait for a person
+// and are checked from the native side).
 //   bridgeCheck.run()        runs the checks once; #check-result shows "running", then
 //                            "passed" or "failed: <names>"; each check is a row of #checks.
 //   bridgeCheck.measure(n)   n round trips, one after the other: post a getter, wait for the
@@ -88,6 +89,26 @@
                  member(answers[2], 'status') === 'Y';
         return [ok, answers.join(' ')];
       });
+    }],
+    ['controlAudio start, pause, forward past the end', function () {
+      var ended = new Promise(function (resolve) {
+        var previous = window.controlAudioCallback;
+        window.controlAudioCallback = function (what) {
+          window.controlAudioCallback = previous;
+          resolve(what);
+        };
+      });
+      post('controlAudio?callback=undefined&file=media/tone.wav&command=start');
+      return ask('controlAudio?file=&command=pause').then(function (a) {
+        // The 3-second tone has no 15 s ahead: the player stops and says "end".
+        post('controlAudio?callback=undefined&file=&command=forward');
+        return ended.then(function (what) { return [a === undefined && what === 'end', 'pause: ' + a + ', ' + what]; });
+      });
+    }],
+    ['vibrate and openVideoMeeting answer nothing', function () {
+      post('vibrate?callback=never');
+      return ask('openVideoMeeting', 300).then(function (a) { return [false, 'answered ' + a]; },
+        function () { return ask('getUuid').then(function (a) { return [!!member(a, 'uuid'), 'silent']; }); });
     }],
     ['moveFile from a missing source', function () {
       return ask('moveFile?fromPath=snippets&fromFileName=missing.html&toPath=snippets&toFileName=greeting.html')

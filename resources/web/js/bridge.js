@@ -35,6 +35,7 @@
   window.showWakeUpNotification = function () { logLine('answer', '← showWakeUpNotification()'); };
   window.refreshCurrentPage = function () { window.location.reload(); };
   window.postReset = function () { logLine('answer', '← postReset()'); };
+  window.controlAudioCallback = function (what) { logLine('answer', '← controlAudioCallback(' + what + ')'); };
   // A downward swipe asks the page for a background update.
   window.update = function (event, mode) { logLine('answer', '← update(' + mode + ')'); };
 

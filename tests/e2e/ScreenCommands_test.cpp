@@ -1,0 +1,174 @@
+// The bridge commands that show something, posted by the demo's bridge page in the real
+// WebKitGTK view: dialogs, the toast, the share dialog, previews (local, fetched from the
+// content server, and handed to the desktop) and page loading.
+#include "base/Config.h"
+#include "platform/Dispatch.h"
+#include "platform/FileURL.h"
+#include "platform/Platform.h"
+#include "platform/linux/GtkPreviewController.h"
+#include "platform/linux/GtkShareDialog.h"
+#include "tests/support/RealWebScreenFixture.h"
+#include "tests/support/TestContentServer.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+#include <cairo-pdf.h>
+#include <gtk/gtk.h>
+
+#include <cstring>
+
+namespace fs = std::filesystem;
+using Shown = platform::GtkPreviewController::Shown;
+
+namespace {
+
+class ScreenCommandsTest : public testsupport::RealWebScreenFixture {
+protected:
+    void SetUp() override
+    {
+        RealWebScreenFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        screen->loadPage("/bridge.html");
+        ASSERT_TRUE(waitForFinishedNavigations(2)) << "the bridge page did not finish loading";
+    }
+
+    void post(const std::string& command)
+    {
+        evaluate("window.webkit.messageHandlers.callbackHandler.postMessage('" + command + "'); 0");
+    }
+    bool until(const std::function<bool()>& condition) { return platform::runMainLoopUntil(condition, kTimeout); }
+    // The text of the page's log.
+    std::string pageLog() { return evaluate("document.getElementById('log').textContent").value_or(""); }
+
+    platform::GtkPreviewController& preview()
+    {
+        return dynamic_cast<platform::GtkPreviewController&>(*platform::current().previewController);
+    }
+};
+
+// The label of the toast on show, or "".
+std::string toastText()
+{
+    std::string text;
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* item = toplevels; item; item = item->next) {
+        GtkWidget* window = GTK_WIDGET(item->data);
+        if (std::strcmp(gtk_widget_get_name(window), "webcontainer-toast") == 0 && gtk_widget_get_visible(window))
+            text = gtk_label_get_text(GTK_LABEL(gtk_bin_get_child(GTK_BIN(window))));
+    }
+    g_list_free(toplevels);
+    return text;
+}
+
+} // namespace
+
+TEST_F(ScreenCommandsTest, DialogsAnswerThePageOnTheirFirstButton)
+{
+    post("alert?text=Hi&type=WARN");
+    ASSERT_TRUE(until([&] { return topWindow() != delegate.window.get(); }));
+    EXPECT_EQ(topWindow()->alert()->title, "Warning");
+    EXPECT_EQ(topWindow()->alert()->message, "Hi");
+    topWindow()->pressAlertButton(0);
+    EXPECT_TRUE(until([&] { return pageLog().find("← hideAllLoading()") != std::string::npos; }));
+
+    evaluate("window.confirmed = 0; window.onConfirm = function () { window.confirmed++; }; 0");
+    post("confirm?message=Sure&callback=onConfirm");
+    ASSERT_TRUE(until([&] { return topWindow() != delegate.window.get(); }));
+    ASSERT_EQ(topWindow()->alert()->actions.size(), 2u);
+    EXPECT_EQ(topWindow()->alert()->actions[1].title, "Cancel");
+    topWindow()->pressAlertButton(0);
+    EXPECT_TRUE(until([&] { return evaluate("window.confirmed") == "1"; }));
+}
+
+TEST_F(ScreenCommandsTest, ToastAndShareDialog)
+{
+    post("showToast?text=From%20the%20page");
+    EXPECT_TRUE(until([&] { return toastText() == "From the page"; }));
+
+    auto& share = dynamic_cast<platform::GtkShareDialog&>(*platform::current().shareDialog);
+    post("shareText?subject=News&text=Hello%20there");
+    ASSERT_TRUE(until([&] { return share.dialog() != nullptr; }));
+    EXPECT_TRUE(gtk_widget_get_visible(share.dialog()));
+    share.choose(platform::GtkShareDialog::Choice::email);
+    EXPECT_EQ(share.dialog(), nullptr);
+    EXPECT_EQ(urlOpener->opened(), std::vector<std::string>{"mailto:?subject=News&body=Hello%20there"});
+}
+
+TEST_F(ScreenCommandsTest, PreviewsShowImagesPdfAndTextAndHandTheRestToTheDesktop)
+{
+    const fs::path webRoot = sharedConfig().WEBROOT;
+    // A one-page PDF drawn with cairo, and a file of no type the preview shows.
+    {
+        cairo_surface_t* pdf = cairo_pdf_surface_create((webRoot / "doc.pdf").c_str(), 200, 100);
+        cairo_t* cr = cairo_create(pdf);
+        cairo_show_text(cr, "page");
+        cairo_destroy(cr);
+        cairo_surface_destroy(pdf);
+    }
+    testsupport::writeFile(webRoot / "data.bin", std::string("\x00\x01\x02\xff", 4));
+
+    struct Case {
+        std::string command;
+        Shown shown;
+        fs::path file;
+    };
+    const Case cases[] = {
+        {"delegateFile?url=file_readme.txt", Shown::text, webRoot / "file_readme.txt"},
+        {"showImage?image=media/sample.png", Shown::image, webRoot / "media/sample.png"},
+        {"delegateFile?url=doc.pdf", Shown::pdf, webRoot / "doc.pdf"},
+        {"delegateFile?url=sync/missing.pdf", Shown::missing, sharedConfig().SYNCURL / "missing.pdf"},
+        {"delegateFile?url=data.bin", Shown::handedToDesktop, webRoot / "data.bin"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        post(c.command);
+        ASSERT_TRUE(until([&] { return preview().shownFile() == c.file; }));
+        EXPECT_EQ(preview().shown(), c.shown);
+    }
+    EXPECT_NE(preview().visibleWindow(), nullptr);
+    EXPECT_EQ(urlOpener->opened(), std::vector<std::string>{platform::fileURLString(webRoot / "data.bin")});
+    // Back to the first file, as the window's button goes.
+    for (int i = 0; i < 4; ++i)
+        preview().step(-1);
+    EXPECT_EQ(preview().shownFile(), webRoot / "file_readme.txt");
+}
+
+TEST_F(ScreenCommandsTest, ShowImageFetchesAMissingImageFromTheContentServer)
+{
+    testsupport::TestContentServer server;
+    server.reply("/server.php", testsupport::TestContentServer::Reply()
+                                    .withHeader("Content-Type", "image/png")
+                                    .withHeader("Content-Disposition", "attachment; filename=\"../fetched.png\"")
+                                    .withBody(testsupport::readFile(fs::path(sharedConfig().WEBROOT) / "media/sample.png")));
+    auto& defaults = sharedConfig().defaults;
+    defaults.set("serverprotocol", "http://");
+    defaults.set("servername", "127.0.0.1:" + std::to_string(server.port()));
+    defaults.set("serverpath", "/");
+    defaults.set("serverfile", "server.php");
+
+    post("showImage?image=remote%20pic.png");
+    const fs::path fetched = sharedConfig().tmpDirURL / "fetched.png";
+    ASSERT_TRUE(until([&] { return preview().shownFile() == fetched; }));
+    EXPECT_EQ(preview().shown(), Shown::image);
+    EXPECT_EQ(sharedConfig().appState, Config::appStateEnum::FRESH);
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_NE(server.requests()[0].body.find("&id=remote%20pic.png"), std::string::npos) << server.requests()[0].body;
+
+    // A reply of 404 is a failure: the alert, and nothing more to preview.
+    server.reply("/server.php", testsupport::TestContentServer::Reply().withStatus(404).withBody("not here"));
+    post("showImage?image=gone.png");
+    ASSERT_TRUE(until([&] { return topWindow() != delegate.window.get(); }));
+    EXPECT_EQ(topWindow()->alert()->title, "Alert");
+    EXPECT_EQ(topWindow()->alert()->message, "Failed to download the image!");
+    EXPECT_EQ(preview().shownFile(), fetched);
+}
+
+TEST_F(ScreenCommandsTest, LoadPageRebuildsTheWebViewOnThePage)
+{
+    const auto before = screen->webView;
+    post("loadPage?url=/info.html");
+    ASSERT_TRUE(waitForFinishedNavigations(3));
+    EXPECT_NE(screen->webView, before);
+    EXPECT_EQ(screen->webView->url(), "file://" + sharedConfig().WEBROOT + "/info.html");
+}
