@@ -4,6 +4,7 @@
 // the session bus: GLib keeps its first connection). Stopped and the variable restored at the end.
 
 #include <gio/gio.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -23,6 +24,7 @@ public:
 
 private:
     GPid pid_ = 0;
+    pid_t owner_ = ::getpid();
     std::string address_;
     std::string savedAddress_;
     bool hadAddress_ = false;
