@@ -6,6 +6,7 @@
 #include "app/MainStoryboard.h"
 #include "base/SharedInstances.h"
 #include "base/TimestampFormatter.h"
+#include "base/WebRootInstall.h"
 #include "base/Digest.h"
 #include "contentserver/ServerCom.h"
 #include "platform/Bundle.h"
@@ -15,13 +16,11 @@
 #include "platform/PaymentQueue.h"
 #include "platform/Platform.h"
 #include "platform/URLComponents.h"
-#include "platform/ZipArchive.h"
 #include "services/IAPCom.h"
 #include "services/WebSocketManager.h"
 
 #include <glib.h>
 
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -37,29 +36,6 @@ std::set<std::string> splitAtCommas(const std::string& text)
             return pieces;
         start = comma + 1;
     }
-}
-
-// Unpacks `archive` into a fresh folder beside `webRoot` and renames that folder into place
-// only when every entry was unpacked: a failed or interrupted install never leaves a web root
-// that later starts would take as installed.
-bool installWebRoot(const fs::path& archive, const fs::path& webRoot)
-{
-    auto& fm = sharedConfig().fm;
-    const fs::path staging = webRoot.parent_path() / (webRoot.filename().string() + ".install");
-    if (fm.fileExists(staging))
-        fm.removeItem(staging);
-    platform::ZipError error;
-    if (!platform::ZipArchive::unzipFileAtPath(archive, staging, &error)) {
-        LOG_ERROR("unzip: " + error.localizedDescription + " (" + error.domain + " " + std::to_string(error.code) + ")");
-        fm.removeItem(staging);
-        return false;
-    }
-    if (auto renamed = fm.moveItem(staging, webRoot)) {
-        LOG_ERROR("cannot move " + staging.string() + " to " + webRoot.string() + ": " + renamed.message());
-        fm.removeItem(staging);
-        return false;
-    }
-    return true;
 }
 
 // The real-time channel's manager when the channel is configured and has one.

@@ -15,6 +15,9 @@ struct AlertAction {
     std::string title;
     Style style = Style::Default;
     std::function<void()> handler; // may be empty
+    // For an alert with text fields: runs instead of `handler` with the fields' texts as the
+    // user left them, in field order. May be empty.
+    std::function<void(const std::vector<std::string>& texts)> textsHandler{};
 };
 
 struct Alert {
@@ -25,6 +28,8 @@ struct Alert {
     std::string message;
     std::vector<AlertAction> actions;
     Appearance appearance = Appearance::Plain;
+    // Text fields under the message, each holding its text to start with.
+    std::vector<std::string> textFields{};
 };
 
 } // namespace platform

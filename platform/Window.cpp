@@ -93,9 +93,20 @@ void Window::pressAlertButton(std::size_t index)
     // Keeps this alert alive while it closes.
     auto self = weak_from_this().lock();
     auto handler = alert_->actions[index].handler;
+    auto textsHandler = alert_->actions[index].textsHandler;
+    const auto texts = alert_->textFields;
     closeAnswered();
-    if (handler)
+    if (textsHandler)
+        textsHandler(texts);
+    else if (handler)
         handler();
+}
+
+void Window::setTextFieldText(std::size_t index, std::string text)
+{
+    requireMainThread();
+    if (alert_ && index < alert_->textFields.size())
+        alert_->textFields[index] = std::move(text);
 }
 
 bool Window::cancelAlert()

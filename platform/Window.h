@@ -49,6 +49,8 @@ public:
     // button's action runs. Does nothing for a window that is no alert, an alert already
     // answered, or an index without a button.
     void pressAlertButton(std::size_t index);
+    // The user edited text field `index` of this alert to `text`; other indexes are ignored.
+    void setTextFieldText(std::size_t index, std::string text);
     // Answers the alert with its cancel button, when it has one; false otherwise (it stays).
     bool cancelAlert();
     // The user dismissed the alert: its cancel button when it has one; otherwise the alert (and

@@ -15,9 +15,12 @@ const std::vector<ViewController::PlainWord>& ViewController::plainWords()
         {"clearAllValues", [](ViewController& screen) { screen.clearAllValues(); }},
         {"showAppSettings", [](ViewController& screen) { screen.showAppSettings(); }},
         {"regidactive", [](ViewController&) {}},
+        {"reset", [](ViewController& screen) { screen.askForReset(); }},
         {"subscribeGCM", [](ViewController&) { LOG_DEBUG("Subscribe to GCM!"); }},
         {"unsubscribeGCM", [](ViewController&) { LOG_DEBUG("Unsubscribe to GCM"); }},
         {"isgcmactive", [](ViewController& screen) { screen.answerPushNotificationActive(); }},
+        // Holds no "?", so it never competes with a command URL.
+        {"config", [](ViewController& screen) { screen.showConfigDialog(); }},
     };
     return words;
 }

@@ -10,6 +10,10 @@
 //   ViewControllerDispatcher.cpp  the bridge's command URLs, run through the command table
 //   ViewControllerNotifications.cpp  the notification centre's delegate: reminders and pushes
 //                                 that arrive in front, and the user's click on a shown one
+//   ViewControllerReactions.cpp   in-process notifications (downloads, purchases, opening URLs,
+//                                 push registration) and the return from the background
+//   ViewControllerDialogs.cpp     the hidden configuration dialog and the reset to the
+//                                 installed state
 //   BridgeWords.cpp               every word of the bridge: the router's plain words and the
 //                                 command table's words
 //
@@ -17,6 +21,7 @@
 // view's callbacks hold the screen weakly and do nothing once it is gone.
 
 #include "platform/Clock.h"
+#include "platform/NotificationCenter.h"
 #include "platform/PlistValue.h"
 #include "platform/Screen.h"
 #include "platform/UserNotificationCenter.h"
@@ -24,6 +29,7 @@
 #include "webcontainer/BridgeScreen.h"
 #include "webcontainer/CommandURL.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -67,9 +73,12 @@ public:
     // Whether a downward swipe may ask the page for a background update now.
     bool isSwipeDownEnabled = true;
 
-    // View life cycle: once loaded, the screen is the notification centre's delegate; the first
-    // appearance loads the start page; leaving the screen removes its observers.
+    // View life cycle: once loaded, the screen is the notification centre's delegate; before it
+    // appears it observes the in-process notifications (each observer first removed, so
+    // appearing again never doubles one); the first appearance loads the start page; leaving
+    // the screen, or its end, removes its observers.
     void viewDidLoad() override;
+    void viewWillAppear() override;
     void viewDidAppear() override;
     void viewWillDisappear() override;
 
@@ -122,6 +131,53 @@ public:
     void didReceive(platform::UserNotificationCenter& center, const platform::UserNotificationResponse& response,
                     std::function<void()> completionHandler) override;
 
+    // Reactions to in-process notifications. The observers run on the main queue whatever
+    // thread posted, and hold the screen weakly.
+    //
+    // The notification named with the bundle identifier (a download's end, a server reply that
+    // names a file or a landing page): passes its user info on.
+    void actOnSpecialNotification(const platform::Notification& notification);
+    // In this order, the first case that applies ends it: a "storeKey" ends a sync (its page
+    // address leaves the running downloads, the page's sync callback is called); an "xmlstr"
+    // ends an update (its landing page waits for the reload, a toast, the reload); a
+    // "filereceived" of "true" relocates to a "landingPage" if there is one; otherwise a
+    // "landingPage" relocates, and without one the page reloads. Every case first sets the
+    // application state to fresh and hides the page's loading indicators.
+    void reactOnDownloadFinishedNotification(const platform::PlistDict& userInfo);
+    // "url.scheme_id": the opening URL's last path component and query become the landing page;
+    // then the page reloads.
+    void actOnUrlScheme(const platform::Notification& notification);
+    // "IAPComPurchaseNotification" with "identifier" and "receiptData": sends the receipt to the
+    // content server as {"action":"purchase/ios","token":…,"sku":…}.
+    void actOnPurchaseNotification(const platform::Notification& notification);
+    // "IAPComRestoreNotification": sends every receipt of "receiptSet" to the content server;
+    // the reply goes to the page's restoreCallBack.
+    void actOnRestoreNotification(const platform::Notification& notification);
+    // "onRegistrationCompleted": a toast for the push registration's outcome.
+    void updateRegistrationStatus(const platform::Notification& notification);
+    // The application comes back to the foreground: the page reloads after more than 15
+    // minutes away, then the update check decides on a refresh.
+    void actOnReturnFromBackground();
+    // Starts the update check when the time since "lastUpdateCheck" passed the minutes of
+    // "autorefresh" (missing: 1800, 0: never, -1: always) and, as a wake-up check, of
+    // "wakeuprefresh" (missing or 0: never, -1: always); then stores the time of this check.
+    void checkForUpdates();
+    // The non-encoded text of a restore sent to the content server: "&do=restorePurchase%2Fios"
+    // then "&token[]=" and each receipt, percent-encoded (letters, digits and "-._~/?" stay).
+    static std::string restoreRequestText(const std::vector<std::string>& receipts);
+    // When set, called in place of the update check with its wakeup flag.
+    std::function<void(bool wakeup)> updateCheckForTesting;
+
+    // The hidden configuration dialog: four fields for the settings "app", "baseURL",
+    // "updateXMLPath" and "updateFileBasePath"; "Save" stores their texts ("" for an empty
+    // field), "Cancel" changes nothing. Presented over the window; returns at once.
+    void showConfigDialog();
+    // Back to the installed state: the settings are reset to their defaults, the bundle's
+    // "app.zip" replaces the web root (unpacked aside first; a failed unpack changes nothing),
+    // the update package and the sync folder go, the page's postReset() runs after the start
+    // page has loaded.
+    void resetToDefaultSettings();
+
     // What the bridge commands reach of the screen.
     std::shared_ptr<platform::WebView> pageWebView() const override { return webView; }
     void presentAlert(const std::string& title, const std::string& message, AlertButton first,
@@ -139,10 +195,15 @@ private:
     void connect(const std::shared_ptr<platform::WebView>& view);
     static void disconnect(platform::WebView& view);
     void reenableSwipeWhenDue();
+    // Registers the in-process observers of the reactions.
+    void addObservers();
+    // The update check with its decision (wakeup: the check after a long absence).
+    void showUpdateDialog(bool wakeup);
     // Router entries.
     void clearAllValues();
     void showAppSettings();
     void answerPushNotificationActive();
+    void askForReset();
 
     // When the swipe may be let through again: 30 seconds after the most recent swipe.
     platform::TimePoint swipeReenableTime_{};

@@ -104,14 +104,17 @@ void ViewController::webViewDidFailProvisionalNavigation(const std::shared_ptr<W
             showAlert(JS_ALERT_TITLES().at("ERROR"), self->ERROR_APP_NOT_INSTALLED, {localizedString("OK"), {}});
             return;
         }
-        // RESET restores the installed content once the reset to the installed state is built.
+        // HOME loads the start page; RESET restores the installed content, with no question.
         showAlert(JS_ALERT_TITLES().at("ERROR"), self->ERROR_LOCAL_DATA,
                   {self->ERROR_LOCAL_DATA_HOME,
                    [weak] {
                        if (auto self = weak.lock())
                            self->loadPage(self->getIndexPage("index"));
                    }},
-                  AlertButton{self->ERROR_LOCAL_DATA_RESET, {}});
+                  AlertButton{self->ERROR_LOCAL_DATA_RESET, [weak] {
+                                  if (auto self = weak.lock())
+                                      self->resetToDefaultSettings();
+                              }});
     });
 }
 

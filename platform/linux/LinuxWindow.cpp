@@ -32,6 +32,19 @@ GtkWidget* buildAlertDialog(const Alert& alert, GtkWindow* parent)
         if (!alert.message.empty())
             gtk_message_dialog_format_secondary_text(message, "%s", alert.message.c_str());
     }
+    // Text fields under the message, in dark text whatever the theme.
+    GtkWidget* area = gtk_message_dialog_get_message_area(message);
+    for (const std::string& text : alert.textFields) {
+        GtkWidget* entry = gtk_entry_new();
+        gtk_entry_set_text(GTK_ENTRY(entry), text.c_str());
+        gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
+        g_autoptr(GtkCssProvider) css = gtk_css_provider_new();
+        gtk_css_provider_load_from_data(css, "entry { color: black; }", -1, nullptr);
+        gtk_style_context_add_provider(gtk_widget_get_style_context(entry), GTK_STYLE_PROVIDER(css),
+                                       GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+        gtk_container_add(GTK_CONTAINER(area), entry);
+        gtk_widget_show(entry);
+    }
     // Button i answers with response i.
     for (std::size_t i = 0; i < alert.actions.size(); ++i)
         gtk_dialog_add_button(GTK_DIALOG(dialog), alert.actions[i].title.c_str(), static_cast<gint>(i));
@@ -104,6 +117,7 @@ void LinuxWindow::onResponse(GtkDialog*, gint response, gpointer self)
     if (!keep)
         return;
     gtk::guardedCall("response", [&] {
+        window->takeTextFieldTexts();
         if (response >= 0)
             window->pressAlertButton(static_cast<std::size_t>(response));
         else if (response == GTK_RESPONSE_DELETE_EVENT)
@@ -111,6 +125,19 @@ void LinuxWindow::onResponse(GtkDialog*, gint response, gpointer self)
             // whatever we do, so the alert is answered here and never stays presented.
             window->dismissAlert();
     });
+}
+
+void LinuxWindow::takeTextFieldTexts()
+{
+    if (!alert() || alert()->textFields.empty())
+        return;
+    GtkWidget* area = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(window_.get()));
+    g_autoptr(GList) children = gtk_container_get_children(GTK_CONTAINER(area));
+    std::size_t index = 0;
+    for (GList* child = children; child; child = child->next) {
+        if (GTK_IS_ENTRY(child->data))
+            setTextFieldText(index++, gtk_entry_get_text(GTK_ENTRY(child->data)));
+    }
 }
 
 } // namespace platform

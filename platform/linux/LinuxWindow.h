@@ -1,6 +1,7 @@
 #pragma once
 // A GTK window: the main window (a GtkWindow whose child is the content view) or an alert
-// (a modal GtkMessageDialog over the window that presents it). Main thread only.
+// (a modal GtkMessageDialog over the window that presents it, its text fields GtkEntries under
+// the message). Main thread only.
 
 #include "platform/Window.h"
 #include "platform/linux/GObjectPtr.h"
@@ -30,6 +31,8 @@ protected:
 private:
     static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self);
     static void onResponse(GtkDialog*, gint response, gpointer self);
+    // Copies what the user typed into the alert's text fields.
+    void takeTextFieldTexts();
 
     gtk::GObjectPtr<GtkWidget> window_;
     gtk::SignalConnections signals_;
