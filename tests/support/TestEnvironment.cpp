@@ -1,5 +1,7 @@
 #include "tests/support/TestEnvironment.h"
 
+#include "platform/Bundle.h"
+
 #include <glib.h>
 #include <sys/wait.h>
 
@@ -115,6 +117,16 @@ void copyBundleWithPreferences(const fs::path& folder, const std::optional<std::
     fs::remove(folder / "DefaultPreferences.plist");
     if (contents)
         writeFile(folder / "DefaultPreferences.plist", *contents);
+}
+
+void useBundleWithArchive(const std::optional<std::string>& archive)
+{
+    const fs::path bundle = makeTemporaryFolder("bundle");
+    fs::copy(WEBCONTAINER_TEST_BUNDLE_DIR, bundle, fs::copy_options::recursive);
+    fs::remove(bundle / "app.zip");
+    if (archive)
+        writeFile(bundle / "app.zip", *archive);
+    platform::Bundle::setMainForTesting(bundle);
 }
 
 fs::path toolPath(const std::string& name)

@@ -57,6 +57,9 @@ const std::vector<BrokenPreferences>& brokenDefaultPreferences();
 // Copies the built bundle to `folder` and gives the copy `contents` as its
 // "DefaultPreferences.plist" (none when empty).
 void copyBundleWithPreferences(const std::filesystem::path& folder, const std::optional<std::string>& contents);
+// Makes a copy of the built bundle the main bundle, its "app.zip" holding `archive` (none when
+// empty).
+void useBundleWithArchive(const std::optional<std::string>& archive);
 
 // The folder of the test helper programs.
 std::filesystem::path toolPath(const std::string& name);

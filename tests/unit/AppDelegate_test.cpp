@@ -21,6 +21,7 @@
 namespace fs = std::filesystem;
 using testing::ElementsAre;
 using testsupport::readFile;
+using testsupport::useBundleWithArchive;
 using testsupport::writeFile;
 
 namespace {
@@ -40,17 +41,6 @@ std::string backupAttribute(const fs::path& path)
     char value[16] = {};
     const auto size = ::getxattr(path.c_str(), "user.xdg.robots.backup", value, sizeof value);
     return size < 0 ? "" : std::string(value, static_cast<std::size_t>(size));
-}
-
-// A copy of the built bundle whose "app.zip" holds `archive` (none when empty), made the main bundle.
-void useBundleWithArchive(const std::optional<std::string>& archive)
-{
-    const fs::path bundle = testsupport::makeTemporaryFolder("bundle");
-    fs::copy(WEBCONTAINER_TEST_BUNDLE_DIR, bundle, fs::copy_options::recursive);
-    fs::remove(bundle / "app.zip");
-    if (archive)
-        writeFile(bundle / "app.zip", *archive);
-    platform::Bundle::setMainForTesting(bundle);
 }
 
 class AppDelegateTest : public testing::Test {
