@@ -156,7 +156,8 @@ public:
     // "onRegistrationCompleted": a toast for the push registration's outcome.
     void updateRegistrationStatus(const platform::Notification& notification);
     // The application comes back to the foreground: the page reloads after more than 15
-    // minutes away, then the update check decides on a refresh.
+    // minutes away, the page's real-time channel connects again, then the update check
+    // decides on a refresh.
     void actOnReturnFromBackground();
     // Starts the update check when the time since "lastUpdateCheck" passed the minutes of
     // "autorefresh" (missing: 1800, 0: never, -1: always) and, as a wake-up check, of

@@ -20,6 +20,7 @@
 #include "platform/Dispatch.h"
 #include "platform/Toast.h"
 #include "platform/URLComponents.h"
+#include "services/WebSocketManager.h"
 
 #include <nlohmann/json.hpp>
 
@@ -277,6 +278,11 @@ void ViewController::actOnReturnFromBackground()
             LOG_DEBUG("too long in background " + formatDecimal(away.count()) + " will reload webview");
             reloadWebView();
         }
+    }
+    // The page's real-time channel, when it had opened one, comes back with the page.
+    if (auto& channel = sharedWebSocketManager(); !channel.domain.empty() && webView) {
+        const std::string domain = channel.domain;
+        channel.connect(domain, webView);
     }
     config.isAppStart = false;
     checkForUpdates();
