@@ -8,6 +8,7 @@
 #include "base/TimestampFormatter.h"
 #include "base/WebRootInstall.h"
 #include "base/Digest.h"
+#include "base/WebRootSwap.h"
 #include "contentserver/ServerCom.h"
 #include "platform/Bundle.h"
 #include "platform/UserNotificationCenter.h"
@@ -107,6 +108,14 @@ void AppDelegate::copyFile()
     Config& config = sharedConfig();
     LOG_DEBUG("copy files");
     LOG_DEBUG(config.WEBROOT);
+    // An update the process died in leaves the web root whole, old or new, only once the swap
+    // is finished; an unpacked copy that never got swapped in is of no further use.
+    WebRootSwap(config.WEBROOT).recover();
+    if (const fs::path copy = sharedServerCom().TMPWWWROOT; config.fm.fileExists(copy)) {
+        LOG_INFO("deleting the unpacked copy of an unfinished update " + copy.string());
+        if (auto error = config.fm.removeItem(copy))
+            LOG_ERROR("cannot delete " + copy.string() + ": " + error.message());
+    }
     if (!config.fm.fileExists(config.WEBROOT)) {
         const auto archive = platform::Bundle::main()->pathForResource("app", "zip");
         if (!archive) {

@@ -57,7 +57,9 @@ public:
     void registrationHandler(const std::string& token);
 
     // The first-run install: unpacks "app.zip" into the web root when there is none; later
-    // starts only remove the upload folder. Called by the launch only.
+    // starts only remove the upload folder. Before that it finishes what an update cut short
+    // left behind (base/WebRootSwap.h), so a web root swapped out is never taken for a missing
+    // one. Called by the launch only.
     void copyFile();
 
 private:

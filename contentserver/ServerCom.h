@@ -32,13 +32,16 @@
 // instance.
 
 #include "base/PageReply.h"
+#include "base/WebScreen.h"
 #include "contentserver/RequestProperties.h"
 #include "contentserver/VuApiParams.h"
 #include "contentserver/fetchAppXmlError.h"
+#include "platform/Archive.h"
 #include "platform/ContainedPath.h"
 #include "platform/Guarded.h"
 #include "platform/UrlSession.h"
 #include "platform/WebView.h"
+#include "platform/ZipArchive.h"
 
 #include <atomic>
 #include <filesystem>
@@ -52,7 +55,7 @@
 
 #include <pugixml.hpp>
 
-class ServerCom {
+class ServerCom : public platform::ZipArchiveDelegate {
 public:
     // A request ready to send, or why none could be built.
     struct RequestOrError {
@@ -92,6 +95,12 @@ public:
     // The web view of the latest server call; the answers and the page scripts of replies run
     // in it.
     platform::Guarded<std::weak_ptr<platform::WebView>> webView;
+    // The web screen, set when its view loads. Main thread only.
+    std::weak_ptr<WebScreen> viewController;
+    // The package being installed, opened read-only to tell whether the page on show came with
+    // it; opened only after a wake-up check or in silent mode 4, and reset for every package.
+    // Main thread only.
+    std::unique_ptr<platform::Archive> zipContent;
 
     // Request parameters.
 
@@ -189,8 +198,19 @@ public:
 
     // Unpacks an update package (`file`: "update.zip" or "update_dec.zip" in the temporary
     // folder) into `target` (the web root for an incremental package, TMPWWWROOT for a full one)
-    // and installs it. Main thread.
+    // and installs it (zipArchiveDidUnzipArchive). A full package goes into an emptied
+    // TMPWWWROOT and replaces the web root in one rename (base/WebRootSwap.h): an interrupted
+    // or failed install leaves the old web root. A package that does not unpack queues an
+    // alert for the page. Main thread.
     void unpackUpdate(const std::filesystem::path& file, const std::filesystem::path& target);
+    // The installation, once every entry of the package lies in `unzippedPath`: checks its
+    // "info.plist" (a package without one is not installed; a full one's copy is removed, and
+    // an incremental one's web root is kept), imports its settings, writes "internal.js",
+    // swaps the web roots for a full package, deletes what the manifest no longer lists, asks
+    // the page to refresh itself when the page on show is a top-level file of the package,
+    // and starts lazy loading. Main thread (called by unpackUpdate).
+    void zipArchiveDidUnzipArchive(const std::filesystem::path& path, const platform::ZipInfo& zipInfo,
+                                   const std::filesystem::path& unzippedPath) override;
 
     // Push-token registration.
 
@@ -219,6 +239,9 @@ private:
     bool receiveFile(const std::string& disposition, const std::string& data);
     // An alert with one OK button that hides the page's loading indicators. Main thread.
     void showOkAlert(const std::string& title, const std::string& message);
+    // The installation's page refresh: runs the page's refreshCurrentPage() when the page on
+    // show is a top-level entry of zipContent. Main thread.
+    void refreshPageFromPackage();
 
     // Serialises taking nonces and storing new ones.
     std::mutex nonceMutex_;

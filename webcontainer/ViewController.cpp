@@ -8,6 +8,7 @@
 #include "base/SettingsImport.h"
 #include "base/SharedInstances.h"
 #include "base/UIHelpers.h"
+#include "contentserver/ServerCom.h"
 #include "platform/Bundle.h"
 #include "platform/Dispatch.h"
 #include "platform/FileURL.h"
@@ -58,6 +59,7 @@ void ViewController::viewDidLoad()
 {
     if (const auto& center = platform::current().userNotificationCenter)
         center->setDelegate(weak_from_this());
+    sharedServerCom().viewController = weak_from_this();
 }
 
 void ViewController::viewDidAppear()

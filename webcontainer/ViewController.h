@@ -20,6 +20,7 @@
 // Main thread only. The window owns the screen; work posted to the main queue and the web
 // view's callbacks hold the screen weakly and do nothing once it is gone.
 
+#include "base/WebScreen.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PlistValue.h"
@@ -39,6 +40,7 @@
 class ViewController : public platform::Screen,
                        public BridgeScreen,
                        public platform::UserNotificationCenterDelegate,
+                       public WebScreen,
                        public std::enable_shared_from_this<ViewController> {
 public:
     ViewController();
@@ -73,10 +75,10 @@ public:
     // Whether a downward swipe may ask the page for a background update now.
     bool isSwipeDownEnabled = true;
 
-    // View life cycle: once loaded, the screen is the notification centre's delegate; before it
-    // appears it observes the in-process notifications (each observer first removed, so
-    // appearing again never doubles one); the first appearance loads the start page; leaving
-    // the screen, or its end, removes its observers.
+    // View life cycle: once loaded, the screen is the notification centre's delegate and the
+    // content server's web screen; before it appears it observes the in-process notifications
+    // (each observer first removed, so appearing again never doubles one); the first appearance
+    // loads the start page; leaving the screen, or its end, removes its observers.
     void viewDidLoad() override;
     void viewWillAppear() override;
     void viewDidAppear() override;
@@ -93,7 +95,7 @@ public:
     // when that file exists, else "/name.html". A query's items are stored as settings first.
     std::string getIndexPage(std::string name);
     // Loads landingPage, or the start page when there is none.
-    void reloadWebView();
+    void reloadWebView() override;
     // Takes over the "landingPage" of `userInfo` (kept for the next reload when another one
     // waits) and loads it into the current web view. False when there is none.
     bool relocateURL(const platform::PlistDict& userInfo);

@@ -107,6 +107,45 @@ TEST_F(AppDelegateTest, FailedFirstInstallLeavesNoPartialWebRoot)
     EXPECT_TRUE(log.has(Logger::Level::Error, "Error unzipping file " + zip + " to " + config.WEBROOT));
 }
 
+// A process killed in the middle of a full update's swap left the old web root aside and none
+// in place, and the next start unpacked "app.zip" over it instead of taking the old one back.
+TEST_F(AppDelegateTest, StartAfterAnInterruptedUpdateKeepsAWholeWebRoot)
+{
+    struct Case {
+        const char* scenario;
+        std::optional<std::string> webRoot, aside, unpackedCopy;
+        std::string expectedIndex;
+    };
+    const std::vector<Case> cases = {
+        {"killed between the two renames", std::nullopt, "old", "new", "old"},
+        {"killed while deleting the old one", "new", "old", std::nullopt, "new"},
+        {"killed while unpacking", "old", std::nullopt, "half", "old"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        Config& config = sharedConfig();
+        const fs::path webRoot = config.WEBROOT;
+        const fs::path aside = config.WEBROOT + "-old";
+        const fs::path copy = config.WEBROOT + "-1";
+        for (const auto& folder : {webRoot, aside, copy})
+            fs::remove_all(folder);
+        auto fill = [](const fs::path& folder, const std::optional<std::string>& index) {
+            if (index)
+                writeFile(folder / "index.html", *index);
+        };
+        fill(webRoot, c.webRoot);
+        fill(aside, c.aside);
+        fill(copy, c.unpackedCopy);
+
+        delegate.copyFile();
+
+        EXPECT_EQ(readFile(webRoot / "index.html"), c.expectedIndex);
+        EXPECT_FALSE(fs::exists(webRoot / "index_de.html")); // not the bundle's application
+        EXPECT_FALSE(fs::exists(aside));
+        EXPECT_FALSE(fs::exists(copy));
+    }
+}
+
 TEST_F(AppDelegateTest, MissingArchiveIsLogged)
 {
     useBundleWithArchive(std::nullopt);

@@ -1,0 +1,291 @@
+// Installing update packages with real archives and real files: full and incremental packages,
+// packages without "info.plist", packages that do not unpack, the page refresh and packages whose
+// entries try to leave the web root.
+
+#include "base/Config.h"
+#include "contentserver/ServerCom.h"
+#include "platform/Bundle.h"
+#include "platform/Dispatch.h"
+#include "tests/support/FakeWebView.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/ZipBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+
+namespace fs = std::filesystem;
+using testsupport::readFile;
+using testsupport::writeFile;
+using testsupport::ZipBuilder;
+using Tree = std::map<std::string, std::string>;
+
+namespace {
+
+const std::string infoPlist = R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>cli_release</key><string>2</string></dict></plist>)";
+
+// Every regular file below `folder` with its content; "internal.js" is left out (its content
+// follows the settings), links are "-> target".
+Tree tree(const fs::path& folder)
+{
+    Tree files;
+    if (!fs::exists(folder))
+        return files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string relative = fs::relative(entry.path(), folder).generic_string();
+        if (entry.is_symlink())
+            files[relative] = "-> " + fs::read_symlink(entry.path()).string();
+        else if (entry.is_regular_file() && relative != "internal.js")
+            files[relative] = readFile(entry.path());
+    }
+    return files;
+}
+
+struct RecordingScreen : WebScreen {
+    int reloads = 0;
+    std::shared_ptr<platform::WebView> pageWebView() const override { return nullptr; }
+    void reloadWebView() override { ++reloads; }
+};
+
+class PackageInstallTest : public testing::Test {
+protected:
+    PackageInstallTest()
+    {
+        writeFile(webRoot / "index.html", "old index");
+        writeFile(webRoot / "js/old.js", "old script");
+        sharedServerCom().viewController = screen;
+    }
+
+    // The package as "update.zip" in the temporary folder.
+    fs::path package(const ZipBuilder& builder) const
+    {
+        builder.write(archive);
+        return archive;
+    }
+    void install(const ZipBuilder& builder, bool full)
+    {
+        sharedServerCom().unpackUpdate(package(builder), full ? fs::path(copy) : webRoot);
+        platform::drainMainQueue();
+    }
+    std::vector<std::string> queuedScripts() { return sharedConfig().stackOfJScript.lock()->items; }
+
+    testsupport::LogCapture log;
+    const fs::path webRoot = sharedConfig().WEBROOT;
+    const std::string copy = sharedServerCom().TMPWWWROOT;
+    const fs::path archive = sharedConfig().tmpDirURL / "update.zip";
+    std::shared_ptr<RecordingScreen> screen = std::make_shared<RecordingScreen>();
+};
+
+} // namespace
+
+TEST_F(PackageInstallTest, InstallsFullAndIncrementalPackages)
+{
+    const Tree old = {{"index.html", "old index"}, {"js/old.js", "old script"}};
+    struct Case {
+        const char* scenario;
+        bool full;
+        bool withInfoPlist;
+        // A file an earlier failed full install left in the unpack folder.
+        bool staleCopy;
+        Tree expected;
+        bool archiveKept;
+        int reloads;
+    };
+    const Tree fullTree = {{"index.html", "new index"}, {"css/a.css", "a"}, {"info.plist", infoPlist}};
+    Tree merged = old;
+    merged.insert(fullTree.begin(), fullTree.end());
+    merged["index.html"] = "new index";
+    Tree mergedWithoutPlist = merged;
+    mergedWithoutPlist.erase("info.plist");
+    const std::vector<Case> cases = {
+        {"a full package replaces the web root", true, true, false, fullTree, false, 0},
+        // An earlier failed try's files used to be merged into the new web root.
+        {"a full package goes into an emptied folder", true, true, true, fullTree, false, 0},
+        {"a full package without info.plist leaves the web root", true, false, false, old, true, 1},
+        {"an incremental package is merged", false, true, false, merged, true, 0},
+        // The unpack folder of an incremental package is the live web root, which used to be deleted.
+        {"an incremental package without info.plist keeps the web root", false, false, false, mergedWithoutPlist,
+         true, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        fs::remove_all(webRoot);
+        for (const auto& [name, content] : old)
+            writeFile(webRoot / name, content);
+        fs::remove_all(copy);
+        if (c.staleCopy)
+            writeFile(fs::path(copy) / "stale.html", "from an earlier try");
+        sharedConfig().defaults.remove("cli_release");
+        screen->reloads = 0;
+
+        ZipBuilder builder;
+        builder.file("index.html", "new index").file("css/a.css", "a");
+        if (c.withInfoPlist)
+            builder.file("info.plist", infoPlist);
+        install(builder, c.full);
+
+        EXPECT_EQ(tree(webRoot), c.expected);
+        EXPECT_EQ(fs::exists(webRoot / "internal.js"), c.withInfoPlist);
+        EXPECT_EQ(sharedConfig().defaults.string("cli_release"),
+                  c.withInfoPlist ? std::optional<std::string>("2") : std::nullopt);
+        EXPECT_FALSE(fs::exists(copy));
+        EXPECT_FALSE(fs::exists(sharedConfig().WEBROOT + "-old"));
+        EXPECT_EQ(fs::exists(archive), c.archiveKept);
+        EXPECT_EQ(screen->reloads, c.reloads);
+        EXPECT_TRUE(queuedScripts().empty());
+    }
+}
+
+// The alert text used to be pasted into the script as it stands: a quote in it broke the script.
+TEST_F(PackageInstallTest, PackageThatDoesNotUnpackQueuesAnEscapedAlertAndInstallsNothing)
+{
+    const fs::path bundle = testsupport::makeTemporaryFolder("bundle");
+    fs::copy(WEBCONTAINER_TEST_BUNDLE_DIR, bundle, fs::copy_options::recursive);
+    const fs::path strings = bundle / "en.lproj/Localizable.strings";
+    writeFile(strings, std::regex_replace(readFile(strings), std::regex(R"("SERVERCOM_ERROR_WRONG_URL" = "[^"]*";)"),
+                                          R"("SERVERCOM_ERROR_WRONG_URL" = "Don't\nretry";)"));
+    platform::Bundle::setMainForTesting(bundle);
+    ServerCom serverCom;
+    ASSERT_EQ(serverCom.SERVERCOM_ERROR_WRONG_URL, "Don't\nretry");
+
+    for (const bool full : {true, false}) {
+        SCOPED_TRACE(full ? "full" : "incremental");
+        sharedConfig().stackOfJScript.lock()->items.clear();
+        writeFile(archive, "no archive at all");
+        serverCom.unpackUpdate(archive, full ? fs::path(serverCom.TMPWWWROOT) : webRoot);
+
+        EXPECT_EQ(queuedScripts(), std::vector<std::string>{"alert('Don\\'t\\nretry');"});
+        EXPECT_EQ(tree(webRoot), (Tree{{"index.html", "old index"}, {"js/old.js", "old script"}}));
+        EXPECT_FALSE(fs::exists(serverCom.TMPWWWROOT));
+        const fs::path target = full ? fs::path(serverCom.TMPWWWROOT) : webRoot;
+        EXPECT_TRUE(log.has(Logger::Level::Error, "UNZIP Error: failed to open zip file unzipping file " +
+                                                      archive.string() + " to " + target.string()));
+    }
+}
+
+TEST_F(PackageInstallTest, PageRefreshOnlyForATopLevelFileAfterAWakeUpCheckOrInSilentMode4)
+{
+    struct Case {
+        const char* scenario;
+        bool wakeup;
+        int silentMode;
+        std::string page;
+        bool refreshed;
+    };
+    const std::vector<Case> cases = {
+        {"wake-up check, page in the package", true, 0, "index.html", true},
+        {"silent mode 4, page in the package", false, Config::UPDATE_SILENT_MODE_BACKGROUND, "index.html", true},
+        {"neither", false, Config::UPDATE_SILENT_MODE_WAKEUP, "index.html", false},
+        {"page in a folder of the package only", true, 0, "page.html", false},
+        {"page not in the package", true, 0, "other.html", false},
+        {"message thread", true, 0, "message-thread.html", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        auto view = std::make_shared<testsupport::FakeWebView>();
+        view->setURL("file://" + (webRoot / c.page).string() + "?x=1");
+        sharedServerCom().webView.set(view);
+        sharedServerCom().isWakeupSync = c.wakeup;
+        sharedConfig().updateSilentMode = c.silentMode;
+
+        install(ZipBuilder()
+                    .file("info.plist", infoPlist)
+                    .file("index.html", "new")
+                    .file("message-thread.html", "m")
+                    .file("sub/page.html", "p"),
+                false);
+
+        const std::vector<std::string> refresh = {"if(window.refreshCurrentPage) { window.refreshCurrentPage() };"};
+        EXPECT_EQ(view->scripts(), c.refreshed ? refresh : std::vector<std::string>{});
+    }
+}
+
+// A package installed without a wake-up check used to be checked against the archive an earlier
+// wake-up install had opened.
+TEST_F(PackageInstallTest, EarlierPackageIsNeverConsultedForTheRefresh)
+{
+    auto view = std::make_shared<testsupport::FakeWebView>();
+    view->setURL("file://" + (webRoot / "index.html").string());
+    sharedServerCom().webView.set(view);
+    const auto withIndex = ZipBuilder().file("info.plist", infoPlist).file("index.html", "new");
+
+    sharedServerCom().isWakeupSync = true;
+    install(withIndex, false);
+    ASSERT_EQ(view->scripts().size(), 1u);
+    sharedServerCom().isWakeupSync = false;
+    install(withIndex, false);
+    EXPECT_EQ(view->scripts().size(), 1u);
+}
+
+TEST_F(PackageInstallTest, HostilePackageWritesNothingOutsideTheWebRoot)
+{
+    const fs::path home = std::getenv("HOME");
+    const fs::path settings = std::getenv("XDG_CONFIG_HOME");
+    // Everything in the temporary home outside the web root and the settings (which an
+    // installed package changes).
+    auto outside = [&] {
+        std::set<std::string> paths;
+        for (const auto& entry : fs::recursive_directory_iterator(home)) {
+            const std::string path = entry.path().string();
+            if (!path.starts_with(webRoot.string() + "/") && !path.starts_with(settings.string()) &&
+                path != archive.string())
+                paths.insert(path);
+        }
+        return paths;
+    };
+    struct Case {
+        const char* scenario;
+        ZipBuilder package;
+        // What lies in the web root afterwards, when the package is installed.
+        std::set<std::string> installed;
+    };
+    const std::vector<Case> cases = {
+        {"names that climb out",
+         ZipBuilder()
+             .file("info.plist", infoPlist)
+             .file("../x", "x")
+             .file("/abs", "abs")
+             .file("a/../../b", "b")
+             .file("../../../../../../tmp/webcontainer-escaped-entry", "e"),
+         {"info.plist", "x", "abs", "b", "tmp/webcontainer-escaped-entry"}},
+        {"a link that points out, and a file through it",
+         ZipBuilder().file("info.plist", infoPlist).symlink("link", "../..").file("link/escaped", "e"),
+         {}},
+        {"an absolute link", ZipBuilder().file("info.plist", infoPlist).symlink("etc", "/etc").file("etc/escaped", "e"),
+         {}},
+    };
+    for (const bool full : {true, false}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.scenario) + (full ? ", full" : ", incremental"));
+            fs::remove_all(webRoot);
+            writeFile(webRoot / "index.html", "old index");
+            const auto before = outside();
+
+            install(c.package, full);
+
+            EXPECT_EQ(outside(), before);
+            EXPECT_FALSE(fs::exists("/tmp/webcontainer-escaped-entry"));
+            std::set<std::string> inRoot;
+            for (const auto& [name, content] : tree(webRoot))
+                inRoot.insert(name);
+            if (c.installed.empty()) {
+                // Refused: the link ends the extraction, nothing is installed.
+                EXPECT_EQ(queuedScripts().size(), 1u);
+                sharedConfig().stackOfJScript.lock()->items.clear();
+                if (full) {
+                    EXPECT_EQ(inRoot, std::set<std::string>{"index.html"});
+                }
+            } else {
+                std::set<std::string> expected = c.installed;
+                if (!full)
+                    expected.insert("index.html");
+                EXPECT_EQ(inRoot, expected);
+            }
+        }
+    }
+}
