@@ -7,6 +7,8 @@ set -euo pipefail
 PACKAGES=(
   # build, tests, benchmarks
   cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+  # the update benchmark's loopback server and its shell pipeline
+  python3 curl openssl unzip
   # web view, UI, main loop; a virtual display for the end-to-end tests
   libwebkit2gtk-4.1-dev xvfb xauth libgl1-mesa-dri
   # HTTP, crypto, ZIP, XML, property lists, JSON, logging
