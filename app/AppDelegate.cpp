@@ -111,7 +111,7 @@ void AppDelegate::copyFile()
     // An update the process died in leaves the web root whole, old or new, only once the swap
     // is finished; an unpacked copy that never got swapped in is of no further use.
     WebRootSwap(config.WEBROOT).recover();
-    if (const fs::path copy = sharedServerCom().TMPWWWROOT; config.fm.fileExists(copy)) {
+    if (const std::filesystem::path copy = sharedServerCom().TMPWWWROOT; config.fm.fileExists(copy)) {
         LOG_INFO("deleting the unpacked copy of an unfinished update " + copy.string());
         if (auto error = config.fm.removeItem(copy))
             LOG_ERROR("cannot delete " + copy.string() + ": " + error.message());

@@ -3,9 +3,8 @@
 // for the reset to the installed state. The archive is unpacked into a fresh folder beside the
 // web root ("<web root>.install") and renamed into place only when every entry was unpacked,
 // so a failed or interrupted install never leaves a half-filled web root: the old one, when
-// there is one, stays as it was. An existing web root is first renamed aside
-// ("<web root>-old"), the new one renamed in, and the old one deleted last; a failed rename
-// puts the old one back.
+// there is one, stays as it was. The new one replaces the old one through WebRootSwap (old one
+// aside, new one in, old one deleted last; a failed rename puts the old one back).
 //
 // Main thread (it blocks while it unpacks); one install of the same web root at a time.
 
