@@ -1,38 +1,39 @@
 #include "tests/support/PrivateSessionBus.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <cstdlib>
 #include <stdexcept>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace testsupport {
-
-namespace {
-// Runs in the daemon before it starts: it ends with the test process however that ends (a crash,
-// a time-out's kill), so no daemon outlives its test and holds the test runner's output open.
-void dieWithParent(gpointer)
-{
-    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-}
-} // namespace
 
 PrivateSessionBus::PrivateSessionBus()
 {
     const char* argv[] = {"dbus-daemon", "--session", "--nofork", "--print-address=1", nullptr};
     int out = -1;
     g_autoptr(GError) error = nullptr;
+    // Its output goes to this pipe and to nowhere: a daemon that outlives a test that ended early
+    // must never hold the test runner's output open.
     const auto flags = static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDERR_TO_DEV_NULL);
-    if (!g_spawn_async_with_pipes(nullptr, const_cast<char**>(argv), nullptr, flags, dieWithParent, nullptr, &pid_,
+    if (!g_spawn_async_with_pipes(nullptr, const_cast<char**>(argv), nullptr, flags, nullptr, nullptr, &pid_,
                                   nullptr, &out, nullptr, &error))
         throw std::runtime_error(std::string("cannot start dbus-daemon: ") + error->message);
     char c = 0;
-    while (::read(out, &c, 1) == 1 && c != '\n')
+    ssize_t got = 0;
+    while ((got = ::read(out, &c, 1)) == 1 || (got < 0 && errno == EINTR)) {
+        if (got != 1)
+            continue;
+        if (c == '\n')
+            break;
         address_ += c;
+    }
+    const int readError = got < 0 ? errno : 0;
     ::close(out);
     if (address_.empty())
-        throw std::runtime_error("dbus-daemon named no address");
+        throw std::runtime_error("dbus-daemon named no address (read: " + std::string(std::strerror(readError)) + ")");
     if (const char* saved = std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
         hadAddress_ = true;
         savedAddress_ = saved;
