@@ -12,6 +12,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/SettingsStore.h"
 #include "services/IAPCom.h"
+#include "services/LocationServices.h"
 #include "services/NotificationScheduler.h"
 #include "services/PushNotificationUtils.h"
 #include "services/WebSocketManager.h"
@@ -73,6 +74,7 @@ std::optional<CompositionRoot::StartupError> CompositionRoot::build()
     SharedInstances::add(std::make_shared<PushNotificationUtils>());
     SharedInstances::add(std::make_shared<NotificationScheduler>());
     SharedInstances::add(std::make_shared<WebSocketManager>());
+    SharedInstances::add(LocationServices::create());
     SharedInstances::add(makeBridgeCommandTable());
     return std::nullopt;
 }

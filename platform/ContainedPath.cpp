@@ -445,16 +445,48 @@ std::error_code ContainedPath::moveFrom(const fs::path& source) const
     if (errno != EXDEV)
         return lastError();
     // Another file system: copy into a new file in place, then let the source go.
-    const UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in)
-        return lastError();
-    const auto bytes = readAll(in.get());
-    if (!bytes)
-        return lastError();
-    if (auto written = writeFile(*bytes))
-        return written;
+    if (auto copied = copyFrom(source))
+        return copied;
     if (::unlink(source.c_str()) != 0)
         return lastError();
+    return {};
+}
+
+std::error_code ContainedPath::copyFrom(const fs::path& source) const
+{
+    const UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!in)
+        return lastError();
+    // A FIFO or a device would block or never end: only regular files are copied.
+    struct stat entry {};
+    if (::fstat(in.get(), &entry) != 0)
+        return lastError();
+    if (!S_ISREG(entry.st_mode))
+        return std::make_error_code(std::errc::invalid_argument);
+    std::error_code error;
+    UniqueFd out = createFile(error);
+    if (!out)
+        return error;
+    const auto failed = [&](std::error_code cause) {
+        out.reset();
+        remove();
+        return cause;
+    };
+    char buffer[64 * 1024];
+    while (true) {
+        const ssize_t read = ::read(in.get(), buffer, sizeof buffer);
+        if (read < 0) {
+            if (errno == EINTR)
+                continue;
+            return failed(lastError());
+        }
+        if (read == 0)
+            break;
+        if (!writeAll(out.get(), std::string_view(buffer, static_cast<std::size_t>(read))))
+            return failed(lastError());
+    }
+    if (::close(out.release()) != 0)
+        return failed(lastError());
     return {};
 }
 

@@ -87,8 +87,12 @@ public:
     // Renames the entry to `target` in one step, replacing a file or link there.
     std::error_code moveTo(const ContainedPath& target) const;
     // Moves the file at `source` (anywhere, taken as it is) into place; across file systems it
-    // is copied and the source removed.
+    // is copied (copyFrom) and the source removed.
     std::error_code moveFrom(const std::filesystem::path& source) const;
+    // Copies the regular file at `source` (anywhere; a final link followed) into a new file in
+    // place, streamed in blocks, so its size never has to fit in memory. The source is left as
+    // it is; a copy that fails leaves no partial file behind.
+    std::error_code copyFrom(const std::filesystem::path& source) const;
     // Makes the entry a link to `target`, which is relative and leads beneath the folder from
     // where the link sits; anything in the way gives EEXIST.
     std::error_code createSymbolicLink(const std::string& target) const;

@@ -5,6 +5,7 @@
 // non-ASCII character its encoded UTF-8 bytes. Safe from any thread.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -15,5 +16,9 @@ std::string percentEncodedPath(const std::filesystem::path& path);
 // The file URL of a path: "/a/b c" gives "file:///a/b%20c". A relative path is taken from the
 // current folder.
 std::string fileURLString(const std::filesystem::path& path);
+
+// The local path a file URL names ("file:///a/b%20c" gives "/a/b c"); nothing for any other
+// URL (another scheme, a remote host, a malformed encoding).
+std::optional<std::filesystem::path> pathFromFileURL(const std::string& url);
 
 } // namespace platform

@@ -26,6 +26,10 @@ class UserNotificationCenter;
 class PaymentQueue;
 class StoreRequest;
 class PushService;
+class LocationManager;
+class Geocoder;
+class DocumentPicker;
+enum class DocumentTypes;
 class UrlSession;
 struct UrlSessionConfiguration;
 class AudioPlayer;
@@ -68,6 +72,11 @@ struct Platform {
     std::shared_ptr<ShareDialog> shareDialog;
     // A new view of a picture seen through an animated mask (platform/MaskedImageView.h).
     std::function<std::shared_ptr<MaskedImageView>()> makeMaskedImageView;
+    // New location managers and reverse geocoders (platform/LocationManager.h, platform/Geocoder.h).
+    std::function<std::shared_ptr<LocationManager>()> makeLocationManager;
+    std::function<std::shared_ptr<Geocoder>()> makeGeocoder;
+    // A new file-choosing dialog offering `types` (platform/DocumentPicker.h).
+    std::function<std::shared_ptr<DocumentPicker>(DocumentTypes types)> makeDocumentPicker;
 };
 
 // The installed platform. Until something is installed every member is empty: nothing builds

@@ -8,6 +8,15 @@
 
 namespace bridge {
 
+// DeviceCommands.cpp: reminders, the notification permission, the position and the file chooser.
+void checkNotificationPermission(BridgeScreen& screen, BridgeRequest& request);
+void deleteAllNotifications(BridgeScreen& screen, BridgeRequest& request);
+void deleteNotification(BridgeScreen& screen, BridgeRequest& request);
+void getIsAbleToLocate(BridgeScreen& screen, BridgeRequest& request);
+void getLocationData(BridgeScreen& screen, BridgeRequest& request);
+void scheduleNotification(BridgeScreen& screen, BridgeRequest& request);
+void showFileChooser(BridgeScreen& screen, BridgeRequest& request);
+
 // FileCommands.cpp: the page's files in the web root and the sync folder.
 void deleteSyncFile(BridgeScreen& screen, BridgeRequest& request);
 void deleteSyncFolder(BridgeScreen& screen, BridgeRequest& request);

@@ -30,9 +30,12 @@ void registerBridgeCommands(CommandTable& table)
     // Command words, in the order of the system's command table (the table looks words up by
     // their whole text, so the order is only the reader's).
     table.add("alert", bridge::alert);
+    table.add("checkNotificationPermission", bridge::checkNotificationPermission);
     table.add("confirm", bridge::confirm);
     table.add("controlAudio", bridge::controlAudio);
     table.add("delegateFile", bridge::delegateFile);
+    table.add("deleteAllNotifications", bridge::deleteAllNotifications);
+    table.add("deleteNotification", bridge::deleteNotification);
     table.add("deleteSyncFile", bridge::deleteSyncFile);
     table.add("deleteSyncFolder", bridge::deleteSyncFolder);
     table.add("fileExists", bridge::fileExists);
@@ -42,9 +45,11 @@ void registerBridgeCommands(CommandTable& table)
     table.add("getHTML", bridge::getHTML);
     table.add("getIAPProducts", bridge::getIAPProducts);
     table.add("getIsAbleToPurchase", bridge::getIsAbleToPurchase);
+    table.add("getIsAbleToLocate", bridge::getIsAbleToLocate);
     table.add("getIsAbleToNFC", bridge::getIsAbleToNFC);
     table.add("getLastNonce", bridge::getLastNonce);
     table.add("getLastSyncDate", bridge::getLastSyncDate);
+    table.add("getLocationData", bridge::getLocationData);
     table.add("getOsVersion", bridge::getOsVersion);
     table.add("getSyncFolderSize", bridge::getSyncFolderSize);
     table.add("getUuid", bridge::getUuid);
@@ -57,9 +62,11 @@ void registerBridgeCommands(CommandTable& table)
     table.add("openVideoMeeting", bridge::openVideoMeeting);
     table.add("requestReview", bridge::requestReview);
     table.add("restorePurchase", bridge::restorePurchase);
+    table.add("scheduleNotification", bridge::scheduleNotification);
     table.add("setLang", bridge::setLang);
     table.add("setValue", bridge::setValue);
     table.add("shareText", bridge::shareText);
+    table.add("showFileChooser", bridge::showFileChooser);
     table.add("showImage", bridge::showImage);
     table.add("showToast", bridge::showToast);
     table.add("vibrate", bridge::vibrate);

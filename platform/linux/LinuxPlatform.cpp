@@ -3,9 +3,11 @@
 #include "platform/Bundle.h"
 #include "platform/Paths.h"
 #include "platform/linux/CurlUrlSession.h"
+#include "platform/linux/GeoClueLocationManager.h"
 #include "platform/linux/GioURLOpener.h"
 #include "platform/linux/GioUserNotificationCenter.h"
 #include "platform/linux/GstAudioPlayer.h"
+#include "platform/linux/GtkDocumentPicker.h"
 #include "platform/linux/GtkPreviewController.h"
 #include "platform/linux/GtkShareDialog.h"
 #include "platform/linux/GtkToast.h"
@@ -17,6 +19,7 @@
 #include "platform/linux/LocalPaymentQueue.h"
 #include "platform/linux/LocalStoreRequest.h"
 #include "platform/linux/NetworkMonitorReachability.h"
+#include "platform/linux/NominatimGeocoder.h"
 #include "platform/linux/UnifiedPushConnector.h"
 #include "platform/linux/WebProcessSandbox.h"
 
@@ -60,6 +63,15 @@ Platform makeLinuxPlatform()
     linux.shareDialog = std::make_shared<GtkShareDialog>();
     linux.makeMaskedImageView = []() -> std::shared_ptr<MaskedImageView> {
         return std::make_shared<LinuxMaskedImageView>();
+    };
+    linux.makeLocationManager = []() -> std::shared_ptr<LocationManager> {
+        return std::make_shared<GeoClueLocationManager>(Bundle::main()->identifier().value_or("webcontainer"));
+    };
+    linux.makeGeocoder = []() -> std::shared_ptr<Geocoder> {
+        return std::make_shared<NominatimGeocoder>(NominatimGeocoder::configuredBaseURL(), "");
+    };
+    linux.makeDocumentPicker = [](DocumentTypes types) -> std::shared_ptr<DocumentPicker> {
+        return std::make_shared<GtkDocumentPicker>(types);
     };
     return linux;
 }
