@@ -74,7 +74,7 @@ std::optional<CompositionRoot::StartupError> CompositionRoot::build()
     SharedInstances::add(std::make_shared<PushNotificationUtils>());
     SharedInstances::add(std::make_shared<NotificationScheduler>());
     SharedInstances::add(std::make_shared<WebSocketManager>());
-    SharedInstances::add(LocationServices::create());
+    SharedInstances::add(std::make_shared<LocationServices>());
     SharedInstances::add(makeBridgeCommandTable());
     return std::nullopt;
 }

@@ -19,6 +19,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <utility>
 
 namespace {
 

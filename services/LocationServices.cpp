@@ -6,6 +6,8 @@
 #include "platform/Dispatch.h"
 #include "platform/Platform.h"
 
+#include <utility>
+
 namespace {
 
 constexpr auto kReplaceBadUTF8 = nlohmann::json::error_handler_t::replace;
@@ -16,33 +18,29 @@ std::string valueReply(const std::string& text)
     return nlohmann::json{{"value", text}}.dump(-1, ' ', false, kReplaceBadUTF8);
 }
 
-std::shared_ptr<platform::LocationManager> makeManager()
-{
-    const auto& make = platform::current().makeLocationManager;
-    return make ? make() : nullptr;
-}
-
 } // namespace
 
-LocationServices::LocationServices() : locManager(makeManager()) {}
-
-std::shared_ptr<LocationServices> LocationServices::create()
+platform::LocationManager* LocationServices::locManager()
 {
-    auto services = std::make_shared<LocationServices>();
-    if (services->locManager && services->locManager->locationServicesEnabled()) {
-        services->locManager->setDelegate(services);
-        services->locManager->desiredAccuracy = platform::LocationAccuracy::nearestTenMeters;
+    if (!std::exchange(madeManager_, true)) {
+        const auto& make = platform::current().makeLocationManager;
+        locManager_ = make ? make() : nullptr;
+        if (locManager_ && locManager_->locationServicesEnabled()) {
+            locManager_->setDelegate(weak_from_this());
+            locManager_->desiredAccuracy = platform::LocationAccuracy::nearestTenMeters;
+        }
     }
-    return services;
+    return locManager_.get();
 }
 
 bool LocationServices::isAbleToLocate()
 {
     platform::requireMainThread();
-    if (!locManager)
+    auto* manager = locManager();
+    if (!manager)
         return false;
-    locManager->requestWhenInUseAuthorization();
-    return locManager->locationServicesEnabled() && locManager->authorizationStatus() == inUse;
+    manager->requestWhenInUseAuthorization();
+    return manager->locationServicesEnabled() && manager->authorizationStatus() == inUse;
 }
 
 void LocationServices::getLocation(const std::string& callback, std::weak_ptr<platform::WebView> webView)
@@ -50,8 +48,8 @@ void LocationServices::getLocation(const std::string& callback, std::weak_ptr<pl
     platform::requireMainThread();
     this->callback = callback;
     this->webView = std::move(webView);
-    if (locManager)
-        locManager->requestLocation();
+    if (auto* manager = locManager())
+        manager->requestLocation();
 }
 
 std::vector<std::string> LocationServices::formattedAddressLines(const platform::Placemark& placemark)
@@ -67,7 +65,8 @@ std::vector<std::string> LocationServices::formattedAddressLines(const platform:
 
 void LocationServices::getAdress(std::function<void(AddressResult)> completion)
 {
-    if (!locManager || locManager->authorizationStatus() != inUse || !currentLocation)
+    auto* manager = locManager();
+    if (!manager || manager->authorizationStatus() != inUse || !currentLocation)
         return;
     const auto& make = platform::current().makeGeocoder;
     const auto geocoder = make ? make() : nullptr;

@@ -34,13 +34,11 @@ public:
     // The address of a position ({"FormattedAddressLines": [...]}) or the geocoder's error text.
     using AddressResult = std::variant<nlohmann::json, std::string>;
 
-    // A new instance with a manager from the installed platform (none: every request goes
-    // unanswered), its delegate when location services are enabled, aiming at the nearest ten
-    // metres.
-    static std::shared_ptr<LocationServices> create();
-    LocationServices();
-
-    const std::shared_ptr<platform::LocationManager> locManager;
+    // The location manager, made from the installed platform on first use (the shared instances
+    // are built before the platform is installed); this object becomes its delegate when
+    // location services are enabled, aiming at the nearest ten metres. Null without one on
+    // this platform: then every request goes unanswered.
+    platform::LocationManager* locManager();
     std::optional<platform::Location> currentLocation;
     std::string callback;
     std::weak_ptr<platform::WebView> webView;
@@ -62,6 +60,9 @@ public:
     void didFailWithError(platform::LocationManager& manager, const std::string& localizedDescription) override;
 
 private:
+    std::shared_ptr<platform::LocationManager> locManager_;
+    bool madeManager_ = false;
+
     // Answers the page of the latest request with `text`.
     void answer(const std::string& text) const;
     void addressFound(const platform::Location& location, AddressResult result) const;

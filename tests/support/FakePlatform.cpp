@@ -50,6 +50,15 @@ FakePlatform::FakePlatform()
         storeRequests.push_back(std::make_shared<FakeStoreRequest>(platform::StoreRequest::Kind::receiptRefresh));
         return storeRequests.back();
     };
+    fakes.makeLocationManager = [this] { return locationManager; };
+    fakes.makeGeocoder = [this] {
+        geocoders.push_back(std::make_shared<FakeGeocoder>());
+        return geocoders.back();
+    };
+    fakes.makeDocumentPicker = [this](platform::DocumentTypes types) {
+        pickers.push_back(std::make_shared<FakeDocumentPicker>(types));
+        return pickers.back();
+    };
     platform::install(std::move(fakes));
 }
 

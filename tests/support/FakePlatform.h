@@ -1,11 +1,15 @@
 #pragma once
 // Installs the recording doubles as the platform and keeps them at hand: the application, the
-// URL opener, the notification centre, the store, the toast, the preview, the share dialog, and
-// every window, web view, progress bar, audio player and masked image view made since. An
-// audio player is made for every file that exists; any other file can't be played.
+// URL opener, the notification centre, the store, the toast, the preview, the share dialog, the
+// location manager, and every window, web view, progress bar, audio player, masked image view,
+// geocoder and file chooser made since. An audio player is made for every file that exists; any
+// other file can't be played.
 
 #include "tests/support/FakeApplication.h"
 #include "tests/support/FakeAudioPlayer.h"
+#include "tests/support/FakeDocumentPicker.h"
+#include "tests/support/FakeGeocoder.h"
+#include "tests/support/FakeLocationManager.h"
 #include "tests/support/FakeMaskedImageView.h"
 #include "tests/support/FakePreviewController.h"
 #include "tests/support/FakeProgressView.h"
@@ -43,6 +47,11 @@ public:
     std::shared_ptr<FakeShareDialog> shareDialog = std::make_shared<FakeShareDialog>();
     std::vector<std::shared_ptr<FakeAudioPlayer>> audioPlayers;
     std::vector<std::shared_ptr<FakeMaskedImageView>> maskedImageViews;
+
+    // What the location manager factory hands out (the shared LocationServices takes it).
+    std::shared_ptr<FakeLocationManager> locationManager = std::make_shared<FakeLocationManager>();
+    std::vector<std::shared_ptr<FakeGeocoder>> geocoders;
+    std::vector<std::shared_ptr<FakeDocumentPicker>> pickers;
 
     // The web view made last, or null.
     FakeWebView* lastWebView() const { return webViews.empty() ? nullptr : webViews.back().get(); }

@@ -5,6 +5,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -124,6 +125,56 @@ TEST_P(ContainedPathTest, FilesFromOutsideAreMovedIntoPlace)
     EXPECT_EQ(readFile(folder / "outabs"), "delivered");
     EXPECT_FALSE(fs::exists(delivered));
     EXPECT_EQ(readFile(outside / "secret.txt"), "secret");
+}
+
+// The picker's copy: the user's file stays, a file of many blocks arrives whole, a link in the
+// way is replaced rather than written through, and a source that is no regular file (a FIFO would
+// block forever) or is missing leaves nothing behind.
+TEST_P(ContainedPathTest, CopiesStreamFromOutsideAndLeaveTheSource)
+{
+    const fs::path from = testsupport::makeTemporaryFolder("picked");
+    std::string big(3 * 64 * 1024 + 17, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7 % 251);
+    writeFile(from / "big.bin", big);
+    ASSERT_EQ(::mkfifo((from / "fifo").c_str(), 0600), 0);
+    const struct {
+        const char* source;
+        const char* target;
+        std::errc error;
+    } cases[] = {
+        {"big.bin", "copy.bin", std::errc{}},
+        {"big.bin", "outabs", std::errc{}},
+        {"fifo", "fifo", std::errc::invalid_argument},
+        {"missing", "missing", std::errc::no_such_file_or_directory},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.source);
+        EXPECT_EQ(at(test.target).copyFrom(from / test.source).value(), static_cast<int>(test.error));
+        if (test.error == std::errc{}) {
+            EXPECT_EQ(readFile(folder / test.target), big);
+        } else {
+            EXPECT_FALSE(fs::exists(fs::symlink_status(folder / test.target)));
+        }
+    }
+    EXPECT_EQ(readFile(from / "big.bin"), big);
+    EXPECT_FALSE(fs::is_symlink(folder / "outabs"));
+    EXPECT_EQ(readFile(outside / "secret.txt"), "secret");
+}
+
+// A move from another file system (shared memory here) falls back to the streamed copy and
+// then removes the source.
+TEST_P(ContainedPathTest, MovesAcrossFileSystemsCopyThenRemove)
+{
+    struct stat shm {};
+    struct stat here {};
+    if (::stat("/dev/shm", &shm) != 0 || ::stat(folder.c_str(), &here) != 0 || shm.st_dev == here.st_dev)
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    const fs::path source = fs::path("/dev/shm") / ("contained-" + std::to_string(::getpid()));
+    writeFile(source, std::string(100000, 'x'));
+    EXPECT_FALSE(at("moved").moveFrom(source));
+    EXPECT_EQ(readFile(folder / "moved"), std::string(100000, 'x'));
+    EXPECT_FALSE(fs::exists(source));
 }
 
 INSTANTIATE_TEST_SUITE_P(Resolvers, ContainedPathTest,
