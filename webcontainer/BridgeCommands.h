@@ -8,8 +8,10 @@
 
 namespace bridge {
 
-// DeviceCommands.cpp: reminders, the notification permission, the position and the file chooser.
+// DeviceCommands.cpp: reminders, the notification permission, the position, the file chooser
+// and the real-time channel.
 void checkNotificationPermission(BridgeScreen& screen, BridgeRequest& request);
+void connectWebSocket(BridgeScreen& screen, BridgeRequest& request);
 void deleteAllNotifications(BridgeScreen& screen, BridgeRequest& request);
 void deleteNotification(BridgeScreen& screen, BridgeRequest& request);
 void getIsAbleToLocate(BridgeScreen& screen, BridgeRequest& request);

@@ -32,6 +32,7 @@ void registerBridgeCommands(CommandTable& table)
     table.add("alert", bridge::alert);
     table.add("checkNotificationPermission", bridge::checkNotificationPermission);
     table.add("confirm", bridge::confirm);
+    table.add("connectWebSocket", bridge::connectWebSocket);
     table.add("controlAudio", bridge::controlAudio);
     table.add("delegateFile", bridge::delegateFile);
     table.add("deleteAllNotifications", bridge::deleteAllNotifications);

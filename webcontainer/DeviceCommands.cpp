@@ -2,15 +2,17 @@
 // "deleteNotification", "deleteAllNotifications") through the shared NotificationScheduler,
 // the notification permission ("checkNotificationPermission"), the position
 // ("getIsAbleToLocate", "getLocationData") through the shared LocationServices, and the file
-// chooser for uploads ("showFileChooser") through a new DocHandler. Only the permission and
-// "getIsAbleToLocate" answer here; the position and the chosen file are answered by their
-// services later.
+// chooser for uploads ("showFileChooser") through a new DocHandler, and the real-time channel
+// ("connectWebSocket") through the shared WebSocketManager. Only the permission and
+// "getIsAbleToLocate" answer here; the position, the chosen file and the channel's messages
+// reach the page from their services later.
 
 #include "base/Logger.h"
 #include "platform/UserNotificationCenter.h"
 #include "services/DocHandler.h"
 #include "services/LocationServices.h"
 #include "services/NotificationScheduler.h"
+#include "services/WebSocketManager.h"
 #include "webcontainer/BridgeCommands.h"
 #include "webcontainer/BridgeConventions.h"
 
@@ -113,4 +115,17 @@ void bridge::showFileChooser(BridgeScreen& screen, BridgeRequest& request)
     // "image" offers images only; every other mode every file.
     const std::vector<std::string> types{*mode == "image" ? "public.image" : "public.item"};
     DocHandler::create(types)->presentPicker(webView, request.reply.callback());
+}
+
+void bridge::connectWebSocket(BridgeScreen& screen, BridgeRequest& request)
+{
+    const auto domain = request.url.value("domain");
+    if (!domain)
+        return;
+    auto& channel = sharedWebSocketManager();
+    if (!channel.isConfigured() && !channel.reconfigure()) {
+        LOG_ERROR("Websocket still not configured");
+        return;
+    }
+    channel.connect(*domain, screen.pageWebView());
 }

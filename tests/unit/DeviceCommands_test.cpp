@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 #include "services/LocationServices.h"
 #include "services/NotificationScheduler.h"
+#include "services/WebSocketManager.h"
 #include "tests/support/FakeBridgeScreen.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/FakeToast.h"
@@ -313,4 +314,36 @@ TEST_F(DeviceCommands, FailedOrCancelledChoicesAnswerNothing)
     EXPECT_TRUE(log.has(Logger::Level::Debug, "Document Picker view was cancelled"));
     EXPECT_EQ(std::count(screen.view->scripts().begin(), screen.view->scripts().end(), std::string("picked")), 0);
     EXPECT_TRUE(screen.view->scripts().empty());
+}
+
+TEST_F(DeviceCommands, ConnectWebSocketNeedsADomainAndSettingsFoundAgain)
+{
+    // A server URL that is no text leaves the channel unconfigured when it is built.
+    sharedConfig().defaults.set("socketserverurl", std::int64_t(0));
+    testsupport::rebuildSharedInstances();
+    auto& channel = sharedWebSocketManager();
+    ASSERT_FALSE(channel.isConfigured());
+    const struct {
+        const char* command;
+        bool urlIsText;
+        const char* domain;
+    } cases[] = {
+        {"connectWebSocket?domain=shop", false, ""},
+        {"connectWebSocket", true, ""},
+        {"connectWebSocket?domain", true, ""},
+        {"connectWebSocket?domain=shop", true, "shop"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.command);
+        if (test.urlIsText)
+            sharedConfig().defaults.set("socketserverurl", std::string("ws://127.0.0.1:9"));
+        EXPECT_EQ(run(test.command), Strings{});
+        EXPECT_EQ(channel.domain, test.domain);
+        EXPECT_EQ(channel.webSocketManager != nullptr, *test.domain != '\0');
+        const auto entries = log.entries();
+        EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
+                                [](const auto& entry) { return entry.message == "Websocket still not configured"; }),
+                  1) << "logged by the first command alone";
+    }
+    EXPECT_TRUE(channel.isConfigured());
 }
