@@ -10,8 +10,13 @@
 #include <cstdio>
 
 NotificationScheduler::NotificationScheduler()
-    : center(platform::current().userNotificationCenter), queue(platform::makeSerialQueue("DeleteAllNotificatons"))
+    : queue(platform::makeSerialQueue("DeleteAllNotificatons"))
 {
+}
+
+std::shared_ptr<platform::UserNotificationCenter> NotificationScheduler::center() const
+{
+    return platform::current().userNotificationCenter;
 }
 
 NotificationScheduler::~NotificationScheduler()
@@ -71,7 +76,7 @@ void NotificationScheduler::scheduleNotification(const platform::UserNotificatio
         throw NotificationSchedulerError(NotificationSchedulerError::Kind::invalidEventFrequency);
     }
 
-    queue->async([center = center, notification, id, trigger = platform::CalendarNotificationTrigger{match, repeats}] {
+    queue->async([center = center(), notification, id, trigger = platform::CalendarNotificationTrigger{match, repeats}] {
         if (!center) {
             LOG_ERROR("ERROR adding scheduled notification no notification centre");
             return;
@@ -89,7 +94,7 @@ void NotificationScheduler::scheduleNotification(const platform::UserNotificatio
 
 void NotificationScheduler::deleteNotification(const std::string& id)
 {
-    queue->async([center = center, id] {
+    queue->async([center = center(), id] {
         if (center)
             center->removePendingNotificationRequests({id});
         LOG_DEBUG("Deleted Notification with " + id + " ");
@@ -98,7 +103,7 @@ void NotificationScheduler::deleteNotification(const std::string& id)
 
 void NotificationScheduler::deleteAllNotifications()
 {
-    queue->async([center = center] {
+    queue->async([center = center()] {
         if (!center)
             return;
         std::vector<std::string> identifiers;

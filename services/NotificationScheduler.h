@@ -20,14 +20,15 @@
 
 class NotificationScheduler {
 public:
-    // Takes the installed platform's notification centre; without one, every call only logs.
+    // Uses the installed platform's notification centre as it is at each call (the shared
+    // instances are built before the platform is installed); without one, every call only logs.
     NotificationScheduler();
     NotificationScheduler(const NotificationScheduler&) = delete;
     NotificationScheduler& operator=(const NotificationScheduler&) = delete;
     // Waits for the work already queued.
     ~NotificationScheduler();
 
-    const std::shared_ptr<platform::UserNotificationCenter> center;
+    std::shared_ptr<platform::UserNotificationCenter> center() const;
     const std::shared_ptr<platform::Queue> queue;
 
     // Title, body, the default sound and the user info {"landingPage": landingPage,

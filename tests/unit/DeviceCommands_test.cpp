@@ -27,12 +27,9 @@ namespace {
 
 class DeviceCommands : public testing::Test {
 protected:
-    DeviceCommands()
-    {
-        platform::current().toast = toast;
-        // The scheduler takes the installed notification centre when it is built.
-        testsupport::rebuildSharedInstances();
-    }
+    // The shared instances are built before these doubles are installed, as main() builds them
+    // before it installs the platform.
+    DeviceCommands() { platform::current().toast = toast; }
 
     Strings run(const std::string& command) { return testsupport::runCommand(screen, command); }
     // The scripts the page received since `before`, after the main loop ran until one came (or a while passed).
@@ -70,6 +67,7 @@ platform::Location berlin()
 
 } // namespace
 
+// A scheduler built before the platform was installed kept no centre: reminders only logged.
 TEST_F(DeviceCommands, RemindersAreScheduledOnlyWithEveryItemAndDeletedByIdOrAcknowledged)
 {
     const struct {
