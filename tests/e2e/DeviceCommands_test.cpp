@@ -1,0 +1,141 @@
+// The device words from a page in the real web view: reminders, the notification permission,
+// the position with its address from the real Nominatim geocoder (against a loopback server),
+// the file chooser, the real-time channel and the review request. The desktop's services that
+// cannot run in a test are doubles: the notification service, GeoClue and the chooser dialog.
+#include "base/Config.h"
+#include "base/SharedInstances.h"
+#include "platform/Dispatch.h"
+#include "platform/FileURL.h"
+#include "platform/Platform.h"
+#include "platform/linux/NominatimGeocoder.h"
+#include "services/WebSocketManager.h"
+#include "tests/support/FakeDocumentPicker.h"
+#include "tests/support/FakeLocationManager.h"
+#include "tests/support/FakeUserNotificationCenter.h"
+#include "tests/support/RealWebScreenFixture.h"
+#include "tests/support/TestContentServer.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+class DeviceWordsTest : public testsupport::RealWebScreenFixture {
+protected:
+    void SetUp() override
+    {
+        RealWebScreenFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        auto& installed = platform::current();
+        installed.userNotificationCenter = notifications;
+        installed.makeLocationManager = [this] { return location; };
+        installed.makeGeocoder = [this] { return std::make_shared<platform::NominatimGeocoder>(nominatim.origin(), ""); };
+        installed.makeDocumentPicker = [this](platform::DocumentTypes types) {
+            pickers.push_back(std::make_shared<testsupport::FakeDocumentPicker>(types));
+            return pickers.back();
+        };
+        location->status = platform::LocationAuthorizationStatus::authorizedWhenInUse;
+        evaluate("window.answers = {}; window.keep = function (name) { return function (a) {"
+                 " window.answers[name] = (a === undefined ? 'no argument' : a); }; }; 0");
+    }
+
+    void post(const std::string& command)
+    {
+        evaluate("window.webkit.messageHandlers.callbackHandler.postMessage('" + command + "'); 0");
+    }
+    // Defines the page function `name` that keeps its argument, posts `command` and waits for the answer.
+    std::string ask(const std::string& name, const std::string& command, const std::function<void()>& meanwhile = {})
+    {
+        evaluate("window." + name + " = keep('" + name + "'); 0");
+        post(command);
+        if (meanwhile) {
+            platform::runMainLoopUntil([] { return false; }, std::chrono::milliseconds(200));
+            meanwhile();
+        }
+        const std::string script = "window.answers['" + name + "'] || ''";
+        std::string text;
+        platform::runMainLoopUntil([&] { return !(text = evaluate(script).value_or("")).empty(); }, kTimeout);
+        return text;
+    }
+    Strings pending()
+    {
+        platform::runMainLoopUntil([] { return false; }, std::chrono::milliseconds(200));
+        Strings ids;
+        for (const auto& request : notifications->pendingNotificationRequests())
+            ids.push_back(request.identifier);
+        return ids;
+    }
+
+    testsupport::TestContentServer nominatim;
+    std::shared_ptr<testsupport::FakeUserNotificationCenter> notifications =
+        std::make_shared<testsupport::FakeUserNotificationCenter>();
+    std::shared_ptr<testsupport::FakeLocationManager> location = std::make_shared<testsupport::FakeLocationManager>();
+    std::vector<std::shared_ptr<testsupport::FakeDocumentPicker>> pickers;
+};
+
+const std::string reminder = "scheduleNotification?datetime=20300131T083000&frequency=daily&title=T&body=B&landing=l.html&id=";
+
+} // namespace
+
+TEST_F(DeviceWordsTest, EveryDeviceWordReachesItsServiceAndAnswersThePage)
+{
+    // Reminders: scheduled, deleted one by one and all at once; a delete without an id acknowledges.
+    post(reminder + "one");
+    post(reminder + "two");
+    post("deleteNotification?id=one");
+    EXPECT_EQ(pending(), Strings{"two"});
+    // A word without parameters is posted with its "?", or the router takes it for a plain word.
+    post("deleteAllNotifications?");
+    EXPECT_EQ(pending(), Strings{});
+    EXPECT_EQ(ask("onDeleted", "deleteNotification?callback=onDeleted"), "no argument");
+
+    EXPECT_EQ(ask("onPermission", "checkNotificationPermission?callback=onPermission"), R"({"permission":"Y"})");
+    EXPECT_EQ(ask("onAble", "getIsAbleToLocate?callback=onAble"), R"({"isAbleToLocate":"Y"})");
+
+    // The position, with the address from the Nominatim server.
+    nominatim.reply("/reverse", testsupport::TestContentServer::Reply{}
+                                    .withHeader("Content-Type", "application/json")
+                                    .withBody(R"({"place_id":1,"osm_type":"node","osm_id":7,"lat":"52.52",
+                                        "lon":"13.405","category":"building","type":"house","display_name":"x","address":{
+                                        "road":"Main \"Street\"","house_number":"12","city":"Berlin",
+                                        "postcode":"10115","country":"Germany"}})"));
+    platform::Location berlin;
+    berlin.latitude = 52.52;
+    berlin.longitude = 13.405;
+    berlin.horizontalAccuracy = 10;
+    const auto address = nlohmann::json::parse(ask("onLocation", "getLocationData?callback=onLocation", [&] {
+        EXPECT_EQ(location->locationRequests, 1);
+        location->report({berlin});
+    }));
+    EXPECT_EQ(address["FormattedAddressLines"],
+              nlohmann::json::array({"Main \"Street\"", "12", "Berlin", "10115", "Germany"}));
+    EXPECT_EQ(address["GPSStamp"], berlin.description());
+
+    // The file chooser: the chosen file is copied into the upload folder, the original stays.
+    const fs::path original = testsupport::makeTemporaryFolder("user") / "re\"port.pdf";
+    testsupport::writeFile(original, "pdf");
+    const auto file = nlohmann::json::parse(ask("onFile", "showFileChooser?callback=onFile&mode=doc", [&] {
+        ASSERT_EQ(pickers.size(), 1u);
+        EXPECT_EQ(pickers[0]->shownOver, screen->webView);
+        pickers[0]->pick({platform::fileURLString(original)});
+    }));
+    EXPECT_EQ(file, (nlohmann::json{{"filePath", "re\"port.pdf"}, {"fileType", "other"}}));
+    EXPECT_EQ(testsupport::readFile(sharedConfig().UPLOADURL / "re\"port.pdf"), "pdf");
+    EXPECT_EQ(testsupport::readFile(original), "pdf");
+
+    // The real-time channel is opened for the page's domain.
+    post("connectWebSocket?domain=shop");
+    EXPECT_TRUE(platform::runMainLoopUntil([] { return sharedWebSocketManager().domain == "shop"; }, kTimeout));
+
+    // The review request opens the software centre's page while the window is active.
+    application->windowStateChanged(true, false);
+    post("requestReview?");
+    EXPECT_TRUE(platform::runMainLoopUntil([&] { return !urlOpener->opened().empty(); }, kTimeout));
+    EXPECT_EQ(urlOpener->opened(), Strings{"appstream://" + bundleID()});
+}
