@@ -40,6 +40,17 @@ std::optional<Outcome> resolve(const std::string& baseURL)
     return outcome;
 }
 
+// What a location manager reports.
+struct RecordingDelegate : platform::LocationManagerDelegate {
+    std::vector<platform::Location> locations;
+    std::optional<std::string> failure;
+    void didUpdateLocations(platform::LocationManager&, const std::vector<platform::Location>& found) override
+    {
+        locations = found;
+    }
+    void didFailWithError(platform::LocationManager&, const std::string& why) override { failure = why; }
+};
+
 } // namespace
 
 TEST(NominatimGeocoder, ReverseGeocodesThroughTheConfiguredServer)
@@ -84,16 +95,7 @@ TEST(NominatimGeocoder, ServerErrorsComeBackAsErrorTexts)
 TEST(GeoClueLocationManager, WithoutTheServiceLocatingIsOffAndARequestFails)
 {
     testsupport::ScopedEnvironment noBus{{"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/system_bus_socket"}};
-    struct Delegate : platform::LocationManagerDelegate {
-        std::vector<platform::Location> locations;
-        std::optional<std::string> failure;
-        void didUpdateLocations(platform::LocationManager&, const std::vector<platform::Location>& found) override
-        {
-            locations = found;
-        }
-        void didFailWithError(platform::LocationManager&, const std::string& why) override { failure = why; }
-    };
-    auto delegate = std::make_shared<Delegate>();
+    auto delegate = std::make_shared<RecordingDelegate>();
     platform::GeoClueLocationManager manager("org.webcontainer.test", std::chrono::seconds(5));
     manager.setDelegate(delegate);
     EXPECT_FALSE(manager.locationServicesEnabled());
@@ -244,16 +246,6 @@ private:
     GDBusConnection* connection_;
     GDBusNodeInfo* node_ = nullptr;
     std::vector<guint> registrations_;
-};
-
-struct RecordingDelegate : platform::LocationManagerDelegate {
-    std::vector<platform::Location> locations;
-    std::optional<std::string> failure;
-    void didUpdateLocations(platform::LocationManager&, const std::vector<platform::Location>& found) override
-    {
-        locations = found;
-    }
-    void didFailWithError(platform::LocationManager&, const std::string& why) override { failure = why; }
 };
 
 } // namespace
