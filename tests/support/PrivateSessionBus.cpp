@@ -5,20 +5,32 @@
 #include <cstring>
 #include <cstdlib>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace testsupport {
+
+namespace {
+// Runs in the daemon before it starts: it ends with the test process however that ends (a crash,
+// a time-out's kill), so no daemon outlives its test.
+void dieWithParent(gpointer)
+{
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+}
+} // namespace
 
 PrivateSessionBus::PrivateSessionBus()
 {
     const char* argv[] = {"dbus-daemon", "--session", "--nofork", "--print-address=1", nullptr};
     int out = -1;
     g_autoptr(GError) error = nullptr;
-    // Its output goes to this pipe and to nowhere: a daemon that outlives a test that ended early
-    // must never hold the test runner's output open.
-    const auto flags = static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDERR_TO_DEV_NULL);
-    if (!g_spawn_async_with_pipes(nullptr, const_cast<char**>(argv), nullptr, flags, nullptr, nullptr, &pid_,
+    // Its output goes to this pipe and to nowhere, so it never holds the test runner's output open.
+    // Not reaped by GLib: GLib would otherwise start the daemon from a short-lived intermediate
+    // child, whose exit sends the daemon its death signal before it has named its address.
+    const auto flags =
+        static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDERR_TO_DEV_NULL | G_SPAWN_DO_NOT_REAP_CHILD);
+    if (!g_spawn_async_with_pipes(nullptr, const_cast<char**>(argv), nullptr, flags, dieWithParent, nullptr, &pid_,
                                   nullptr, &out, nullptr, &error))
         throw std::runtime_error(std::string("cannot start dbus-daemon: ") + error->message);
     char c = 0;
