@@ -6,6 +6,7 @@
 // Main thread only. The content server holds the screen weakly: a screen that is gone means no
 // screen.
 
+#include "platform/View.h"
 #include "platform/WebView.h"
 
 #include <memory>
@@ -16,6 +17,9 @@ public:
 
     // The page's web view; null while the screen has none.
     virtual std::shared_ptr<platform::WebView> pageWebView() const = 0;
+    // The screen's view: a download started for the page shows its progress over it; null
+    // before the view has loaded.
+    virtual std::shared_ptr<platform::View> screenView() const = 0;
     // Loads the pending landing page, or the start page when there is none.
     virtual void reloadWebView() = 0;
 };

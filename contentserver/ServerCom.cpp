@@ -16,6 +16,7 @@ ServerCom::ServerCom()
     , SC_UPDATE_ERROR(localizedString("SC_UPDATE_ERROR"))
     , DOWNLOAD_UPDATE_FINISHED(localizedString("DOWNLOAD_UPDATE_FINISHED"))
     , VC_DL_ALREADY_RUNNING(localizedString("VC_DL_ALREADY_RUNNING"))
+    , delegate(std::make_unique<DownloadSessionDelegate>())
     , replyQueue_(platform::makeSerialQueue("servercall"))
 {
 }

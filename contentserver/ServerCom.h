@@ -15,8 +15,9 @@
 // Replies steer the application through their headers: cookies "nonces" (the new nonce list),
 // "message" (an alert to show) and "script" (a script queued for the page); a
 // "Content-Disposition" attachment is written into the web root (and unpacked when it is a
-// ".zip"); an "application/javascript" body runs in the page; a "Location" names a landing
-// page; otherwise the queued scripts run, the last queued first.
+// ".zip"); an "application/javascript" body runs in the page; a "text/xml" body is an update
+// reply whose package is downloaded; a "Location" names a landing page; otherwise the queued
+// scripts run, the last queued first.
 //
 // Update checks are GETs of the configured update address with the request parameters; the
 // server answers with an XML update reply (RequestProperties). An update package may come
@@ -33,17 +34,21 @@
 
 #include "base/PageReply.h"
 #include "base/WebScreen.h"
+#include "contentserver/DownloadSessionDelegate.h"
 #include "contentserver/RequestProperties.h"
 #include "contentserver/VuApiParams.h"
 #include "contentserver/fetchAppXmlError.h"
 #include "platform/Archive.h"
 #include "platform/ContainedPath.h"
 #include "platform/Guarded.h"
+#include "platform/ProgressView.h"
+#include "platform/Screen.h"
 #include "platform/UrlSession.h"
 #include "platform/WebView.h"
 #include "platform/ZipArchive.h"
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -55,7 +60,7 @@
 
 #include <pugixml.hpp>
 
-class ServerCom : public platform::ZipArchiveDelegate {
+class ServerCom : public platform::ZipArchiveDelegate, public std::enable_shared_from_this<ServerCom> {
 public:
     // A request ready to send, or why none could be built.
     struct RequestOrError {
@@ -222,6 +227,61 @@ public:
     // Handles the token request's outcome (on the reply queue).
     void tokenReplyCompletion(const platform::DataTaskResult& result);
 
+    // Background downloads (ServerComDownload.cpp, ServerComDownloadCompletion.cpp).
+    //
+    // Update packages, lazy files and sync files arrive through download tasks streamed to a
+    // file, each on a session of its own whose identifier says what it carries: "<type>-" for an
+    // update package (the reply's "type"), "lazy-" or "sync-" followed by the store key for a
+    // file, where the store key is a query whose item "file" names the file. ServerCom hears each
+    // download on the main queue through a ServerComDownloadDelegate: it moves the progress bar,
+    // follows redirects by willPerformHTTPRedirection, puts a finished file in its place (a reply
+    // whose status is not 2xx never becomes a file), hands an update package to decryptPackage
+    // and unpackUpdate, and ends every task by posting the notification named with the bundle
+    // identifier, object this, user info "storeKey" (lazy and sync), "xmlstr" (the update reply
+    // kept under the identifier while the download ran) and "error" (why it failed). A failed
+    // download also shows the user a notification one second later.
+
+    // What one download was started for, kept by its session's delegate. Main queue only.
+    struct DownloadContext {
+        // The lazy-load list entry a lazy file is fetched for: the one its end removes.
+        std::optional<std::string> lazyListEntry;
+        // Why the finished reply was not taken (its status); the task ends with it as its error.
+        std::optional<std::string> replyError;
+    };
+
+    // Starts a download of `urlStr`, or of the package `requestProps` names when `urlStr` is
+    // empty, with the request parameters appended when `auth`. `view` shows the toasts and the
+    // progress bar (none: neither); `dlType` is "lazy-" or "sync-", none for a package.
+    // `lazyListEntry`: see DownloadContext. Any thread: the UI work goes to the main queue and
+    // `view` is reached only there.
+    void downloadUpdate(std::weak_ptr<platform::View> view, const std::optional<RequestProperties>& requestProps,
+                        const std::string& urlStr, const std::string& storeKey,
+                        const std::optional<std::string>& dlType, bool auth,
+                        std::optional<std::string> lazyListEntry = std::nullopt);
+    // The download delegate's steps for the session named `identifier`. Main queue only.
+    void didWriteData(std::int64_t totalBytesWritten, std::int64_t totalBytesExpectedToWrite);
+    void didFinishDownloadingTo(const std::string& identifier, const std::optional<platform::HttpUrlResponse>& response,
+                                const std::filesystem::path& location, DownloadContext& context);
+    void didCompleteWithError(const std::string& identifier, const std::optional<platform::UrlError>& error,
+                              const DownloadContext& context);
+    // The share of a download done, `written` of `expected` bytes. An unknown size (below 1)
+    // counts as 5728640 bytes while fewer than 5000000 are written, then as 50000 more than written.
+    static float downloadProgress(std::int64_t written, std::int64_t expected);
+    // The first query item "file" of `query` (an address, or a bare "?…" query), percent-decoded,
+    // every "+" then a blank; "" when there is none. Any thread.
+    static std::string fileName(const std::string& query);
+    // Ends the running-download record of a sync: drops the first entry of
+    // Config::runningDownloads equal to the page address stored under `storeKey`. Any thread.
+    void removeRunningDownload(const std::string& storeKey);
+    // "alert('<text>');", the text escaped as a JavaScript string.
+    static std::string alertScript(const std::string& text);
+
+    // The progress bar of the latest download started with a view, and that view. Main thread only.
+    std::shared_ptr<platform::ProgressView> progressView;
+    std::weak_ptr<platform::View> targetView;
+    // A session delegate that only reports; made with ServerCom and never attached to a session.
+    const std::unique_ptr<DownloadSessionDelegate> delegate;
+
     // The redirect decision every session of the content server shares: a redirect is followed
     // only when its "Location" holds "http:" (so never to "https:").
     bool willPerformHTTPRedirection(const platform::HttpUrlResponse& response, const platform::UrlRequest& newRequest);
@@ -237,6 +297,9 @@ private:
     // Writes the attachment a reply names into the web root (unpacking a ".zip"); false when
     // the reply's handling ends here (the archive would not unpack).
     bool receiveFile(const std::string& disposition, const std::string& data);
+    // Reads an XML reply as an update reply and downloads the package it names, with the web
+    // screen's view; an unreadable reply is alert "340".
+    void receiveUpdateReply(const std::string& data);
     // An alert with one OK button that hides the page's loading indicators. Main thread.
     void showOkAlert(const std::string& title, const std::string& message);
     // The installation's page refresh: runs the page's refreshCurrentPage() when the page on

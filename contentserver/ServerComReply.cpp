@@ -111,6 +111,8 @@ void ServerCom::parseHeader(const platform::HttpUrlResponse& response, const std
         }
         if (*contentType == "application/javascript" && platform::isValidUTF8(data))
             page.runScript(data);
+        else if (contentType->find("text/xml") != std::string::npos)
+            receiveUpdateReply(data);
     }
 
     if (const auto location = headers.value("Location")) {
@@ -165,6 +167,36 @@ bool ServerCom::receiveFile(const std::string& disposition, const std::string& d
     }
     sharedNotificationCenter().post(bundleID(), this, {{"filereceived", "true"}});
     return true;
+}
+
+void ServerCom::receiveUpdateReply(const std::string& data)
+{
+    pugi::xml_document document;
+    try {
+        document = parseXML(data);
+    } catch (const fetchAppXmlError& error) {
+        LOG_DEBUG(std::string("Error parsing XML: ") + error.what());
+        fileReplyAlert("340");
+        return;
+    }
+    RequestProperties properties;
+    properties.populate(document);
+    if (platform::isValidUTF8(data))
+        properties.xmlResponse = data;
+    isPersonalization = true;
+    if (!properties.jScript.empty())
+        sharedConfig().stackOfJScript.lock()->push(properties.jScript);
+    platform::mainQueue().async([weak = weak_from_this(), properties = std::move(properties)] {
+        auto self = weak.lock();
+        if (!self)
+            return;
+        const auto screen = self->viewController.lock();
+        if (!screen || !screen->screenView()) {
+            LOG_ERROR("No Viewcontroller View!!!");
+            return;
+        }
+        self->downloadUpdate(screen->screenView(), properties, "", "", std::nullopt, false);
+    });
 }
 
 void ServerCom::fileReplyAlert(const std::string& code)

@@ -12,10 +12,12 @@
 const std::vector<ViewController::PlainWord>& ViewController::plainWords()
 {
     static const std::vector<PlainWord> words = {
+        {"cancelLazyLoad", [](ViewController& screen) { screen.cancelLazyLoad(); }},
         {"clearAllValues", [](ViewController& screen) { screen.clearAllValues(); }},
         {"showAppSettings", [](ViewController& screen) { screen.showAppSettings(); }},
         {"regidactive", [](ViewController&) {}},
         {"reset", [](ViewController& screen) { screen.askForReset(); }},
+        {"resumeLazyLoad", [](ViewController& screen) { screen.resumeLazyLoad(); }},
         {"subscribeGCM", [](ViewController&) { LOG_DEBUG("Subscribe to GCM!"); }},
         {"unsubscribeGCM", [](ViewController&) { LOG_DEBUG("Unsubscribe to GCM"); }},
         {"isgcmactive", [](ViewController& screen) { screen.answerPushNotificationActive(); }},

@@ -183,6 +183,7 @@ public:
 
     // What the bridge commands reach of the screen.
     std::shared_ptr<platform::WebView> pageWebView() const override { return webView; }
+    std::shared_ptr<platform::View> screenView() const override { return view(); }
     void presentAlert(const std::string& title, const std::string& message, AlertButton first,
                       std::optional<AlertButton> second = std::nullopt) override;
 
@@ -203,6 +204,8 @@ private:
     // The update check with its decision (wakeup: the check after a long absence).
     void showUpdateDialog(bool wakeup);
     // Router entries.
+    void cancelLazyLoad();
+    void resumeLazyLoad();
     void clearAllValues();
     void showAppSettings();
     void answerPushNotificationActive();

@@ -6,7 +6,12 @@
 #include "webcontainer/ViewController.h"
 
 #include "base/Config.h"
+#include "base/JavaScriptCalls.h"
 #include "base/Logger.h"
+#include "contentserver/LazyLoad.h"
+#include "platform/Clock.h"
+
+#include <ctime>
 
 namespace {
 
@@ -36,6 +41,28 @@ void ViewController::userContentController(const std::string& name, const std::s
         else
             LOG_ERROR("FixMe FAILED URL wrapping");
     }
+}
+
+// The page stops lazy loading for a day: its notice goes, and no further file is fetched until
+// then or until it resumes.
+void ViewController::cancelLazyLoad()
+{
+    callJS("if (window.hideLazyLoadNotification) {hideLazyLoadNotification();}", webView);
+    const auto until = platform::now() + std::chrono::seconds(86400);
+    sharedLazyLoad().lazyLoadSuspendUntil = until;
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(until);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[96];
+    std::strftime(text, sizeof text, "%A, %B %d, %Y at %H:%M:%S %Z", &local);
+    LOG_DEBUG(std::string("setting supend date to ") + text + " ");
+}
+
+void ViewController::resumeLazyLoad()
+{
+    LOG_DEBUG("LazyLoad: resuming lazy load");
+    sharedLazyLoad().lazyLoadSuspendUntil.reset();
+    sharedLazyLoad().lazyLoadNext(webView);
 }
 
 // Removes the page's own stored values, the settings whose keys begin with "cli_".

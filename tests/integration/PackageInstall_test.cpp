@@ -49,6 +49,7 @@ Tree tree(const fs::path& folder)
 struct RecordingScreen : WebScreen {
     int reloads = 0;
     std::shared_ptr<platform::WebView> pageWebView() const override { return nullptr; }
+    std::shared_ptr<platform::View> screenView() const override { return nullptr; }
     void reloadWebView() override { ++reloads; }
 };
 

@@ -1,0 +1,209 @@
+// What ServerCom does as its downloads progress and end: the progress bar, the finished file put
+// in its place (a lazy file, a sync file, an update package to decrypt and unpack), and the
+// notification at the end of every task.
+
+#include "contentserver/ServerCom.h"
+
+#include "base/Config.h"
+#include "base/FileHelpers.h"
+#include "base/LocalizedTexts.h"
+#include "base/Logger.h"
+#include "base/SharedInstances.h"
+#include "contentserver/LazyLoad.h"
+#include "platform/URLComponents.h"
+#include "platform/UserNotificationCenter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::chrono::seconds failureNotificationDelay{1};
+
+// "lazy" or "sync" when the identifier names such a file, else nothing.
+std::optional<std::string> fileKind(const std::string& identifier)
+{
+    const std::string prefix = identifier.substr(0, 4);
+    if (prefix == "lazy" || prefix == "sync")
+        return prefix;
+    return std::nullopt;
+}
+
+// The text after the first "<kind>-" of the identifier; "" when there is none.
+std::string storeKeyOf(const std::string& identifier, const std::string& kind)
+{
+    const auto start = identifier.find(kind + "-");
+    return start == std::string::npos ? "" : identifier.substr(start + kind.size() + 1);
+}
+
+// Why a finished reply is not taken as the download; nothing for a 2xx reply.
+std::optional<std::string> refusedReply(const std::optional<platform::HttpUrlResponse>& response)
+{
+    if (!response)
+        return "the download has no reply";
+    if (response->statusCode >= 200 && response->statusCode < 300)
+        return std::nullopt;
+    return "The server answered with status " + std::to_string(response->statusCode) + ".";
+}
+
+// Moves the delivered file to `destination`, replacing what is there; failures are logged.
+void moveIntoPlace(const fs::path& location, const platform::ContainedPath& destination)
+{
+    LOG_DEBUG("will move file to:" + destination.path().string());
+    std::error_code error;
+    if (destination.exists())
+        error = destination.remove();
+    // Folders a file needs that the web root lacks yet are made on the way.
+    if (const auto parent = destination.parent(); !error && parent)
+        error = parent->createDirectories();
+    if (!error)
+        error = destination.moveFrom(location);
+    if (error)
+        LOG_ERROR("Error moving file: " + error.message());
+}
+
+} // namespace
+
+void ServerCom::didWriteData(std::int64_t totalBytesWritten, std::int64_t totalBytesExpectedToWrite)
+{
+    const float progress = downloadProgress(totalBytesWritten, totalBytesExpectedToWrite);
+    LOG_DEBUG("Progress: " + std::to_string(progress));
+    if (progressView && !progressView->isHidden())
+        progressView->setProgress(progress, platform::ProgressAnimation::animated);
+}
+
+void ServerCom::didFinishDownloadingTo(const std::string& identifier,
+                                       const std::optional<platform::HttpUrlResponse>& response,
+                                       const fs::path& location, DownloadContext& context)
+{
+    if (progressView)
+        progressView->removeFromSuperview();
+    if (identifier.empty()) {
+        LOG_ERROR("FATAL no session id !!!");
+        return;
+    }
+    Config& config = sharedConfig();
+    const auto kind = fileKind(identifier);
+    // An error page, or the body of a redirect that was refused, is no file of the application.
+    context.replyError = refusedReply(response);
+    if (context.replyError)
+        LOG_ERROR("not taking the download " + identifier + ": " + *context.replyError);
+
+    if (!kind) {
+        if (context.replyError) {
+            config.defaults.remove(ZIPSECRET);
+            return;
+        }
+        const fs::path package = config.tmpDirURL / "update.zip";
+        std::error_code error;
+        fs::remove(package, error);
+        fs::rename(location, package, error);
+        if (error) {
+            // Another file system: copied, not renamed.
+            error.clear();
+            fs::copy_file(location, package, error);
+        }
+        if (error)
+            LOG_ERROR("Error moving file: " + error.message() + " at " + location.string());
+
+        const auto dash = identifier.find('-');
+        if (dash == std::string::npos) {
+            LOG_ERROR("FATAL no updateType found sessionid: " + identifier);
+            return;
+        }
+        const std::string updateType = identifier.substr(0, dash);
+        const fs::path target = updateType == "full" ? TMPWWWROOT : config.WEBROOT;
+        LOG_DEBUG("UPDATE TYPE: " + updateType + " ");
+        fs::path file = package;
+        switch (decryptPackage(config.tmpDirURL)) {
+        case PackageDecryption::notNeeded:
+            break;
+        case PackageDecryption::decrypted:
+            file = config.tmpDirURL / "update_dec.zip";
+            break;
+        case PackageDecryption::notOpened:
+            return;
+        case PackageDecryption::failed:
+            // A package that does not decrypt is never unpacked; the page hears of it as of a
+            // package that would not unpack.
+            config.stackOfJScript.lock()->push(alertScript(SERVERCOM_ERROR_WRONG_URL));
+            return;
+        }
+        unpackUpdate(file, target);
+        return;
+    }
+
+    const std::string storeKey = storeKeyOf(identifier, *kind);
+    if (storeKey.empty()) {
+        LOG_ERROR("Could not get filename from sessionID");
+        return;
+    }
+    const bool lazy = *kind == "lazy";
+    // A lazy file is the list entry it was fetched for, decoded as its manifest encoded it: the
+    // store key's "file" item misreads names holding "&" or "+".
+    std::string name = fileName(storeKey);
+    if (lazy && context.lazyListEntry)
+        name = platform::removingPercentEncoding(*context.lazyListEntry).value_or(*context.lazyListEntry);
+
+    if (!context.replyError) {
+        std::optional<platform::ContainedPath> destination;
+        if (lazy) {
+            destination = platform::ContainedPath::make(config.WEBROOT, name);
+        } else {
+            if (!saveCreateDir(config.SYNCURL))
+                return;
+            destination = platform::ContainedPath::make(config.SYNCURL, name);
+        }
+        if (destination)
+            moveIntoPlace(location, *destination);
+        else
+            LOG_ERROR("Error moving file: no file name of its folder: \"" + name + "\"");
+    }
+    if (lazy) {
+        sharedLazyLoad().remove(context.lazyListEntry.value_or(name));
+        sharedLazyLoad().lazyLoadNext(webView.get());
+    }
+}
+
+void ServerCom::didCompleteWithError(const std::string& identifier, const std::optional<platform::UrlError>& error,
+                                     const DownloadContext& context)
+{
+    if (progressView) {
+        progressView->setProgress(0, platform::ProgressAnimation::animated);
+        progressView->setHidden(true);
+    }
+    if (identifier.empty())
+        return;
+
+    Config& config = sharedConfig();
+    platform::PlistDict userInfo;
+    if (const auto kind = fileKind(identifier))
+        userInfo["storeKey"] = storeKeyOf(identifier, *kind);
+    if (const auto xml = config.defaults.string(identifier))
+        userInfo["xmlstr"] = *xml;
+    config.defaults.remove(identifier);
+    config.defaults.synchronize();
+
+    const auto failure = error ? std::optional(error->localizedDescription) : context.replyError;
+    if (!failure) {
+        LOG_DEBUG("The task finished transferring data successfully");
+    } else {
+        LOG_ERROR("Client Error: " + *failure);
+        config.defaults.remove(identifier);
+        userInfo["error"] = *failure;
+
+        if (auto* center = platform::currentUserNotificationCenter()) {
+            platform::UserNotificationRequest request;
+            request.identifier = bundleID();
+            request.content.title = JS_ALERT_TITLES().at("ERROR");
+            request.content.body = SERVERCOM_ERROR_WRONG_URL;
+            request.content.sound = platform::NotificationSound::defaultSound;
+            request.content.userInfo = userInfo;
+            request.trigger = platform::TimeIntervalNotificationTrigger{failureNotificationDelay, false};
+            center->add(std::move(request));
+        }
+        if (const auto storeKey = userInfo.find("storeKey"); storeKey != userInfo.end())
+            removeRunningDownload(*storeKey->second.asString());
+    }
+    config.appState = Config::appStateEnum::FRESH;
+    sharedNotificationCenter().post(bundleID(), this, userInfo);
+}
