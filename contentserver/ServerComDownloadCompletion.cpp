@@ -128,7 +128,10 @@ void ServerCom::didFinishDownloadingTo(const std::string& identifier,
             config.stackOfJScript.lock()->push(alertScript(SERVERCOM_ERROR_WRONG_URL));
             return;
         }
-        unpackUpdate(file, target);
+        if (unpackUpdateForTesting)
+            unpackUpdateForTesting(file, target);
+        else
+            unpackUpdate(file, target);
         return;
     }
 

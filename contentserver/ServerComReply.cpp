@@ -151,8 +151,8 @@ bool ServerCom::receiveFile(const std::string& disposition, const std::string& d
     std::optional<std::string> failure;
     if (!data.empty()) {
         failure = writeFile(*file, data);
-        // A text body is written as it is; only a binary body is taken for an archive.
-        if (!failure && !platform::isValidUTF8(data) && name->ends_with(".zip")) {
+        // A ".zip" is unpacked by its name, also when its bytes happen to read as UTF-8 text.
+        if (!failure && name->ends_with(".zip")) {
             DeleteAfterUnzipDelegate deleteAfterUnzip;
             if (!platform::ZipArchive::unzipFileAtPath(path, sharedConfig().WEBROOT, nullptr, &deleteAfterUnzip)) {
                 LOG_ERROR("Error unzipping file " + platform::fileURLString(path) + " to " + sharedConfig().WEBROOT);

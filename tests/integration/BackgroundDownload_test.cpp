@@ -1,0 +1,254 @@
+// Background downloads against the loopback content server, with real libcurl and real files:
+// lazy files, sync files and update packages, what a reply that is no file does, redirects and
+// failures.
+
+#include "base/Config.h"
+#include "base/LocalizedTexts.h"
+#include "base/SharedInstances.h"
+#include "contentserver/LazyLoad.h"
+#include "contentserver/ServerCom.h"
+#include "platform/Dispatch.h"
+#include "platform/Platform.h"
+#include "platform/Screen.h"
+#include "platform/linux/CurlUrlSession.h"
+#include "tests/support/FakePlatform.h"
+#include "tests/support/FakeReachability.h"
+#include "tests/support/TestCipher.h"
+#include "tests/support/TestContentServer.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/ZipBuilder.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using testsupport::TestContentServer;
+using Reply = TestContentServer::Reply;
+using Scripts = std::vector<std::string>;
+using namespace std::chrono_literals;
+
+namespace {
+
+class BackgroundDownloadTest : public testing::Test {
+protected:
+    BackgroundDownloadTest()
+    {
+        platform::current().makeUrlSession = [](platform::UrlSessionConfiguration configuration) {
+            return std::make_shared<platform::CurlUrlSession>(std::move(configuration));
+        };
+        network->setFlags(platform::Reachability::reachable);
+        platform::current().reachability = network;
+        auto& defaults = sharedConfig().defaults;
+        defaults.set("serverprotocol", "http://");
+        defaults.set("servername", "127.0.0.1:" + std::to_string(server.port()));
+        defaults.set("serverpath", "/app/");
+        defaults.set("serverfile", "server.php");
+        defaults.set("app", "X");
+        defaults.set("date", "D");
+        defaults.set("full", "F");
+        fs::create_directories(sharedConfig().WEBROOT);
+        sharedServerCom().webView.set(webView);
+        sharedNotificationCenter().addObserver(
+            this, bundleID(), [this](const platform::Notification& note) { finished.push_back(note.userInfo); },
+            &platform::mainQueue());
+    }
+
+    ~BackgroundDownloadTest() override { sharedNotificationCenter().removeObserver(this); }
+
+    bool waitForTaskEnds(std::size_t count)
+    {
+        return platform::runMainLoopUntil([&] { return finished.size() >= count; }, 20s);
+    }
+
+    void sync(const std::string& url, const std::string& storeKey)
+    {
+        sharedServerCom().downloadUpdate({}, std::nullopt, url, storeKey, "sync-", false);
+    }
+
+    static std::optional<std::vector<std::string>> lazyList()
+    {
+        return sharedConfig().defaults.stringArray(sharedConfig().LAZYLOAD_STORE_KEY);
+    }
+
+    static fs::path webFile(const std::string& name) { return fs::path(sharedConfig().WEBROOT) / name; }
+
+    TestContentServer server;
+    testsupport::FakePlatform fakes;
+    std::shared_ptr<testsupport::FakeReachability> network = std::make_shared<testsupport::FakeReachability>();
+    std::shared_ptr<testsupport::FakeWebView> webView = std::make_shared<testsupport::FakeWebView>();
+    std::vector<platform::PlistDict> finished;
+};
+
+} // namespace
+
+// Names with blanks, "+", "&" and "%" each arrive under their own name, leave the list once and the
+// run ends: a name misread from the store key would be fetched again and again.
+TEST_F(BackgroundDownloadTest, lazyRunFetchesEveryListedNameOnceFromTheEnd)
+{
+    sharedConfig().defaults.set(sharedConfig().LAZYLOAD_STORE_KEY,
+                                platform::PlistValue::stringArray({"css/a%20b.css", "a+b.css", "a&b.css", "100%25.js"}));
+    server.reply("/app/server.php", Reply().withBody("lazy body"));
+    sharedLazyLoad().startLazyLoad(webView);
+
+    ASSERT_TRUE(waitForTaskEnds(4));
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return !webView->scripts().empty() &&
+                                                        webView->scripts().back().starts_with("hideAllLoading"); }));
+    for (const char* name : {"css/a b.css", "a+b.css", "a&b.css", "100%.js"})
+        EXPECT_EQ("lazy body", testsupport::readFile(webFile(name))) << name;
+    EXPECT_EQ(std::vector<std::string>{}, lazyList());
+    EXPECT_EQ(4u, server.requests().size());
+
+    // The query carries each entry as listed, with the request parameters behind it.
+    const auto requests = server.requests();
+    EXPECT_TRUE(requests.at(0).query.starts_with("action=file&name=100%25.js&file=100%25.js&app=X"));
+    EXPECT_TRUE(requests.at(3).query.starts_with("action=file&name=css/a%20b.css&file=css/a%20b.css&"));
+    EXPECT_EQ("?action=file&name=100%25.js&file=100%25.js", *finished.at(0).at("storeKey").asString());
+    EXPECT_EQ(0u, finished.at(0).count("error"));
+
+    Scripts notices;
+    for (const auto& script : webView->scripts())
+        if (script.find("showLazyLoadNotification(") != std::string::npos)
+            notices.push_back(script.substr(script.find("showLazyLoadNotification(")));
+    EXPECT_EQ((Scripts{"showLazyLoadNotification(1, 4);}", "showLazyLoadNotification(2, 4);}",
+                       "showLazyLoadNotification(3, 4);}", "showLazyLoadNotification(4, 4);}"}),
+              notices);
+    EXPECT_EQ(R"(hideAllLoading("{\"value\":null}"))", webView->scripts().back());
+}
+
+// An error page is never installed as a file of any kind; the task ends with an "error", the user
+// gets one notification, and a lazy run still moves on to its next file.
+TEST_F(BackgroundDownloadTest, errorStatusesAreNeverInstalled)
+{
+    server.reply("/app/server.php", Reply().withStatus(404).withBody("not found"));
+    server.reply("/sync/doc.pdf", Reply().withStatus(500).withBody("server error"));
+    server.reply("/pkg/p.zip", Reply().withStatus(404).withBody("no package"));
+
+    sharedConfig().defaults.set(sharedConfig().LAZYLOAD_STORE_KEY, platform::PlistValue::stringArray({"a.css", "b.css"}));
+    sharedLazyLoad().startLazyLoad(webView);
+    ASSERT_TRUE(waitForTaskEnds(2));
+    EXPECT_FALSE(fs::exists(webFile("a.css")));
+    EXPECT_FALSE(fs::exists(webFile("b.css")));
+    EXPECT_EQ(std::vector<std::string>{}, lazyList());
+
+    sync(server.url("/sync/doc.pdf"), "?file=doc.pdf");
+    ASSERT_TRUE(waitForTaskEnds(3));
+    EXPECT_FALSE(fs::exists(sharedConfig().SYNCURL / "doc.pdf"));
+
+    bool unpacked = false;
+    sharedServerCom().unpackUpdateForTesting = [&](const fs::path&, const fs::path&) { unpacked = true; };
+    RequestProperties reply;
+    reply.updateTypeStr = "full";
+    reply.downloadFilePath = "/pkg/p.zip";
+    sharedServerCom().downloadUpdate({}, reply, "", "", std::nullopt, false);
+    ASSERT_TRUE(waitForTaskEnds(4));
+    EXPECT_FALSE(unpacked);
+    EXPECT_FALSE(fs::exists(sharedConfig().tmpDirURL / "update.zip"));
+
+    for (const auto& info : finished)
+        EXPECT_EQ("The server answered with status " + std::string(&info == &finished[2] ? "500" : "404") + ".",
+                  *info.at("error").asString());
+}
+
+// A redirect to "http:" is followed and its target installed; one to "https:" is refused and its
+// body is no file.
+TEST_F(BackgroundDownloadTest, redirectsAreFollowedOnlyToHttp)
+{
+    server.reply("/target.txt", Reply().withBody("target"));
+    server.reply("/plain", Reply().withStatus(302).withHeader("Location", server.url("/target.txt")).withBody("moved"));
+    server.reply("/secure", Reply().withStatus(302).withHeader("Location", "https://127.0.0.1:1/x").withBody("moved"));
+
+    sync(server.url("/plain"), "?file=plain.txt");
+    sync(server.url("/secure"), "?file=secure.txt");
+    ASSERT_TRUE(waitForTaskEnds(2));
+    EXPECT_EQ("target", testsupport::readFile(sharedConfig().SYNCURL / "plain.txt"));
+    EXPECT_FALSE(fs::exists(sharedConfig().SYNCURL / "secure.txt"));
+    int errors = 0;
+    for (const auto& info : finished)
+        errors += info.count("error");
+    EXPECT_EQ(1, errors);
+}
+
+// A transport failure schedules exactly one user notification after a second, tells the page
+// through "error" and ends the sync's running-download record.
+TEST_F(BackgroundDownloadTest, failedDownloadNotifiesOnceAndEndsItsRecord)
+{
+    int closedPort = 0;
+    {
+        TestContentServer gone;
+        closedPort = gone.port();
+    }
+    const std::string storeKey = "?file=x.txt&nsuuid=1";
+    sharedConfig().defaults.set(storeKey, "file:///www/index.html");
+    sharedConfig().runningDownloads.set({"file:///www/index.html", "file:///www/index.html"});
+    sync("http://127.0.0.1:" + std::to_string(closedPort) + "/x.txt", storeKey);
+    ASSERT_TRUE(waitForTaskEnds(1));
+
+    EXPECT_EQ(storeKey, *finished.at(0).at("storeKey").asString());
+    EXPECT_EQ(1u, finished.at(0).count("error"));
+    EXPECT_EQ(std::vector<std::string>{"file:///www/index.html"}, sharedConfig().runningDownloads.get());
+    const auto pending = fakes.userNotificationCenter->pendingNotificationRequests();
+    ASSERT_EQ(1u, pending.size());
+    EXPECT_EQ(bundleID(), pending[0].identifier);
+    EXPECT_EQ(JS_ALERT_TITLES().at("ERROR"), pending[0].content.title);
+    EXPECT_EQ(sharedServerCom().SERVERCOM_ERROR_WRONG_URL, pending[0].content.body);
+    const auto& trigger = std::get<platform::TimeIntervalNotificationTrigger>(*pending[0].trigger);
+    EXPECT_EQ(1000ms, trigger.timeInterval);
+    EXPECT_FALSE(trigger.repeats);
+    EXPECT_EQ(Config::appStateEnum::FRESH, sharedConfig().appState.load());
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return !fakes.userNotificationCenter->delivered.empty(); }, 3s));
+    platform::runMainLoopUntil([] { return false; }, 200ms);
+    EXPECT_EQ(1u, fakes.userNotificationCenter->delivered.size());
+}
+
+// An XML reply of a server call downloads the encrypted package it names with the web screen's
+// view: the bar shows over the view, the package arrives decrypted for unpacking into the full
+// update's folder, and the task ends with the reply. A wrong key unpacks nothing.
+TEST_F(BackgroundDownloadTest, updateReplyDownloadsDecryptsAndHandsOverThePackage)
+{
+    auto window = std::make_shared<testsupport::FakeWindow>();
+    auto screen = std::make_shared<platform::Screen>();
+    window->setRootScreen(screen);
+    sharedServerCom().viewController = screen;
+
+    const fs::path plainZip = testsupport::makeTemporaryFolder("pkg") / "plain.zip";
+    testsupport::ZipBuilder().file("index.html", "<p>new</p>").file("info.plist", "<plist/>").write(plainZip);
+    const std::string plain = testsupport::readFile(plainZip);
+    const std::string key = "0123456789abcdef";
+
+    for (const std::string& secret : {key, std::string("wrong key")}) {
+        SCOPED_TRACE(secret);
+        finished.clear();
+        server.reply("/pkg/full.zip", Reply().withBody(testsupport::encryptedPackage(plain, key, "IV-IV-IV-IV-IV-!")));
+        const std::string xml = "<response><type>full</type><path>/pkg/full.zip</path><secret>" + secret +
+                                "</secret></response>";
+        std::optional<std::string> handedOver;
+        fs::path target;
+        sharedServerCom().unpackUpdateForTesting = [&](const fs::path& file, const fs::path& into) {
+            handedOver = testsupport::readFile(file);
+            target = into;
+        };
+        platform::HttpUrlResponse response;
+        response.statusCode = 200;
+        response.headerFields.set("Content-Type", "text/xml; charset=utf-8");
+        sharedServerCom().parseHeader(response, xml);
+        ASSERT_TRUE(waitForTaskEnds(1));
+
+        EXPECT_TRUE(sharedServerCom().isPersonalization);
+        EXPECT_EQ(xml, *finished.at(0).at("xmlstr").asString());
+        EXPECT_FALSE(sharedConfig().defaults.string("full-"));
+        // A package is fetched without the request parameters.
+        EXPECT_EQ("", server.requests().back().query);
+        ASSERT_FALSE(fakes.progressViews.empty());
+        const auto& bar = *fakes.progressViews.back();
+        EXPECT_EQ(std::make_pair(20, 20), bar.pinnedAlongBottom);
+        EXPECT_TRUE(bar.isHidden());
+        EXPECT_EQ(nullptr, bar.superview());
+        if (secret == key) {
+            EXPECT_EQ(plain, handedOver);
+            EXPECT_EQ(fs::path(sharedServerCom().TMPWWWROOT), target);
+        } else {
+            EXPECT_EQ(std::nullopt, handedOver);
+            EXPECT_EQ((Scripts{ServerCom::alertScript(sharedServerCom().SERVERCOM_ERROR_WRONG_URL)}),
+                      sharedConfig().stackOfJScript.lock()->items);
+        }
+    }
+}
