@@ -24,7 +24,7 @@ void DownloadSessionDelegate::didBecomeInvalidWithError(const platform::UrlSessi
 }
 
 DownloadSessionDelegate::AuthChallengeDisposition
-DownloadSessionDelegate::didReceiveChallenge(const platform::UrlSession&, const AuthenticationChallenge&) const
+DownloadSessionDelegate::didReceiveChallenge(const AuthenticationChallenge&) const
 {
     return AuthChallengeDisposition::performDefaultHandling;
 }

@@ -34,8 +34,7 @@ public:
 
     void didBecomeInvalidWithError(const platform::UrlSession& session, const std::optional<platform::UrlError>& error);
     // Always the default handling: the session verifies the certificate and the host itself.
-    AuthChallengeDisposition didReceiveChallenge(const platform::UrlSession& session,
-                                                 const AuthenticationChallenge& challenge) const;
+    AuthChallengeDisposition didReceiveChallenge(const AuthenticationChallenge& challenge) const;
     void didFinishDownloadingTo(platform::UrlSession& session, platform::UrlSessionDownloadTask& task,
                                 const std::filesystem::path& location) override;
     void didWriteData(platform::UrlSession& session, platform::UrlSessionDownloadTask& task, std::int64_t bytesWritten,

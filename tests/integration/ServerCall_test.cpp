@@ -8,6 +8,7 @@
 #include "contentserver/ServerCom.h"
 #include "platform/Dispatch.h"
 #include "platform/Platform.h"
+#include "platform/UTF8.h"
 #include "platform/View.h"
 #include "platform/linux/CurlUrlSession.h"
 #include "tests/support/FakePlatform.h"
@@ -237,6 +238,31 @@ TEST_F(ServerCallTest, zipReplyIsUnpackedAndDeleted)
     EXPECT_EQ("top", testsupport::readFile(webRoot() / "top.txt"));
     EXPECT_FALSE(fs::exists(webRoot() / "pack.zip"));
     EXPECT_EQ((std::vector<platform::PlistDict>{fileReceived}), posted());
+}
+
+// A ".zip" reply whose bytes happen to be valid UTF-8 is still unpacked, not kept as a text file.
+TEST_F(ServerCallTest, zipReplyThatReadsAsTextIsUnpackedToo)
+{
+    const fs::path archive = testsupport::makeTemporaryFolder("zip") / "text.zip";
+    std::string bytes;
+    // A stored entry keeps its bytes as they are; with its Unix mode cleared (external attributes
+    // of the central directory entry) only the checksum can leave ASCII, and a content whose
+    // checksum does not turns up within a few tries.
+    for (int attempt = 0; attempt < 1000 && (bytes.empty() || !platform::isValidUTF8(bytes)); ++attempt) {
+        testsupport::ZipBuilder().file("t.txt", "text " + std::to_string(attempt), true).write(archive);
+        bytes = testsupport::readFile(archive);
+        const auto central = bytes.find(std::string("PK\x01\x02", 4));
+        ASSERT_NE(std::string::npos, central);
+        bytes.replace(central + 38, 4, std::string(4, '\0'));
+    }
+    ASSERT_TRUE(platform::isValidUTF8(bytes));
+    call(Reply()
+             .withHeader("Content-Type", "application/zip")
+             .withHeader("Content-Disposition", "attachment; filename=text.zip")
+             .withBody(bytes),
+         2);
+    EXPECT_EQ("text ", testsupport::readFile(webRoot() / "t.txt").substr(0, 5));
+    EXPECT_FALSE(fs::exists(webRoot() / "text.zip"));
 }
 
 TEST_F(ServerCallTest, corruptZipRaisesItsAlertAndEndsTheHandling)

@@ -2,6 +2,8 @@
 // web screen over the doubles.
 #include "base/Config.h"
 #include "base/LocalizedTexts.h"
+#include "contentserver/LazyLoad.h"
+#include "contentserver/ServerCom.h"
 #include "tests/support/WebScreenFixture.h"
 #include "webcontainer/CommandTable.h"
 
@@ -134,4 +136,25 @@ TEST_F(ScriptMessageRouter, BridgeDialogsGoThroughTheAlertHelper)
     alert->pressAlertButton(0);
     runMainQueue();
     EXPECT_THAT(currentWebView().scripts(), ElementsAre("hideAllLoading()"));
+}
+
+TEST_F(ScriptMessageRouter, CancelLazyLoadSuspendsForADayAndResumeGoesOnAtOnce)
+{
+    // The screen's loaded view made it known to the content server.
+    EXPECT_EQ(screen, std::static_pointer_cast<ViewController>(sharedServerCom().viewController.lock()));
+    sharedConfig().defaults.set("LazyLoadList", platform::PlistValue::stringArray({"a.css"}));
+    const auto before = platform::now();
+    EXPECT_THAT(post("cancelLazyLoad"), ElementsAre("if (window.hideLazyLoadNotification) {hideLazyLoadNotification();}"));
+    ASSERT_TRUE(sharedLazyLoad().lazyLoadSuspendUntil);
+    const auto ahead = *sharedLazyLoad().lazyLoadSuspendUntil - before;
+    EXPECT_GE(ahead, std::chrono::hours(24));
+    EXPECT_LT(ahead, std::chrono::hours(24) + std::chrono::minutes(1));
+    // While suspended nothing is fetched.
+    sharedLazyLoad().lazyLoadNext(screen->webView);
+    EXPECT_FALSE(log.contains(Level::Debug, "LL: Popped file"));
+
+    EXPECT_THAT(post("resumeLazyLoad"),
+                ElementsAre("if (window.showLazyLoadNotification) {showLazyLoadNotification(0, 0);}"));
+    EXPECT_FALSE(sharedLazyLoad().lazyLoadSuspendUntil);
+    EXPECT_TRUE(log.has(Level::Debug, "LL: Popped file: a.css from List"));
 }
