@@ -10,9 +10,9 @@
 #include "platform/Dispatch.h"
 #include "platform/Platform.h"
 #include "platform/Screen.h"
-#include "platform/linux/CurlUrlSession.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/FakeReachability.h"
+#include "tests/support/LoopbackContentServer.h"
 #include "tests/support/TestCipher.h"
 #include "tests/support/TestContentServer.h"
 #include "tests/support/TestEnvironment.h"
@@ -32,19 +32,10 @@ class BackgroundDownloadTest : public testing::Test {
 protected:
     BackgroundDownloadTest()
     {
-        platform::current().makeUrlSession = [](platform::UrlSessionConfiguration configuration) {
-            return std::make_shared<platform::CurlUrlSession>(std::move(configuration));
-        };
+        testsupport::installCurlUrlSessions();
+        testsupport::storeServerSettings(server, "/app/", "server.php");
         network->setFlags(platform::Reachability::reachable);
         platform::current().reachability = network;
-        auto& defaults = sharedConfig().defaults;
-        defaults.set("serverprotocol", "http://");
-        defaults.set("servername", "127.0.0.1:" + std::to_string(server.port()));
-        defaults.set("serverpath", "/app/");
-        defaults.set("serverfile", "server.php");
-        defaults.set("app", "X");
-        defaults.set("date", "D");
-        defaults.set("full", "F");
         fs::create_directories(sharedConfig().WEBROOT);
         sharedServerCom().webView.set(webView);
         sharedNotificationCenter().addObserver(

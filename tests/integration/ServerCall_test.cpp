@@ -10,9 +10,9 @@
 #include "platform/Platform.h"
 #include "platform/UTF8.h"
 #include "platform/View.h"
-#include "platform/linux/CurlUrlSession.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/FakeToast.h"
+#include "tests/support/LoopbackContentServer.h"
 #include "tests/support/TestContentServer.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/ZipBuilder.h"
@@ -35,9 +35,7 @@ class ServerCallTest : public testing::Test {
 protected:
     ServerCallTest()
     {
-        platform::current().makeUrlSession = [](platform::UrlSessionConfiguration configuration) {
-            return std::make_shared<platform::CurlUrlSession>(std::move(configuration));
-        };
+        testsupport::installCurlUrlSessions();
         platform::current().toast = toast;
         fakes.application->run(0, nullptr, delegate);
         delegate.window = window;

@@ -5,6 +5,7 @@
 #include "contentserver/ServerCom.h"
 #include "platform/Device.h"
 #include "platform/linux/CurlUrlSession.h"
+#include "tests/support/LoopbackContentServer.h"
 #include "tests/support/TestContentServer.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -23,14 +24,8 @@ protected:
     void SetUp() override
     {
         server.reply("/app/server.php", Reply().withBody("{}"));
+        testsupport::storeServerSettings(server, "/app/", "server.php");
         auto& defaults = sharedConfig().defaults;
-        defaults.set("serverprotocol", "http://");
-        defaults.set("servername", "127.0.0.1:" + std::to_string(server.port()));
-        defaults.set("serverpath", "/app/");
-        defaults.set("serverfile", "server.php");
-        defaults.set("app", "X");
-        defaults.set("date", "D");
-        defaults.set("full", "F");
         defaults.set("uuid", "U");
         defaults.set("nonces", "n1;n2");
         std::filesystem::create_directories(sharedConfig().UPLOADURL);

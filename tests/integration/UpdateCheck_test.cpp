@@ -3,8 +3,8 @@
 #include "base/Config.h"
 #include "contentserver/ServerCom.h"
 #include "platform/Platform.h"
-#include "platform/linux/CurlUrlSession.h"
 #include "tests/support/FakeReachability.h"
+#include "tests/support/LoopbackContentServer.h"
 #include "tests/support/TestContentServer.h"
 
 #include <gtest/gtest.h>
@@ -25,21 +25,12 @@ class UpdateCheckTest : public testing::Test {
 protected:
     UpdateCheckTest()
     {
-        platform::current().makeUrlSession = [](platform::UrlSessionConfiguration configuration) {
-            return std::make_shared<platform::CurlUrlSession>(std::move(configuration));
-        };
+        testsupport::installCurlUrlSessions();
         network->setFlags(platform::Reachability::reachable);
         platform::current().reachability = network;
 
-        auto& defaults = sharedConfig().defaults;
-        defaults.set("serverprotocol", "http://");
-        defaults.set("servername", "127.0.0.1:" + std::to_string(server.port()));
-        defaults.set("serverpath", "/app/");
-        defaults.set("serverfile", "update.php");
-        defaults.set("app", "X");
-        defaults.set("date", "D");
-        defaults.set("full", "F");
-        defaults.set("nonces", "n1;n2");
+        testsupport::storeServerSettings(server, "/app/", "update.php");
+        sharedConfig().defaults.set("nonces", "n1;n2");
         queuedScripts();
     }
 
