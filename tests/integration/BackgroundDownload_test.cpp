@@ -105,6 +105,26 @@ TEST_F(BackgroundDownloadTest, lazyRunFetchesEveryListedNameOnceFromTheEnd)
     EXPECT_EQ(R"(hideAllLoading("{\"value\":null}"))", webView->scripts().back());
 }
 
+// Names from the list or a store key that lead out of their folder write nothing anywhere; the
+// lazy run still ends.
+TEST_F(BackgroundDownloadTest, namesLeadingOutOfTheirFolderAreRefused)
+{
+    server.reply("/app/server.php", Reply().withBody("lazy body"));
+    server.reply("/doc", Reply().withBody("sync body"));
+    const fs::path data = fs::path(sharedConfig().WEBROOT).parent_path();
+    sharedConfig().defaults.set(sharedConfig().LAZYLOAD_STORE_KEY,
+                                platform::PlistValue::stringArray({"../lazy-out.css", "a/../../lazy-up.css"}));
+    sharedLazyLoad().startLazyLoad(webView);
+    sync(server.url("/doc"), "?file=../sync-out.txt");
+    ASSERT_TRUE(waitForTaskEnds(3));
+
+    EXPECT_EQ(std::vector<std::string>{}, lazyList());
+    for (const char* name : {"lazy-out.css", "lazy-up.css", "sync-out.txt"}) {
+        EXPECT_FALSE(fs::exists(data / name)) << name;
+        EXPECT_FALSE(fs::exists(data.parent_path() / name)) << name;
+    }
+}
+
 // An error page is never installed as a file of any kind; the task ends with an "error", the user
 // gets one notification, and a lazy run still moves on to its next file.
 TEST_F(BackgroundDownloadTest, errorStatusesAreNeverInstalled)
