@@ -76,6 +76,7 @@ void Logger::log(Level level, const std::string& message, const char* functionNa
 {
     if (!isEnabled(level))
         return;
+    std::shared_lock lock(sinksMutex_);
     logger_->log(spdlog::source_loc{fileName, lineNumber, functionName}, toSpdlog(level), message);
 }
 
@@ -102,6 +103,7 @@ void Logger::error(const std::string& message, const char* functionName, const c
 void Logger::addSinkForTesting(spdlog::sink_ptr sink)
 {
     sink->set_level(spdlog::level::debug);
+    std::unique_lock lock(sinksMutex_);
     logger_->sinks().push_back(std::move(sink));
     ++testSinks_;
     updateLevel();
@@ -109,6 +111,7 @@ void Logger::addSinkForTesting(spdlog::sink_ptr sink)
 
 void Logger::removeSinkForTesting(const spdlog::sink_ptr& sink)
 {
+    std::unique_lock lock(sinksMutex_);
     auto& sinks = logger_->sinks();
     const auto before = sinks.size();
     sinks.erase(std::remove(sinks.begin(), sinks.end(), sink), sinks.end());

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <memory>
+#include <shared_mutex>
 #include <string>
 
 namespace spdlog {
@@ -29,8 +30,8 @@ public:
     void warning(const std::string& message, const char* functionName, const char* fileName, int lineNumber);
     void error(const std::string& message, const char* functionName, const char* fileName, int lineNumber);
 
-    // Sends every message, at every level, also to `sink`. Tests only, before any other
-    // thread logs.
+    // Sends every message, at every level, also to `sink`. Tests only; safe while other
+    // threads log (a message being written finishes before a sink is added or removed).
     void addSinkForTesting(spdlog::sink_ptr sink);
     void removeSinkForTesting(const spdlog::sink_ptr& sink);
 
@@ -40,6 +41,8 @@ private:
     void updateLevel();
 
     std::shared_ptr<spdlog::logger> logger_;
+    // Shared while a message is written, exclusive while the sinks change.
+    std::shared_mutex sinksMutex_;
     std::atomic<Level> level_{Level::Off};
     Level consoleLevel_ = Level::Off;
     int testSinks_ = 0;

@@ -1,10 +1,13 @@
 #include "base/Logger.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 #include <spdlog/sinks/base_sink.h>
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -89,4 +92,22 @@ TEST(Logger, ConsoleOutputOnlyWhenTheEnvironmentAsksForIt)
     EXPECT_NE(loud.err.find("warning message"), std::string::npos);
     EXPECT_NE(loud.err.find("error message"), std::string::npos);
     EXPECT_NE(loud.err.find("logger_tool.cpp"), std::string::npos);
+}
+
+// A worker thread logs while a test's capture comes and goes: the sink list changed under a
+// message being written crashed the process now and then.
+TEST(Logger, CapturesComeAndGoWhileAnotherThreadLogs)
+{
+    // The outer capture keeps debug messages on, so the worker writes all the time.
+    testsupport::LogCapture outer;
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        while (!stop)
+            LOG_DEBUG("from the worker");
+    });
+    for (int i = 0; i < 20000; ++i)
+        testsupport::LogCapture inner;
+    stop = true;
+    worker.join();
+    EXPECT_TRUE(outer.has(Logger::Level::Debug, "from the worker"));
 }
