@@ -111,7 +111,9 @@ void ServerCom::zipArchiveDidUnzipArchive(const fs::path& path, const platform::
 
     deleteObsoleteFiles(sharedLazyLoad().configuredLazyLoadMode);
     refreshPageFromPackage();
-    // TODO: sharedLazyLoad().startLazyLoad(screen's web view) once lazy loading runs.
+    // Fetches what the manifest lists and the package left out; no web view without a screen.
+    const auto screen = viewController.lock();
+    sharedLazyLoad().startLazyLoad(screen ? screen->pageWebView() : nullptr);
 }
 
 void ServerCom::refreshPageFromPackage()

@@ -2,6 +2,7 @@
 // lazy files, sync files and update packages, what a reply that is no file does, redirects and
 // failures.
 
+#include "base/WebScreen.h"
 #include "base/Config.h"
 #include "base/LocalizedTexts.h"
 #include "base/SharedInstances.h"
@@ -210,13 +211,20 @@ TEST_F(BackgroundDownloadTest, failedDownloadNotifiesOnceAndEndsItsRecord)
     EXPECT_EQ(1u, fakes.userNotificationCenter->delivered.size());
 }
 
+// A web screen that only has its view, for the downloads it starts.
+struct UpdateScreen final : platform::Screen, WebScreen {
+    std::shared_ptr<platform::WebView> pageWebView() const override { return nullptr; }
+    std::shared_ptr<platform::View> screenView() const override { return view(); }
+    void reloadWebView() override {}
+};
+
 // An XML reply of a server call downloads the encrypted package it names with the web screen's
 // view: the bar shows over the view, the package arrives decrypted for unpacking into the full
 // update's folder, and the task ends with the reply. A wrong key unpacks nothing.
 TEST_F(BackgroundDownloadTest, updateReplyDownloadsDecryptsAndHandsOverThePackage)
 {
     auto window = std::make_shared<testsupport::FakeWindow>();
-    auto screen = std::make_shared<platform::Screen>();
+    auto screen = std::make_shared<UpdateScreen>();
     window->setRootScreen(screen);
     sharedServerCom().viewController = screen;
 

@@ -101,10 +101,16 @@ TEST(Logger, CapturesComeAndGoWhileAnotherThreadLogs)
     // The outer capture keeps debug messages on, so the worker writes all the time.
     testsupport::LogCapture outer;
     std::atomic<bool> stop{false};
+    std::atomic<int> written{0};
     std::thread worker([&] {
-        while (!stop)
+        while (!stop) {
             LOG_DEBUG("from the worker");
+            ++written;
+        }
     });
+    // On a loaded machine the worker may start late: the captures must come and go while it logs.
+    while (written == 0)
+        std::this_thread::yield();
     for (int i = 0; i < 20000; ++i)
         testsupport::LogCapture inner;
     stop = true;
