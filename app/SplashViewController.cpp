@@ -4,6 +4,7 @@
 #include "base/Config.h"
 #include "base/LocalizedTexts.h"
 #include "base/Logger.h"
+#include "contentserver/ServerCom.h"
 #include "platform/Bundle.h"
 #include "platform/Check.h"
 #include "platform/View.h"
@@ -71,6 +72,8 @@ void SplashViewController::viewDidLoad()
     view()->addSubview(imageView);
     imageView->pinToSuperviewEdges();
     LOG_DEBUG("SplashViewController:will run update dialog");
+    // The launch's first update check; its toasts may appear over the splash screen.
+    sharedServerCom().showUpdateDialog(view(), false);
 }
 
 void SplashViewController::viewDidAppear()

@@ -31,6 +31,8 @@ public:
     {
     }
     void loadPage(const std::string&) override {}
+    std::shared_ptr<platform::View> rootView() const override { return nullptr; }
+    void showUpdateDialog(bool) override {}
 
     std::shared_ptr<platform::WebView> view = std::make_shared<SilentWebView>();
 };

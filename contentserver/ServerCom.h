@@ -179,6 +179,41 @@ public:
     // "<error>…</error>". Any thread.
     pugi::xml_document parseXML(const std::string& data);
 
+    // The update decision (ServerComUpdateDecision.cpp).
+    //
+    // Runs the update check and acts on its reply: a package is downloaded at once when it is
+    // small, when `wakeup` or when updateSilentMode is not 0, else only after the user agrees
+    // (NEW_VERSION_AVAILABLE with the size); no package needed shows UP_TO_DATE and starts lazy
+    // loading; a failed check shows the error alert. Every answered check is stored as
+    // "lastUpdateCheck". `view` shows the toasts and the download's progress bar. Main thread.
+    void showUpdateDialog(std::weak_ptr<platform::View> view, bool wakeup);
+    // The decision on the check's reply (nothing: the check failed). On the check's reply queue;
+    // everything the user sees goes to the main queue.
+    void decideOnUpdate(const std::weak_ptr<platform::View>& view, bool wakeup,
+                        std::optional<RequestProperties> reply);
+    // The question before a large package's download: its message with the size in MB.
+    static std::string downloadQuestion(double packageSize);
+    // Runs "hideAllLoading()" in the page. Any thread.
+    void hideAllLoading();
+    // After a check without download: an application opened by URL shows the URL's page (the
+    // notification "url.scheme_id" with the address under "message"). Main thread.
+    void reloadWebViewIfStartedViaURLScheme();
+
+    // File sync (ServerComSync.cpp).
+
+    // Starts the download of the file the page's sync command (`myURL`: items "callback", "url"
+    // and optionally "filename") names into the sync folder, with fresh request parameters when
+    // `auth`; its page address is recorded in Config::runningDownloads (and under the store
+    // key) until it ends. Returns the "callback" value, nothing when no download was started.
+    // A missing url value, a relative url without server address and a file name that is empty
+    // or leaves the sync folder are failures: toast on `view`, "hideAllLoading" in `wView`.
+    // Main thread.
+    std::optional<std::string> syncFile(const std::string& myURL, const PageReply& wView,
+                                        std::weak_ptr<platform::View> view, bool auth);
+    // The store key of a sync of `url`: the url, "file=" and the encoded `fileName` when given
+    // and the url names no file, then a fresh "nsuuid=", joined as a query. Any thread.
+    static std::string syncStoreKey(const std::string& url, const std::optional<std::string>& fileName);
+
     // Package decryption.
 
     enum class PackageDecryption {
@@ -307,6 +342,10 @@ private:
     // The installation's page refresh: runs the page's refreshCurrentPage() when the page on
     // show is a top-level entry of zipContent. Main thread.
     void refreshPageFromPackage();
+    // Steps of the update decision, on the main queue.
+    void finishCheckWithoutDownload(const std::weak_ptr<platform::View>& view, const std::string& toast);
+    void askBeforeDownload(const std::weak_ptr<platform::View>& view, const RequestProperties& reply);
+    void queueUpdateErrorAlert();
 
     // Serialises taking nonces and storing new ones.
     std::mutex nonceMutex_;

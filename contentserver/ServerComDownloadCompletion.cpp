@@ -156,10 +156,13 @@ void ServerCom::didFinishDownloadingTo(const std::string& identifier,
                 return;
             destination = platform::ContainedPath::make(config.SYNCURL, name);
         }
-        if (destination)
+        if (destination) {
             moveIntoPlace(location, *destination);
-        else
+        } else {
             LOG_ERROR("Error moving file: no file name of its folder: \"" + name + "\"");
+            // Nothing was stored: the task ends as a failure, never as a sync that arrived.
+            context.replyError = "No file name of its folder: \"" + name + "\"";
+        }
     }
     if (lazy) {
         sharedLazyLoad().remove(context.lazyListEntry.value_or(name));

@@ -3,7 +3,6 @@
 #include "contentserver/ServerCom.h"
 
 #include "base/Config.h"
-#include "base/JavaScriptString.h"
 #include "base/Logger.h"
 #include "platform/URLResolution.h"
 
@@ -39,7 +38,7 @@ void ServerCom::tokenReplyCompletion(const platform::DataTaskResult& result)
 {
     if (result.error || !result.data) {
         LOG_DEBUG("error=" + (result.error ? result.error->localizedDescription : std::string()));
-        sharedConfig().stackOfJScript.lock()->push("alert('" + escapeJavaScriptString(NO_INTERNET, '\'') + "');");
+        sharedConfig().stackOfJScript.lock()->push(alertScript(NO_INTERNET));
         return;
     }
     if (result.response && result.response->statusCode != 200) {

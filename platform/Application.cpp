@@ -11,6 +11,12 @@
 
 namespace platform {
 
+ApplicationDelegate::~ApplicationDelegate()
+{
+    if (const auto& application = current().application; application && application->delegate_ == this)
+        application->delegate_ = nullptr;
+}
+
 int Application::run(int argc, char** argv, ApplicationDelegate& delegate)
 {
     requireMainThread();

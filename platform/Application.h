@@ -48,7 +48,9 @@ enum class BackgroundFetchResult { newData = 0, noData = 1, failed = 2 };
 
 class ApplicationDelegate {
 public:
-    virtual ~ApplicationDelegate() = default;
+    // A delegate that goes is forgotten by the application it was running with, so work still
+    // queued (an alert looking for the key window) finds no delegate rather than a dead one.
+    virtual ~ApplicationDelegate();
 
     // The application made its one window: keep it and give it its first screen. Called once,
     // before the launch.
@@ -135,6 +137,7 @@ protected:
     void terminate();
 
 private:
+    friend class ApplicationDelegate;
     void moveTo(State state);
 
     ApplicationDelegate* delegate_ = nullptr;

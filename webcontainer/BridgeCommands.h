@@ -35,6 +35,13 @@ void launchPurchase(BridgeScreen& screen, BridgeRequest& request);
 void restorePurchase(BridgeScreen& screen, BridgeRequest& request);
 void requestReview(BridgeScreen& screen, BridgeRequest& request);
 
+// ServerCommands.cpp: server calls, file syncs, the update check and the push token.
+void callServer(BridgeScreen& screen, BridgeRequest& request);
+void requestToken(BridgeScreen& screen, BridgeRequest& request);
+void syncFile(BridgeScreen& screen, BridgeRequest& request);
+void syncFileAuth(BridgeScreen& screen, BridgeRequest& request);
+void update(BridgeScreen& screen, BridgeRequest& request);
+
 // ValueAndDeviceCommands.cpp: stored values and facts about the installation and the device.
 void getAppState(BridgeScreen& screen, BridgeRequest& request);
 void getContainerVersion(BridgeScreen& screen, BridgeRequest& request);

@@ -7,6 +7,7 @@
 
 #include "base/UIHelpers.h"
 #include "platform/AudioPlayer.h"
+#include "platform/View.h"
 #include "platform/WebView.h"
 #include "webcontainer/PreviewItems.h"
 
@@ -21,10 +22,18 @@ public:
     // The page function that waits for restored purchases ("restorePurchase" sets it; it stays
     // until the next one with a callback value replaces it).
     std::optional<std::string> restoreCallBack;
+    // The page function that waits for the end of a file sync: replaced by every "syncFile" and
+    // "syncFileAuth" (none when the command named none), answered when the sync ends.
+    std::optional<std::string> syncCallBack;
+    // The page to load at the next reload; empty means the start page.
+    std::string landingPage;
     // The one audio player of "controlAudio": replaced by each successful start, kept otherwise.
     std::shared_ptr<platform::AudioPlayer> player;
     // The files the screen's preview serves.
     const std::shared_ptr<PreviewItems> fileURLs = std::make_shared<PreviewItems>();
+
+    // Expires when the screen goes: what acts on the screen later (an alert's button) checks it.
+    std::weak_ptr<void> lifetime() const { return lifetime_; }
 
     // The page's web view; null while the screen has none.
     virtual std::shared_ptr<platform::WebView> pageWebView() const = 0;
@@ -34,4 +43,12 @@ public:
                               std::optional<AlertButton> second = std::nullopt) = 0;
     // Rebuilds the web view on `page`, a path below the web root, on the main queue.
     virtual void loadPage(const std::string& page) = 0;
+    // The screen's root view, where toasts and the download's progress bar appear; null while
+    // the screen has none.
+    virtual std::shared_ptr<platform::View> rootView() const = 0;
+    // Runs the update check and its decision (wakeup: the check after a long absence).
+    virtual void showUpdateDialog(bool wakeup) = 0;
+
+private:
+    const std::shared_ptr<char> lifetime_ = std::make_shared<char>();
 };

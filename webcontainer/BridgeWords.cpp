@@ -15,6 +15,7 @@ const std::vector<ViewController::PlainWord>& ViewController::plainWords()
         {"cancelLazyLoad", [](ViewController& screen) { screen.cancelLazyLoad(); }},
         {"clearAllValues", [](ViewController& screen) { screen.clearAllValues(); }},
         {"showAppSettings", [](ViewController& screen) { screen.showAppSettings(); }},
+        {"update", [](ViewController& screen) { screen.updateWithQuestion(); }},
         {"regidactive", [](ViewController&) {}},
         {"reset", [](ViewController& screen) { screen.askForReset(); }},
         {"resumeLazyLoad", [](ViewController& screen) { screen.resumeLazyLoad(); }},
@@ -32,6 +33,7 @@ void registerBridgeCommands(CommandTable& table)
     // Command words, in the order of the system's command table (the table looks words up by
     // their whole text, so the order is only the reader's).
     table.add("alert", bridge::alert);
+    table.add("callServer", bridge::callServer);
     table.add("checkNotificationPermission", bridge::checkNotificationPermission);
     table.add("confirm", bridge::confirm);
     table.add("connectWebSocket", bridge::connectWebSocket);
@@ -64,6 +66,7 @@ void registerBridgeCommands(CommandTable& table)
     table.add("moveFile", bridge::moveFile);
     table.add("openVideoMeeting", bridge::openVideoMeeting);
     table.add("requestReview", bridge::requestReview);
+    table.add("requestToken", bridge::requestToken);
     table.add("restorePurchase", bridge::restorePurchase);
     table.add("scheduleNotification", bridge::scheduleNotification);
     table.add("setLang", bridge::setLang);
@@ -72,5 +75,8 @@ void registerBridgeCommands(CommandTable& table)
     table.add("showFileChooser", bridge::showFileChooser);
     table.add("showImage", bridge::showImage);
     table.add("showToast", bridge::showToast);
+    table.add("syncFile", bridge::syncFile);
+    table.add("syncFileAuth", bridge::syncFileAuth);
+    table.add("update", bridge::update);
     table.add("vibrate", bridge::vibrate);
 }

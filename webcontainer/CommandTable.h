@@ -24,6 +24,8 @@ public:
 
     // Adds `word`; a word added twice is a programming error that aborts (in every build).
     void add(const std::string& word, Handler handler);
+    // Puts `handler` in the place of the word's handler, or adds it.
+    void replaceForTesting(const std::string& word, Handler handler) { handlers_[word] = handler; }
     // The handler of `word`, or nullptr.
     Handler find(const std::string& word) const;
     std::size_t size() const { return handlers_.size(); }

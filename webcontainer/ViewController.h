@@ -63,13 +63,8 @@ public:
     // application could not be installed, so neither HOME nor RESET could help.
     const std::string ERROR_APP_NOT_INSTALLED;
 
-    // The page function that waits for the end of a file sync. (The one for restored purchases,
-    // restoreCallBack, is the bridge's: BridgeScreen.h.)
-    std::optional<std::string> syncCallBack;
     // The one web view; replaced by every initWebView().
     std::shared_ptr<platform::WebView> webView;
-    // The page to load at the next reload; empty means the start page.
-    std::string landingPage;
     // A script to run once when the next navigation finishes.
     std::string landingScript;
     // Whether a downward swipe may ask the page for a background update now.
@@ -186,6 +181,9 @@ public:
     std::shared_ptr<platform::View> screenView() const override { return view(); }
     void presentAlert(const std::string& title, const std::string& message, AlertButton first,
                       std::optional<AlertButton> second = std::nullopt) override;
+    std::shared_ptr<platform::View> rootView() const override { return view(); }
+    // The content server's update check and decision, with this screen's view.
+    void showUpdateDialog(bool wakeup) override;
 
 private:
     // A plain word of the router and what the screen does for it.
@@ -201,13 +199,12 @@ private:
     void reenableSwipeWhenDue();
     // Registers the in-process observers of the reactions.
     void addObservers();
-    // The update check with its decision (wakeup: the check after a long absence).
-    void showUpdateDialog(bool wakeup);
     // Router entries.
     void cancelLazyLoad();
     void resumeLazyLoad();
     void clearAllValues();
     void showAppSettings();
+    void updateWithQuestion();
     void answerPushNotificationActive();
     void askForReset();
 

@@ -324,13 +324,5 @@ void ViewController::showUpdateDialog(bool wakeup)
         updateCheckForTesting(wakeup);
         return;
     }
-    try {
-        // The decision on the reply (asking the user, starting the download) is the update
-        // dialog's; until it is built the reply is only recorded.
-        sharedServerCom().updateCheck(wakeup, [](std::optional<RequestProperties> reply) {
-            LOG_DEBUG("update check answered: " + (reply ? reply->updateTypeStr : std::string("nothing")));
-        });
-    } catch (const fetchAppXmlError& error) {
-        LOG_ERROR(std::string("update check not started: ") + error.what());
-    }
+    sharedServerCom().showUpdateDialog(view(), wakeup);
 }

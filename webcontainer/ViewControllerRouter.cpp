@@ -84,6 +84,16 @@ void ViewController::showAppSettings()
 {
 }
 
+// The plain word "update" is the command "update" without a silent mode: the user is asked.
+// Its item "landingpage" is not the command's "landingPage", so no landing page follows.
+void ViewController::updateWithQuestion()
+{
+    if (auto url = CommandURL::parse("update?landingpage=none"))
+        actionDispatcher(std::move(*url));
+    else
+        LOG_ERROR("FixMe FAILED URL wrapping");
+}
+
 // Push messages count as active: the page's togglePushNotification(true) runs in the web view.
 void ViewController::answerPushNotificationActive()
 {

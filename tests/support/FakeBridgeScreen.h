@@ -27,6 +27,11 @@ public:
     // The pages asked for through loadPage, in order.
     std::vector<std::string> loadedPages;
 
+    // The root view; reset it to test a screen without one.
+    std::shared_ptr<platform::View> root = std::make_shared<platform::View>();
+    // The wakeup flags of the update checks started, in order.
+    std::vector<bool> updateChecks;
+
     // The alerts shown so far, in order.
     const std::vector<ShownAlert>& alerts() const { return alerts_; }
     // Runs the action of button `index` (0 or 1) of alert `alert`.
@@ -36,6 +41,8 @@ public:
     void presentAlert(const std::string& title, const std::string& message, AlertButton first,
                       std::optional<AlertButton> second) override;
     void loadPage(const std::string& page) override { loadedPages.push_back(page); }
+    std::shared_ptr<platform::View> rootView() const override { return root; }
+    void showUpdateDialog(bool wakeup) override { updateChecks.push_back(wakeup); }
 
 private:
     std::vector<ShownAlert> alerts_;

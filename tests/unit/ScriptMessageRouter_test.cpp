@@ -47,7 +47,7 @@ protected:
 TEST_F(ScriptMessageRouter, TextsWithAQueryGoToTheDispatcher)
 {
     dispatched.clear();
-    bridgeCommandTableForTesting().add("update", record);
+    bridgeCommandTableForTesting().replaceForTesting("update", record);
     bridgeCommandTableForTesting().add("config", record);
     post("update?silentMode=silent");
     post("config?x=1");
