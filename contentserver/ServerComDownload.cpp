@@ -85,8 +85,13 @@ void ServerCom::downloadUpdate(std::weak_ptr<platform::View> view, const std::op
     }
 
     if (auth) {
-        if (auto params = makeApiParams())
-            address += params->queryString(true);
+        if (auto params = makeApiParams()) {
+            std::string query = params->queryString(true);
+            // The parameters continue the address's query, or begin one.
+            if (address.find('?') == std::string::npos && query.starts_with('&'))
+                query[0] = '?';
+            address += query;
+        }
     }
     LOG_DEBUG("will download " + address + " with auth=" + (auth ? "true" : "false"));
 

@@ -175,6 +175,9 @@ TEST_F(ServerBridgeTest, syncFileStoresTheFileAndAnswersThePage)
         {"syncFile?callback=got&url=doc.php&filename=a%20b.pdf", "/app/doc.php", "a b.pdf"},
         {"syncFile?callback=got&url=doc.php%3Fid%3D3&filename=c.txt", "/app/doc.php", "c.txt"},
         {"syncFileAuth?callback=got&url=doc.php%3Ffile%3Dd.txt", "/app/doc.php", "d.txt"},
+        // The request parameters of an address without query were appended after "&", so the
+        // server saw the path "/app/doc.php&app=…".
+        {"syncFileAuth?callback=got&url=doc.php&filename=e.txt", "/app/doc.php", "e.txt"},
     };
     server.reply("/app/doc.php", Reply().withBody("synced"));
     screen.view->setURL("file:///www/index.html");

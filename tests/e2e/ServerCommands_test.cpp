@@ -1,0 +1,102 @@
+// The server-facing bridge commands, clicked on the demo's bridge page in the real WebKitGTK
+// view against the loopback content server: server call, file syncs, the push token and the
+// update command with and without its question.
+#include "base/Config.h"
+#include "base/LocalizedTexts.h"
+#include "platform/Dispatch.h"
+#include "tests/support/LoopbackContentServer.h"
+#include "tests/support/RealWebScreenFixture.h"
+#include "tests/support/TestContentServer.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace fs = std::filesystem;
+using Reply = testsupport::TestContentServer::Reply;
+
+namespace {
+
+class ServerCommandsTest : public testsupport::RealWebScreenFixture {
+protected:
+    void SetUp() override
+    {
+        RealWebScreenFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        testsupport::storeServerSettings(server, "/app/", "server.php");
+        screen->loadPage("/bridge.html");
+        ASSERT_TRUE(waitForFinishedNavigations(2)) << "the bridge page did not finish loading";
+    }
+
+    // Clicks the page's button that posts `message`.
+    void click(const std::string& message)
+    {
+        evaluate("document.querySelector('[data-message=\"" + message + "\"]').click(); 0");
+    }
+    bool until(const std::function<bool()>& condition) { return platform::runMainLoopUntil(condition, kTimeout); }
+    // How often the page's hideAllLoading() ran: every command here answers through it.
+    int pageAnswers()
+    {
+        const std::string log = evaluate("document.getElementById('log').textContent").value_or("");
+        int count = 0;
+        for (auto at = log.find("← hideAllLoading()"); at != std::string::npos; at = log.find("← hideAllLoading()", at + 1))
+            ++count;
+        return count;
+    }
+
+    testsupport::TestContentServer server;
+};
+
+} // namespace
+
+TEST_F(ServerCommandsTest, ServerCallAndSyncsAnswerThePage)
+{
+    server.reply("/app/server.php", Reply().withBody("pong"));
+    server.reply("/app/report.php", Reply().withBody("%PDF report"));
+
+    click("callServer?params=action%3Dping&callback=hideAllLoading&callbackError=hideAllLoading()");
+    ASSERT_TRUE(server.waitForRequests(1));
+    EXPECT_NE(server.requests()[0].body.find("params=action%3Dping"), std::string::npos);
+    ASSERT_TRUE(until([&] { return pageAnswers() >= 2; })) << "the callback, then hideAllLoading()";
+
+    for (const char* command : {"syncFile?callback=hideAllLoading&url=report.php&filename=report.pdf",
+                                "syncFileAuth?callback=hideAllLoading&url=report.php&filename=report.pdf"}) {
+        SCOPED_TRACE(command);
+        fs::remove(sharedConfig().SYNCURL / "report.pdf");
+        const int before = pageAnswers();
+        click(command);
+        ASSERT_TRUE(until([&] { return pageAnswers() >= before + 2; })) << "the sync's end and its callback";
+        std::ifstream file(sharedConfig().SYNCURL / "report.pdf");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "%PDF report");
+        EXPECT_TRUE(sharedConfig().runningDownloads.get().empty());
+    }
+    EXPECT_EQ(server.requests().back().path, "/app/report.php");
+    EXPECT_NE(server.requests().back().query.find("app="), std::string::npos) << "syncFileAuth carries the parameters";
+}
+
+TEST_F(ServerCommandsTest, TokenAndUpdateReachTheServer)
+{
+    server.reply("/app/server.php", Reply()
+                                        .withHeader("Content-Type", "text/xml")
+                                        .withBody("<response><type>nop</type><date>20240101120000</date></response>"));
+    sharedConfig().defaults.set("registrationToken", "tok-e2e");
+    click("requestToken?x=1");
+    ASSERT_TRUE(server.waitForRequests(1));
+    EXPECT_EQ(server.requests()[0].body, server.requests()[0].path + "?" + server.requests()[0].query);
+
+    // Without asking: the check runs at once and its time is stored.
+    click("update?silentMode=background");
+    ASSERT_TRUE(server.waitForRequests(2));
+    ASSERT_TRUE(until([&] { return sharedConfig().defaults.string("lastUpdateCheck").has_value(); }));
+    EXPECT_EQ(sharedConfig().updateSilentMode, Config::UPDATE_SILENT_MODE_BACKGROUND);
+
+    // The plain word asks first; OK starts the check.
+    click("update");
+    ASSERT_TRUE(until([&] { return topWindow() != delegate.window.get(); }));
+    EXPECT_EQ(topWindow()->alert()->title, localizedString("VC_UPDATE"));
+    EXPECT_EQ(sharedConfig().updateSilentMode, Config::UPDATE_SILENT_MODE_OFF);
+    EXPECT_EQ(server.requests().size(), 2u);
+    topWindow()->pressAlertButton(0);
+    EXPECT_TRUE(server.waitForRequests(3));
+}
