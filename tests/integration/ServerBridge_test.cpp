@@ -280,3 +280,19 @@ TEST_F(ServerBridgeTest, requestTokenSendsTheStoredTokenOnly)
     EXPECT_EQ(request.body, request.path + "?" + request.query);
     EXPECT_NE(request.query.find("token=tok-1"), std::string::npos);
 }
+
+TEST_F(ServerBridgeTest, checkWithoutDownloadShowsThePageOfTheOpeningURL)
+{
+    std::vector<platform::PlistDict> opened;
+    sharedNotificationCenter().addObserver(
+        &opened, sharedConfig().urlSchemeMessageIDKey,
+        [&](const platform::Notification& note) { opened.push_back(note.userInfo); }, &platform::mainQueue());
+    sharedConfig().isStartedViaURLscheme = true;
+    sharedConfig().URLschemeLanding.set("app://open/news.html?id=4");
+    server.reply("/app/server.php", Reply().withHeader("Content-Type", "text/xml").withBody(updateReply("nop", 0)));
+    sharedServerCom().showUpdateDialog(std::make_shared<platform::View>(), false);
+    EXPECT_TRUE(platform::runMainLoopUntil([&] { return !opened.empty(); }, 5s));
+    sharedNotificationCenter().removeObserver(&opened);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(*opened[0].at("message").asString(), "app://open/news.html?id=4");
+}

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/SplashViewController.h"
 #include "base/Config.h"
+#include "base/LocalizedTexts.h"
 #include "platform/Bundle.h"
 #include "platform/Dispatch.h"
 #include "tests/support/FakePlatform.h"
@@ -138,4 +139,17 @@ TEST_F(SplashScreen, ABundleWithoutEitherImageCannotStart)
             },
             "is missing; cannot start");
     }
+}
+
+TEST_F(SplashScreen, TheFirstUpdateCheckStartsWhileTheSplashIsOnShow)
+{
+    // Offline, the check fails at once: its toast and error alert come up over the splash.
+    launch();
+    platform::drainMainQueue();
+    ASSERT_NE(std::dynamic_pointer_cast<SplashViewController>(delegate.window->rootScreen()), nullptr);
+    ASSERT_EQ(fakes.toast->shown.size(), 1u);
+    EXPECT_EQ(fakes.toast->shown[0].text, localizedString("UPDATE_TRY_AGAIN_LATER"));
+    const auto* alert = dynamic_cast<testsupport::FakeWindow&>(*delegate.window).topAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->alert()->message, localizedString("UPDATE_TRY_AGAIN_LATER"));
 }
