@@ -191,8 +191,6 @@ public:
     // everything the user sees goes to the main queue.
     void decideOnUpdate(const std::weak_ptr<platform::View>& view, bool wakeup,
                         std::optional<RequestProperties> reply);
-    // The question before a large package's download: its message with the size in MB.
-    static std::string downloadQuestion(double packageSize);
     // Runs "hideAllLoading()" in the page. Any thread.
     void hideAllLoading();
     // After a check without download: an application opened by URL shows the URL's page (the

@@ -30,6 +30,15 @@ void showToastOn(const std::weak_ptr<platform::View>& view, const std::string& t
         platform::showToast(text, toastDuration, platform::ToastPosition::bottom);
 }
 
+// The question before a large package's download, with its size in MB.
+std::string downloadQuestion(double packageSize)
+{
+    char size[64];
+    std::snprintf(size, sizeof size, "%.2f", packageSize / 1048576);
+    return localizedString("Q_DOWNLOAD_NEW_VERSION") + " \n " + localizedString("DOWNLOAD_SIZE") + ": " + size +
+           "  MB)";
+}
+
 } // namespace
 
 void ServerCom::showUpdateDialog(std::weak_ptr<platform::View> view, bool wakeup)
@@ -121,14 +130,6 @@ void ServerCom::finishCheckWithoutDownload(const std::weak_ptr<platform::View>& 
     callJS(HIDEALLLOADING, webView.get());
     sharedConfig().stackOfJScript.lock()->push(HIDEALLLOADING);
     showToastOn(view, toast);
-}
-
-std::string ServerCom::downloadQuestion(double packageSize)
-{
-    char size[64];
-    std::snprintf(size, sizeof size, "%.2f", packageSize / 1048576);
-    return localizedString("Q_DOWNLOAD_NEW_VERSION") + " \n " + localizedString("DOWNLOAD_SIZE") + ": " + size +
-           "  MB)";
 }
 
 void ServerCom::askBeforeDownload(const std::weak_ptr<platform::View>& view, const RequestProperties& reply)

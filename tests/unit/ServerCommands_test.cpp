@@ -131,13 +131,6 @@ TEST_F(ServerCommandsTest, CallServerWithoutParamsSendsNothing)
     EXPECT_TRUE(fakes.toast->shown.empty());
 }
 
-TEST(UpdateQuestion, ShowsThePackageSizeInMebibytes)
-{
-    testsupport::FakePlatform fakes;
-    EXPECT_TRUE(ServerCom::downloadQuestion(1572864).ends_with(": 1.50  MB)"));
-    EXPECT_NE(ServerCom::downloadQuestion(1572864).find(" \n "), std::string::npos);
-}
-
 namespace {
 
 class UpdateWordTest : public testsupport::WebScreenFixture {};
