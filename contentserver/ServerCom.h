@@ -42,7 +42,6 @@
 #include "platform/ContainedPath.h"
 #include "platform/Guarded.h"
 #include "platform/ProgressView.h"
-#include "platform/Screen.h"
 #include "platform/UrlSession.h"
 #include "platform/WebView.h"
 #include "platform/ZipArchive.h"

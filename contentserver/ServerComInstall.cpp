@@ -7,7 +7,6 @@
 #include "base/Config.h"
 #include "base/InternalJS.h"
 #include "base/JavaScriptCalls.h"
-#include "base/JavaScriptString.h"
 #include "base/Logger.h"
 #include "base/ObsoleteFiles.h"
 #include "base/SettingsImport.h"
@@ -49,8 +48,7 @@ void ServerCom::unpackUpdate(const fs::path& file, const fs::path& target)
     const bool full = samePath(target, TMPWWWROOT);
     auto fail = [&](const std::string& reason) {
         LOG_ERROR("UNZIP Error: " + reason + " unzipping file " + file.string() + " to " + target.string());
-        config.stackOfJScript.lock()->push("alert('" + escapeJavaScriptString(SERVERCOM_ERROR_WRONG_URL, '\'') +
-                                           "');");
+        config.stackOfJScript.lock()->push(alertScript(SERVERCOM_ERROR_WRONG_URL));
     };
     // Nothing of an earlier failed try may be merged into a full package's copy.
     if (full && config.fm.fileExists(target)) {
