@@ -209,9 +209,15 @@ TEST_F(DeviceCommands, FileChooserNeedsCallbackModeAndWebViewAndOffersImagesForI
         {"showFileChooser?callback&mode=doc", platform::DocumentTypes::item},
         {"showFileChooser?callback=cb&mode=image", platform::DocumentTypes::image},
     };
+    // The user closes every dialog shown: an open picker keeps its handler alive.
+    const auto closePickers = [&] {
+        for (const auto& picker : fakes.pickers)
+            picker->cancel();
+        fakes.pickers.clear();
+    };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.command);
-        fakes.pickers.clear();
+        closePickers();
         run(test.command);
         ASSERT_EQ(fakes.pickers.size(), test.types ? 1u : 0u);
         if (test.types) {
@@ -219,7 +225,7 @@ TEST_F(DeviceCommands, FileChooserNeedsCallbackModeAndWebViewAndOffersImagesForI
             EXPECT_EQ(fakes.pickers[0]->shownOver, screen.view);
         }
     }
-    fakes.pickers.clear();
+    closePickers();
     screen.view.reset();
     run("showFileChooser?callback=cb&mode=doc");
     EXPECT_TRUE(fakes.pickers.empty());
