@@ -14,7 +14,8 @@ cmake --build "$BUILD_DIR" -j"$(nproc)"
 built=$(date +%s)
 
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-asan=detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1
+# The full unwinder on every allocation, so that suppressions can name where a library allocated.
+asan=detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:fast_unwind_on_malloc=0
 status=0
 run() { xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)" "$@" || status=$?; }
 # Unit and integration tests with leak detection. What fontconfig keeps for the life of the

@@ -12,7 +12,7 @@ TEST(SettingsPersistence, SynchronizedValueIsReadByTheNextProcess)
     const std::string bundle = WEBCONTAINER_TEST_BUNDLE_DIR;
     ASSERT_EQ(runProcess({tool, bundle, "set", "cli_name", "a \"quoted\" value\nwith a line break"}).exitStatus, 0);
     auto read = runProcess({tool, bundle, "get", "cli_name"});
-    ASSERT_EQ(read.exitStatus, 0);
+    ASSERT_EQ(read.exitStatus, 0) << read.err;
     EXPECT_EQ(read.out, "a \"quoted\" value\nwith a line break");
     // Registered defaults are not written: a fresh process still sees them, and missing keys stay missing.
     EXPECT_EQ(runProcess({tool, bundle, "get", "serverprotocol"}).out, "http://");

@@ -41,7 +41,7 @@ public:
     }
 
     // How many events start with `prefix`, once there are at least `count` or after `timeout`.
-    std::size_t waitFor(const std::string& prefix, std::size_t count = 1, std::chrono::milliseconds timeout = 10s)
+    std::size_t waitFor(const std::string& prefix, std::size_t count = 1, std::chrono::milliseconds timeout = 30s)
     {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (this->count(prefix) < count && std::chrono::steady_clock::now() < deadline)
@@ -80,7 +80,7 @@ socketio::SocketManagerOptions fastOptions()
     socketio::SocketManagerOptions options;
     options.reconnectWait = 50ms;
     options.reconnectWaitMax = 200ms;
-    options.connectTimeout = 1s;
+    options.connectTimeout = 10s; // a TLS handshake under the sanitizers on a busy machine takes seconds
     return options;
 }
 
