@@ -1,5 +1,6 @@
 #include "socketio/SocketIOClient.h"
 
+#include "platform/GuardedCall.h"
 #include "socketio/SocketManager.h"
 
 namespace socketio {
@@ -24,9 +25,10 @@ void SocketIOClient::handleEvent(const std::string& event, const Items& items)
         for (auto it = first; it != last; ++it)
             matching.push_back(it->second);
     }
-    // Outside the lock, so a handler may add handlers.
+    // Outside the lock, so a handler may add handlers. A handler that throws is logged and
+    // skipped; the connection and the other handlers go on.
     for (const auto& handler : matching)
-        handler(items);
+        platform::guardedCall("a Socket.IO event handler", [&] { handler(items); });
 }
 
 } // namespace socketio

@@ -9,8 +9,9 @@
 //   "reconnectAttempt" a new attempt is due after a lost connection (items: its number)
 //
 // Threads: on() and connect() are safe from any thread; handlers run on the manager's own
-// thread, one at a time, never after the manager is destroyed. A handler must not destroy the
-// manager. Lifetime: owned by its SocketManager.
+// thread, one at a time, never after the manager is destroyed; an exception a handler throws
+// is logged and dropped. A handler must not destroy the manager. Lifetime: owned by its
+// SocketManager.
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,7 @@
 #include "socketio/SocketManager.h"
 
 #include "base/Logger.h"
+#include "platform/GuardedCall.h"
 #include "socketio/SocketPacket.h"
 #include "socketio/WebSocketTransport.h"
 
@@ -20,8 +21,16 @@ namespace asio = boost::asio;
 struct SocketManager::Impl {
     Impl(SocketManager& owner, SocketURL address)
         : owner(owner), address(std::move(address)), connectTimer(io), pingTimer(io), reconnectTimer(io),
-          work(asio::make_work_guard(io)), thread([this] { io.run(); })
+          work(asio::make_work_guard(io)), thread([this] { run(); })
     {
+    }
+
+    // An exception that escapes a handler (the page's or the protocol's) is logged and
+    // dropped, and the loop goes on with the next one: it must not end the process.
+    void run()
+    {
+        while (!io.stopped())
+            platform::guardedCall("the Socket.IO thread", [this] { io.run(); });
     }
 
     ~Impl()

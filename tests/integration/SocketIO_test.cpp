@@ -112,6 +112,7 @@ TEST(SocketIO, PageReceivesMessagesWithTheConnectParameters)
     const auto connection = server.waitForLine("connection ");
     ASSERT_TRUE(connection);
     EXPECT_EQ(json::parse(connection->substr(11)), json::object({{"domain", "shop/ä b"}, {"uuid", "u 1&ü"}}));
+    EXPECT_TRUE(server.waitForLine("extensions permessage-deflate")) << "compress did not agree on deflate";
     ASSERT_TRUE(platform::runMainLoopUntil(
         [&] { return channel.webSocketManager->status() == SocketManager::Status::connected; }));
 
@@ -156,6 +157,26 @@ TEST(SocketIO, ReplacingTheManagerClosesTheOldOneAndAWrongUrlKeepsItsHandlersSin
     platform::runMainLoopUntil([] { return false; }, 200ms);
     EXPECT_EQ(view->scripts(), std::vector<std::string>{R"(webSocketEvent("{\"n\":1}"))"});
     EXPECT_FALSE(server.waitForLine("connection ", 0ms));
+}
+
+// A handler that threw ended the process: the exception left the Socket.IO thread.
+TEST(SocketIO, AHandlerThatThrowsIsDroppedAndTheConnectionGoesOn)
+{
+    SocketIOTestServer server;
+    auto manager = SocketManager::create(server.url(), fastOptions());
+    manager->defaultSocket().on("message", [](const socketio::SocketIOClient::Items& items) {
+        if (items.front().contains("boom"))
+            throw std::runtime_error("boom");
+    });
+    EventLog log(manager->defaultSocket());
+    manager->connect();
+    ASSERT_EQ(log.waitFor("connect"), 1u);
+    emit(server, json::array({json::object({{"boom", 1}})}));
+    emit(server, json::array({json::object({{"after", 1}})}));
+    EXPECT_EQ(log.waitFor("message {\"after\":1}"), 1u);
+    // The handler added after the one that threw still heard the message.
+    EXPECT_EQ(log.count("message {\"boom\":1}"), 1u);
+    EXPECT_EQ(log.count("disconnect"), 0u);
 }
 
 TEST(SocketIO, BackgroundDisconnectsAndBecomingActiveConnects)

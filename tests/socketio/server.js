@@ -6,7 +6,8 @@
 // Listens on 127.0.0.1 only, WebSocket transport only, per-message deflate on (unless
 // "--deflate no": the server's deflate, even for messages below its threshold, bounds a
 // burst). Prints one line per happening on standard output: "listening <port>",
-// "connection <handshake query as JSON>", "disconnect <reason>". Reads one JSON command per line on standard input:
+// "connection <handshake query as JSON>", "extensions <the WebSocket extensions agreed>",
+// "disconnect <reason>". Reads one JSON command per line on standard input:
 //   {"emit": [items...]}          emits "message" with those items to every client
 //   {"emitBinary": "text"}        emits "message" with the text's bytes as a binary item
 //   {"burst": n, "size": bytes}   emits n messages {"i", "t", "pad"}; t is the monotonic clock in ns
@@ -42,6 +43,7 @@ const io = new Server(httpServer, {
 io.on('connection', (socket) => {
   const { EIO, transport, ...query } = socket.handshake.query;
   console.log('connection ' + JSON.stringify(query));
+  console.log('extensions ' + (socket.conn.transport.socket.extensions || ''));
   socket.on('disconnect', (reason) => console.log('disconnect ' + reason));
   const bench = /^bench-(burst|latency)-(\d+)(?:-(\d+))?$/.exec(query.domain || '');
   if (bench) setTimeout(() => sendBench(socket, bench[1], Number(bench[2]), Number(bench[3] || 0)), 200);
