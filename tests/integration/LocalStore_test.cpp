@@ -189,3 +189,20 @@ TEST_F(LocalStoreTest, RequestsListTheAskedProductsAndRefreshTheReceipt)
     testsupport::writeFile(folder / "Products.json", R"({"canMakePayments": false})");
     EXPECT_FALSE(queue->canMakePayments());
 }
+
+// The store's failure texts were missing from the string tables: a German user read them in English.
+TEST_F(LocalStoreTest, FailureTextsAreInTheUsersLanguage)
+{
+    testsupport::ScopedEnvironment german{{"LANGUAGE", "de"}};
+    queue->add({"elsewhere", "", "", "", ""});
+    delegate.window = nullptr;
+    queue->add({"pro", "", "", "", ""});
+    platform::drainMainQueue();
+    // Each transaction is reported twice (purchasing, then failed), as the same object.
+    std::set<std::string> texts;
+    for (const auto& transaction : recorder->transactions)
+        if (transaction->error)
+            texts.insert(transaction->error->localizedDescription);
+    EXPECT_EQ(texts, (std::set<std::string>{"Dieser Artikel wird in diesem Laden nicht verkauft.",
+                                            "Ohne Fenster kann der Kauf nicht bestätigt werden."}));
+}
