@@ -36,6 +36,8 @@
   window.refreshCurrentPage = function () { window.location.reload(); };
   window.postReset = function () { logLine('answer', '← postReset()'); };
   window.controlAudioCallback = function (what) { logLine('answer', '← controlAudioCallback(' + what + ')'); };
+  // A "message" event of the real-time channel, as JSON text.
+  window.webSocketEvent = function (json) { logLine('answer', '← webSocketEvent(' + json + ')'); };
   // A downward swipe asks the page for a background update.
   window.update = function (event, mode) { logLine('answer', '← update(' + mode + ')'); };
 
