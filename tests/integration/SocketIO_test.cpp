@@ -204,7 +204,11 @@ TEST(SocketIO, ReconnectsAfterTheServerRestartsAndAfterItFreezes)
     serverOptions.pingInterval = 200ms;
     serverOptions.pingTimeout = 200ms;
     SocketIOTestServer server(serverOptions);
-    auto manager = SocketManager::create(server.url(), fastOptions());
+    // Plain ws:// on loopback: a short connect time-out, so an attempt on the frozen server
+    // times out within the wait below.
+    auto options = fastOptions();
+    options.connectTimeout = 2s;
+    auto manager = SocketManager::create(server.url(), options);
     EventLog log(manager->defaultSocket());
     manager->connect();
     ASSERT_EQ(log.waitFor("connect"), 1u);
