@@ -164,6 +164,8 @@ void ViewController::reactOnDownloadFinishedNotification(const platform::PlistDi
             if (serverCom.isWakeupSync || config.updateSilentMode == Config::UPDATE_SILENT_MODE_NOPROMPTS) {
                 config.updateSilentMode = Config::UPDATE_SILENT_MODE_OFF;
                 serverCom.isWakeupSync = false;
+                // The package was kept open only for the wake-up's refresh test; it is of no further use.
+                serverCom.zipContent.reset();
                 LOG_DEBUG("will not call jscript immedeatly");
             }
             reloadWebView();

@@ -5,10 +5,13 @@
 #include "base/TimestampFormatter.h"
 #include "contentserver/ServerCom.h"
 #include "platform/Application.h"
+#include "platform/Archive.h"
 #include "platform/Platform.h"
 #include "tests/support/FakeToast.h"
 #include "tests/support/ManualClock.h"
+#include "tests/support/TestEnvironment.h"
 #include "tests/support/WebScreenFixture.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <gmock/gmock.h>
 
@@ -120,12 +123,18 @@ TEST_F(ReactionsTest, DownloadFinishedCasesInTheirOrder)
     }
 }
 
+// A wake-up update's end kept its package open until the next update.
 TEST_F(ReactionsTest, WakeupUpdateEndsWithSilentModeOff)
 {
+    const auto package = testsupport::makeTemporaryFolder("package") / "update.zip";
+    testsupport::ZipBuilder().file("index.html", "new").write(package);
+    sharedServerCom().zipContent = platform::Archive::open(package);
+    ASSERT_TRUE(sharedServerCom().zipContent);
     sharedServerCom().isWakeupSync = true;
     sharedConfig().updateSilentMode = Config::UPDATE_SILENT_MODE_NOPROMPTS;
     postFromWorker(bundleID(), {{"xmlstr", kUpdateReply}});
     EXPECT_FALSE(sharedServerCom().isWakeupSync);
+    EXPECT_FALSE(sharedServerCom().zipContent);
     EXPECT_EQ(sharedConfig().updateSilentMode, Config::UPDATE_SILENT_MODE_OFF);
     EXPECT_EQ(loadedPage(), "/shop.html");
 }
