@@ -7,6 +7,7 @@
 #include "platform/Dispatch.h"
 #include "platform/FileURL.h"
 #include "platform/Platform.h"
+#include "platform/linux/LinuxWindow.h"
 #include "platform/linux/NominatimGeocoder.h"
 #include "services/WebSocketManager.h"
 #include "tests/support/FakeDocumentPicker.h"
@@ -138,4 +139,65 @@ TEST_F(DeviceWordsTest, EveryDeviceWordReachesItsServiceAndAnswersThePage)
     post("requestReview?");
     EXPECT_TRUE(platform::runMainLoopUntil([&] { return !urlOpener->opened().empty(); }, kTimeout));
     EXPECT_EQ(urlOpener->opened(), Strings{"appstream://" + bundleID()});
+}
+
+// The demo's bridge page offers every device word and the "config" and "reset" words as buttons:
+// each button's message reaches what it names.
+TEST_F(DeviceWordsTest, DemoPageButtonsReachTheDeviceServices)
+{
+    screen->loadPage("/bridge.html");
+    ASSERT_TRUE(waitForFinishedNavigations(2)) << "the bridge page did not finish loading";
+    application->windowStateChanged(true, false);
+    const auto pendingIds = [this] {
+        Strings ids;
+        for (const auto& request : notifications->pendingNotificationRequests())
+            ids.push_back(request.identifier);
+        return ids;
+    };
+    const auto answered = [this](const std::string& text) {
+        return [this, text] {
+            return evaluate("document.getElementById('log').textContent").value_or("").find("← " + text)
+                   != std::string::npos;
+        };
+    };
+    const auto dialogShown = [this] { return topWindow() != delegate.window.get(); };
+    const struct {
+        std::string message;
+        std::function<bool()> reached;
+        // The response that closes the dialog the button brought up.
+        std::optional<int> close;
+    } buttons[] = {
+        {"scheduleNotification?datetime=20300131T083000&frequency=daily&title=Reminder&body=Time%20for%20a%20break"
+         "&landing=info.html&id=demo",
+         [&] { return pendingIds() == Strings{"demo"}; }, {}},
+        {"deleteNotification?id=demo", [&] { return pendingIds().empty(); }, {}},
+        {"deleteAllNotifications?",
+         [&] { return log.has(Logger::Level::Debug, "deleting all pending notifications"); }, {}},
+        {"checkNotificationPermission?callback=showAnswer", answered(R"({"permission":"Y"})"), {}},
+        {"getIsAbleToLocate?callback=showAnswer", answered(R"({"isAbleToLocate":"Y"})"), {}},
+        {"getLocationData?callback=showAnswer", [&] { return location->locationRequests == 1; }, {}},
+        {"showFileChooser?callback=showAnswer&mode=file",
+         [&] { return pickers.size() == 1 && pickers[0]->types == platform::DocumentTypes::item; }, {}},
+        {"showFileChooser?callback=showAnswer&mode=image",
+         [&] { return pickers.size() == 2 && pickers[1]->types == platform::DocumentTypes::image; }, {}},
+        {"connectWebSocket?domain=demo", [] { return sharedWebSocketManager().domain == "demo"; }, {}},
+        {"requestReview?", [&] { return urlOpener->opened() == Strings{"appstream://" + bundleID()}; }, {}},
+        {"config", dialogShown, 0},  // Cancel
+        {"reset", dialogShown, 1},   // Cancel
+    };
+    for (const auto& button : buttons) {
+        SCOPED_TRACE(button.message);
+        const std::string selector = "document.querySelector('[data-message=\"" + button.message + "\"]')";
+        ASSERT_EQ(evaluate(selector + " !== null"), "true");
+        evaluate(selector + ".click(); 0");
+        EXPECT_TRUE(platform::runMainLoopUntil(button.reached, kTimeout));
+        if (button.close) {
+            auto* dialog = dynamic_cast<platform::LinuxWindow*>(topWindow());
+            ASSERT_NE(dialog, nullptr);
+            gtk_dialog_response(GTK_DIALOG(dialog->gtkWindow()), *button.close);
+            EXPECT_TRUE(platform::runMainLoopUntil([&] { return !dialogShown(); }, kTimeout));
+        }
+    }
+    // Neither dialog changed anything: the page is the bridge page still.
+    EXPECT_EQ(screen->webView->url(), "file://" + sharedConfig().WEBROOT + "/bridge.html");
 }
