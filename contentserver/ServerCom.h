@@ -311,8 +311,6 @@ public:
     // The progress bar of the latest download started with a view, and that view. Main thread only.
     std::shared_ptr<platform::ProgressView> progressView;
     std::weak_ptr<platform::View> targetView;
-    // When set, called in place of unpackUpdate with the package and its target.
-    std::function<void(const std::filesystem::path& file, const std::filesystem::path& target)> unpackUpdateForTesting;
     // A session delegate that only reports; made with ServerCom and never attached to a session.
     const std::unique_ptr<DownloadSessionDelegate> delegate;
 

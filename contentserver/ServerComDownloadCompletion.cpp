@@ -128,10 +128,7 @@ void ServerCom::didFinishDownloadingTo(const std::string& identifier,
             config.stackOfJScript.lock()->push(alertScript(SERVERCOM_ERROR_WRONG_URL));
             return;
         }
-        if (unpackUpdateForTesting)
-            unpackUpdateForTesting(file, target);
-        else
-            unpackUpdate(file, target);
+        unpackUpdate(file, target);
         return;
     }
 

@@ -33,12 +33,7 @@ std::shared_ptr<CommandTable> makeBridgeCommandTable()
     return table;
 }
 
-CommandTable& bridgeCommandTableForTesting()
-{
-    return SharedInstances::get<CommandTable>();
-}
-
 const CommandTable& bridgeCommandTable()
 {
-    return bridgeCommandTableForTesting();
+    return SharedInstances::get<CommandTable>();
 }

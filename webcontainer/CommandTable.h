@@ -6,8 +6,8 @@
 // Words are compared whole and case-sensitively; no two groups may add the same word. A word
 // the table lacks has no effect: nothing is logged and nothing is answered.
 //
-// The shared table is built filled by the composition root and only read afterwards. Commands
-// run on the main thread.
+// The shared table is built filled by the composition root and only read afterwards; a web
+// screen is given the table it dispatches to. Commands run on the main thread.
 
 #include "webcontainer/BridgeRequest.h"
 #include "webcontainer/BridgeScreen.h"
@@ -24,8 +24,6 @@ public:
 
     // Adds `word`; a word added twice is a programming error that aborts (in every build).
     void add(const std::string& word, Handler handler);
-    // Puts `handler` in the place of the word's handler, or adds it.
-    void replaceForTesting(const std::string& word, Handler handler) { handlers_[word] = handler; }
     // The handler of `word`, or nullptr.
     Handler find(const std::string& word) const;
     std::size_t size() const { return handlers_.size(); }
@@ -43,8 +41,6 @@ private:
 std::shared_ptr<CommandTable> makeBridgeCommandTable();
 // The shared table.
 const CommandTable& bridgeCommandTable();
-// The same table, open for adding words. Tests only.
-CommandTable& bridgeCommandTableForTesting();
 
 // Adds every command word to `table` (BridgeWords.cpp).
 void registerBridgeCommands(CommandTable& table);

@@ -16,6 +16,7 @@
 #include "platform/URLComponents.h"
 #include "platform/UserNotificationCenter.h"
 #include "services/PushNotificationUtils.h"
+#include "webcontainer/CommandTable.h"
 
 namespace {
 
@@ -31,7 +32,17 @@ std::string describeList(const std::vector<std::string>& items)
 
 } // namespace
 
+void ViewController::contentServerUpdateCheck(const std::weak_ptr<platform::View>& view, bool wakeup)
+{
+    sharedServerCom().showUpdateDialog(view, wakeup);
+}
+
 ViewController::ViewController()
+    : ViewController(bridgeCommandTable(), contentServerUpdateCheck)
+{
+}
+
+ViewController::ViewController(const CommandTable& commands, UpdateCheck updateCheck)
     : PUSH_SUBSCRIPTION_SUCCESS(localizedString("PUSH_SUBSCRIPTION_SUCCESS"))
     , ERROR_REGISTER_GCM(localizedString("ERROR_REGISTER_GCM"))
     , ERROR_LOCAL_DATA(localizedString("ERROR_LOCAL_DATA"))
@@ -45,6 +56,8 @@ ViewController::ViewController()
     , VC_FILE_DELETE_ERROR(localizedString("VC_FILE_DELETE_ERROR"))
     , IAP_START_PURCHASE(localizedString("IAP_START_PURCHASE"))
     , ERROR_APP_NOT_INSTALLED(localizedString("ERROR_APP_NOT_INSTALLED"))
+    , commands_(commands)
+    , updateCheck_(std::move(updateCheck))
 {
 }
 

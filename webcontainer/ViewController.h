@@ -37,12 +37,25 @@
 #include <string>
 #include <vector>
 
+class CommandTable;
+
 class ViewController : public platform::Screen,
                        public BridgeScreen,
                        public platform::UserNotificationCenterDelegate,
                        public WebScreen,
                        public std::enable_shared_from_this<ViewController> {
 public:
+    // The content server's update check and its decision, shown over `view`; `wakeup` marks a
+    // wake-up check.
+    using UpdateCheck = std::function<void(const std::weak_ptr<platform::View>& view, bool wakeup)>;
+    // The shared content server's update check.
+    static void contentServerUpdateCheck(const std::weak_ptr<platform::View>& view, bool wakeup);
+
+    // A screen that runs the page's command URLs through `commands` and hands its update checks
+    // to `updateCheck`. `commands` must outlive the screen.
+    ViewController(const CommandTable& commands, UpdateCheck updateCheck);
+    // The screen the application shows: the shared command table and the shared content
+    // server's update check.
     ViewController();
     ~ViewController() override;
 
@@ -163,8 +176,6 @@ public:
     // The non-encoded text of a restore sent to the content server: "&do=restorePurchase%2Fios"
     // then "&token[]=" and each receipt, percent-encoded (letters, digits and "-._~/?" stay).
     static std::string restoreRequestText(const std::vector<std::string>& receipts);
-    // When set, called in place of the update check with its wakeup flag.
-    std::function<void(bool wakeup)> updateCheckForTesting;
 
     // The hidden configuration dialog: four fields for the settings "app", "baseURL",
     // "updateXMLPath" and "updateFileBasePath"; "Save" stores their texts ("" for an empty
@@ -182,7 +193,7 @@ public:
     void presentAlert(const std::string& title, const std::string& message, AlertButton first,
                       std::optional<AlertButton> second = std::nullopt) override;
     std::shared_ptr<platform::View> rootView() const override { return view(); }
-    // The content server's update check and decision, with this screen's view.
+    // The update check the screen was given, with this screen's view.
     void showUpdateDialog(bool wakeup) override;
 
 private:
@@ -208,6 +219,8 @@ private:
     void answerPushNotificationActive();
     void askForReset();
 
+    const CommandTable& commands_;
+    const UpdateCheck updateCheck_;
     // When the swipe may be let through again: 30 seconds after the most recent swipe.
     platform::TimePoint swipeReenableTime_{};
     // Failing page URLs already loaded again once; forgotten when a navigation finishes.

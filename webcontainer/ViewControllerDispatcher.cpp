@@ -7,7 +7,7 @@
 
 void ViewController::actionDispatcher(CommandURL myURL)
 {
-    bridgeCommandTable().dispatch(*this, std::move(myURL));
+    commands_.dispatch(*this, std::move(myURL));
 }
 
 void ViewController::presentAlert(const std::string& title, const std::string& message, AlertButton first,

@@ -322,9 +322,5 @@ void ViewController::checkForUpdates()
 
 void ViewController::showUpdateDialog(bool wakeup)
 {
-    if (updateCheckForTesting) {
-        updateCheckForTesting(wakeup);
-        return;
-    }
-    sharedServerCom().showUpdateDialog(view(), wakeup);
+    updateCheck_(view(), wakeup);
 }

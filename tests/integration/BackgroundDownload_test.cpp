@@ -132,7 +132,10 @@ TEST_F(BackgroundDownloadTest, errorStatusesAreNeverInstalled)
 {
     server.reply("/app/server.php", Reply().withStatus(404).withBody("not found"));
     server.reply("/sync/doc.pdf", Reply().withStatus(500).withBody("server error"));
-    server.reply("/pkg/p.zip", Reply().withStatus(404).withBody("no package"));
+    // The error page is a package that would unpack: only its status keeps it out.
+    const fs::path errorPackage = testsupport::makeTemporaryFolder("pkg") / "error.zip";
+    testsupport::ZipBuilder().file("index.html", "<p>404</p>").file("info.plist", "<plist/>").write(errorPackage);
+    server.reply("/pkg/p.zip", Reply().withStatus(404).withBody(testsupport::readFile(errorPackage)));
 
     sharedConfig().defaults.set(sharedConfig().LAZYLOAD_STORE_KEY, platform::PlistValue::stringArray({"a.css", "b.css"}));
     sharedLazyLoad().startLazyLoad(webView);
@@ -145,14 +148,14 @@ TEST_F(BackgroundDownloadTest, errorStatusesAreNeverInstalled)
     ASSERT_TRUE(waitForTaskEnds(3));
     EXPECT_FALSE(fs::exists(sharedConfig().SYNCURL / "doc.pdf"));
 
-    bool unpacked = false;
-    sharedServerCom().unpackUpdateForTesting = [&](const fs::path&, const fs::path&) { unpacked = true; };
     RequestProperties reply;
     reply.updateTypeStr = "full";
     reply.downloadFilePath = "/pkg/p.zip";
     sharedServerCom().downloadUpdate({}, reply, "", "", std::nullopt, false);
     ASSERT_TRUE(waitForTaskEnds(4));
-    EXPECT_FALSE(unpacked);
+    EXPECT_FALSE(fs::exists(webFile("index.html")));
+    EXPECT_FALSE(fs::exists(sharedServerCom().TMPWWWROOT));
+    EXPECT_TRUE(sharedConfig().stackOfJScript.lock()->items.empty());
     EXPECT_FALSE(fs::exists(sharedConfig().tmpDirURL / "update.zip"));
 
     for (const auto& info : finished)
@@ -219,9 +222,9 @@ struct UpdateScreen final : platform::Screen, WebScreen {
 };
 
 // An XML reply of a server call downloads the encrypted package it names with the web screen's
-// view: the bar shows over the view, the package arrives decrypted for unpacking into the full
-// update's folder, and the task ends with the reply. A wrong key unpacks nothing.
-TEST_F(BackgroundDownloadTest, updateReplyDownloadsDecryptsAndHandsOverThePackage)
+// view: the bar shows over the view, the package is decrypted and replaces the whole web root as
+// a full update, and the task ends with the reply. A wrong key unpacks nothing.
+TEST_F(BackgroundDownloadTest, updateReplyDownloadsDecryptsAndInstallsThePackage)
 {
     auto window = std::make_shared<testsupport::FakeWindow>();
     auto screen = std::make_shared<UpdateScreen>();
@@ -233,18 +236,14 @@ TEST_F(BackgroundDownloadTest, updateReplyDownloadsDecryptsAndHandsOverThePackag
     const std::string plain = testsupport::readFile(plainZip);
     const std::string key = "0123456789abcdef";
 
-    for (const std::string& secret : {key, std::string("wrong key")}) {
+    // A file of the old web root stays only when no full package replaced it.
+    testsupport::writeFile(webFile("old.html"), "<p>old</p>");
+    for (const std::string& secret : {std::string("wrong key"), key}) {
         SCOPED_TRACE(secret);
         finished.clear();
         server.reply("/pkg/full.zip", Reply().withBody(testsupport::encryptedPackage(plain, key, "IV-IV-IV-IV-IV-!")));
         const std::string xml = "<response><type>full</type><path>/pkg/full.zip</path><secret>" + secret +
                                 "</secret></response>";
-        std::optional<std::string> handedOver;
-        fs::path target;
-        sharedServerCom().unpackUpdateForTesting = [&](const fs::path& file, const fs::path& into) {
-            handedOver = testsupport::readFile(file);
-            target = into;
-        };
         platform::HttpUrlResponse response;
         response.statusCode = 200;
         response.headerFields.set("Content-Type", "text/xml; charset=utf-8");
@@ -261,11 +260,14 @@ TEST_F(BackgroundDownloadTest, updateReplyDownloadsDecryptsAndHandsOverThePackag
         EXPECT_EQ(std::make_pair(20, 20), bar.pinnedAlongBottom);
         EXPECT_TRUE(bar.isHidden());
         EXPECT_EQ(nullptr, bar.superview());
+        EXPECT_FALSE(fs::exists(sharedServerCom().TMPWWWROOT));
         if (secret == key) {
-            EXPECT_EQ(plain, handedOver);
-            EXPECT_EQ(fs::path(sharedServerCom().TMPWWWROOT), target);
+            EXPECT_EQ("<p>new</p>", testsupport::readFile(webFile("index.html")));
+            EXPECT_FALSE(fs::exists(webFile("old.html")));
+            EXPECT_FALSE(fs::exists(sharedConfig().tmpDirURL / "update_dec.zip"));
         } else {
-            EXPECT_EQ(std::nullopt, handedOver);
+            EXPECT_FALSE(fs::exists(webFile("index.html")));
+            EXPECT_TRUE(fs::exists(webFile("old.html")));
             EXPECT_EQ((Scripts{ServerCom::alertScript(sharedServerCom().SERVERCOM_ERROR_WRONG_URL)}),
                       sharedConfig().stackOfJScript.lock()->items);
         }

@@ -8,8 +8,12 @@ namespace fs = std::filesystem;
 
 namespace testsupport {
 
-WebScreenFixture::WebScreenFixture()
+WebScreenFixture::WebScreenFixture(UpdateChecks updateChecks, const CommandTable& commands)
 {
+    ViewController::UpdateCheck check = ViewController::contentServerUpdateCheck;
+    if (updateChecks == UpdateChecks::record)
+        check = [this](const std::weak_ptr<platform::View>&, bool wakeup) { this->updateChecks.push_back(wakeup); };
+    screen = std::make_shared<ViewController>(commands, std::move(check));
     fakes.application->run(0, nullptr, delegate);
     delegate.window = window;
     window->setRootScreen(screen);

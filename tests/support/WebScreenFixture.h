@@ -5,18 +5,24 @@
 #include "app/AppDelegate.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/LogCapture.h"
+#include "webcontainer/CommandTable.h"
 #include "webcontainer/ViewController.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
 class WebScreenFixture : public testing::Test {
 protected:
-    WebScreenFixture();
+    // Where the screen's update checks go: to the shared content server, or only into updateChecks.
+    enum class UpdateChecks { run, record };
+    // The screen dispatches the page's command URLs to `commands`, which must outlive the test.
+    explicit WebScreenFixture(UpdateChecks updateChecks = UpdateChecks::run,
+                              const CommandTable& commands = bridgeCommandTable());
 
     // Runs whatever the main queue holds now (page loads, alerts, scripts).
     static void runMainQueue();
@@ -35,7 +41,9 @@ protected:
     FakePlatform fakes;
     AppDelegate delegate;
     std::shared_ptr<FakeWindow> window = std::make_shared<FakeWindow>();
-    std::shared_ptr<ViewController> screen = std::make_shared<ViewController>();
+    // The wakeup flag of every update check the screen started, when they are recorded.
+    std::vector<bool> updateChecks;
+    std::shared_ptr<ViewController> screen;
 };
 
 } // namespace testsupport

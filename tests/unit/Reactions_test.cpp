@@ -26,6 +26,7 @@ namespace {
 class ReactionsTest : public testsupport::WebScreenFixture {
 protected:
     ReactionsTest()
+        : WebScreenFixture(UpdateChecks::record)
     {
         platform::current().toast = toast;
         writeWebFile("index.html");
@@ -209,11 +210,9 @@ TEST_F(ReactionsTest, ReturnFromBackgroundReloadsAfterFifteenMinutesAndRefreshes
     };
     auto clock = testsupport::ManualClock::install();
     Config& config = sharedConfig();
-    std::vector<bool> checks;
-    screen->updateCheckForTesting = [&](bool wakeup) { checks.push_back(wakeup); };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        checks.clear();
+        updateChecks.clear();
         const auto now = clock->now();
         auto setOrRemove = [&](const std::string& key, const std::optional<std::string>& value) {
             value ? config.defaults.set(key, *value) : config.defaults.remove(key);
@@ -231,7 +230,7 @@ TEST_F(ReactionsTest, ReturnFromBackgroundReloadsAfterFifteenMinutesAndRefreshes
         postFromWorker(platform::ApplicationWillEnterForegroundNotification);
 
         EXPECT_EQ(fakes.webViews.size(), views + (c.reload ? 1 : 0));
-        EXPECT_EQ(checks, c.checks);
+        EXPECT_EQ(updateChecks, c.checks);
         // The time of this check is stored whenever a last one was.
         const bool recorded = c.away && lastCheck;
         EXPECT_EQ(config.defaults.string("lastUpdateCheck"),

@@ -25,7 +25,8 @@ void record(BridgeScreen&, BridgeRequest& request)
 
 class ScriptMessageRouter : public testsupport::WebScreenFixture {
 protected:
-    ScriptMessageRouter()
+    explicit ScriptMessageRouter(const CommandTable& commands = bridgeCommandTable())
+        : WebScreenFixture(UpdateChecks::run, commands)
     {
         window->show();
         runMainQueue();
@@ -42,13 +43,31 @@ protected:
     }
 };
 
+// The router over a command table that only records what reaches it.
+class RecordingRouter : public ScriptMessageRouter {
+protected:
+    RecordingRouter()
+        : ScriptMessageRouter(recordingTable())
+    {
+        dispatched.clear();
+    }
+
+    static const CommandTable& recordingTable()
+    {
+        static const CommandTable table = [] {
+            CommandTable words;
+            words.add("update", record);
+            words.add("config", record);
+            return words;
+        }();
+        return table;
+    }
+};
+
 } // namespace
 
-TEST_F(ScriptMessageRouter, TextsWithAQueryGoToTheDispatcher)
+TEST_F(RecordingRouter, TextsWithAQueryGoToTheDispatcher)
 {
-    dispatched.clear();
-    bridgeCommandTableForTesting().replaceForTesting("update", record);
-    bridgeCommandTableForTesting().add("config", record);
     post("update?silentMode=silent");
     post("config?x=1");
     // The plain word "config" is no command URL.

@@ -133,7 +133,13 @@ TEST_F(ServerCommandsTest, CallServerWithoutParamsSendsNothing)
 
 namespace {
 
-class UpdateWordTest : public testsupport::WebScreenFixture {};
+class UpdateWordTest : public testsupport::WebScreenFixture {
+protected:
+    UpdateWordTest()
+        : WebScreenFixture(UpdateChecks::record)
+    {
+    }
+};
 
 } // namespace
 
@@ -142,8 +148,6 @@ TEST_F(UpdateWordTest, PlainWordAsksWithoutLandingPage)
     auto network = std::make_shared<testsupport::FakeReachability>();
     network->setFlags(platform::Reachability::reachable);
     platform::current().reachability = network;
-    std::vector<bool> checks;
-    screen->updateCheckForTesting = [&](bool wakeup) { checks.push_back(wakeup); };
     window->show();
     runMainQueue();
     sharedConfig().updateSilentMode = 4;
@@ -156,5 +160,5 @@ TEST_F(UpdateWordTest, PlainWordAsksWithoutLandingPage)
     topAlert()->pressAlertButton(0);
     runMainQueue();
     EXPECT_EQ(screen->landingPage, "");
-    EXPECT_EQ(checks, std::vector<bool>{false});
+    EXPECT_EQ(updateChecks, std::vector<bool>{false});
 }
