@@ -50,13 +50,15 @@ protected:
     {
         evaluate("window.webkit.messageHandlers.callbackHandler.postMessage('" + command + "'); 0");
     }
-    // Defines the page function `name` that keeps its argument, posts `command` and waits for the answer.
-    std::string ask(const std::string& name, const std::string& command, const std::function<void()>& meanwhile = {})
+    // Defines the page function `name` that keeps its argument, posts `command` and waits for the
+    // answer; `meanwhile` runs once `ready` holds, while the command waits.
+    std::string ask(const std::string& name, const std::string& command, const std::function<bool()>& ready = {},
+                    const std::function<void()>& meanwhile = {})
     {
         evaluate("window." + name + " = keep('" + name + "'); 0");
         post(command);
         if (meanwhile) {
-            platform::runMainLoopUntil([] { return false; }, std::chrono::milliseconds(200));
+            platform::runMainLoopUntil(ready, kTimeout);
             meanwhile();
         }
         const std::string script = "window.answers['" + name + "'] || ''";
@@ -64,12 +66,18 @@ protected:
         platform::runMainLoopUntil([&] { return !(text = evaluate(script).value_or("")).empty(); }, kTimeout);
         return text;
     }
-    Strings pending()
+    // The ids of the pending reminders once they are `expected`, or when the time is up.
+    Strings pendingOnce(const Strings& expected)
     {
-        platform::runMainLoopUntil([] { return false; }, std::chrono::milliseconds(200));
         Strings ids;
-        for (const auto& request : notifications->pendingNotificationRequests())
-            ids.push_back(request.identifier);
+        platform::runMainLoopUntil(
+            [&] {
+                ids.clear();
+                for (const auto& request : notifications->pendingNotificationRequests())
+                    ids.push_back(request.identifier);
+                return ids == expected;
+            },
+            kTimeout);
         return ids;
     }
 
@@ -90,10 +98,10 @@ TEST_F(DeviceWordsTest, EveryDeviceWordReachesItsServiceAndAnswersThePage)
     post(reminder + "one");
     post(reminder + "two");
     post("deleteNotification?id=one");
-    EXPECT_EQ(pending(), Strings{"two"});
+    EXPECT_EQ(pendingOnce({"two"}), Strings{"two"});
     // A word without parameters is posted with its "?", or the router takes it for a plain word.
     post("deleteAllNotifications?");
-    EXPECT_EQ(pending(), Strings{});
+    EXPECT_EQ(pendingOnce({}), Strings{});
     EXPECT_EQ(ask("onDeleted", "deleteNotification?callback=onDeleted"), "no argument");
 
     EXPECT_EQ(ask("onPermission", "checkNotificationPermission?callback=onPermission"), R"({"permission":"Y"})");
@@ -110,7 +118,8 @@ TEST_F(DeviceWordsTest, EveryDeviceWordReachesItsServiceAndAnswersThePage)
     berlin.latitude = 52.52;
     berlin.longitude = 13.405;
     berlin.horizontalAccuracy = 10;
-    const auto address = nlohmann::json::parse(ask("onLocation", "getLocationData?callback=onLocation", [&] {
+    const auto address = nlohmann::json::parse(ask(
+        "onLocation", "getLocationData?callback=onLocation", [&] { return location->locationRequests > 0; }, [&] {
         EXPECT_EQ(location->locationRequests, 1);
         location->report({berlin});
     }));
@@ -121,7 +130,8 @@ TEST_F(DeviceWordsTest, EveryDeviceWordReachesItsServiceAndAnswersThePage)
     // The file chooser: the chosen file is copied into the upload folder, the original stays.
     const fs::path original = testsupport::makeTemporaryFolder("user") / "re\"port.pdf";
     testsupport::writeFile(original, "pdf");
-    const auto file = nlohmann::json::parse(ask("onFile", "showFileChooser?callback=onFile&mode=doc", [&] {
+    const auto file = nlohmann::json::parse(ask(
+        "onFile", "showFileChooser?callback=onFile&mode=doc", [&] { return !pickers.empty(); }, [&] {
         ASSERT_EQ(pickers.size(), 1u);
         EXPECT_EQ(pickers[0]->shownOver, screen->webView);
         pickers[0]->pick({platform::fileURLString(original)});

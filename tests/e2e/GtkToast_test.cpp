@@ -86,17 +86,17 @@ TEST_F(GtkToastTest, showsOverTheWindowOneAfterAnother)
     EXPECT_GT(first->y, middle);
     EXPECT_LE(first->y + first->height, windowY + windowHeight);
 
-    ASSERT_TRUE(platform::runMainLoopUntil([] { return toastOnShow() && toastOnShow()->text == "second"; }, 3s));
+    ASSERT_TRUE(platform::runMainLoopUntil([] { return toastOnShow() && toastOnShow()->text == "second"; }, 20s));
     auto second = toastOnShow();
     EXPECT_GE(second->y, windowY);
     EXPECT_LT(second->y + second->height, middle);
 
-    ASSERT_TRUE(platform::runMainLoopUntil([] { return toastOnShow() && toastOnShow()->text == "third"; }, 3s));
+    ASSERT_TRUE(platform::runMainLoopUntil([] { return toastOnShow() && toastOnShow()->text == "third"; }, 20s));
     auto third = toastOnShow();
     EXPECT_LT(third->y, middle);
     EXPECT_GT(third->y + third->height, middle);
 
-    ASSERT_TRUE(platform::runMainLoopUntil([] { return !toastOnShow(); }, 3s));
+    ASSERT_TRUE(platform::runMainLoopUntil([] { return !toastOnShow(); }, 20s));
     gtk_widget_destroy(window);
 }
 
@@ -118,7 +118,7 @@ TEST_F(GtkToastTest, aToastGoesWithItsWindowAndTheNextStillShows)
 
     GtkWidget* second = openWindow();
     platform::showToast("next", 300ms, platform::ToastPosition::bottom);
-    ASSERT_TRUE(platform::runMainLoopUntil([] { return toastOnShow() && toastOnShow()->text == "next"; }, 3s));
-    ASSERT_TRUE(platform::runMainLoopUntil([] { return !toastOnShow(); }, 3s));
+    ASSERT_TRUE(platform::runMainLoopUntil([] { return toastOnShow() && toastOnShow()->text == "next"; }, 20s));
+    ASSERT_TRUE(platform::runMainLoopUntil([] { return !toastOnShow(); }, 20s));
     gtk_widget_destroy(second);
 }

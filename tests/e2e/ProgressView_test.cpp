@@ -46,7 +46,10 @@ TEST_F(ProgressViewTest, ShowsItsFractionOverTheWebViewAlongTheBottom)
     GList* children = gtk_container_get_children(GTK_CONTAINER(content->widget()));
     EXPECT_GT(g_list_index(children, widget), g_list_index(children, webView->widget()));
     g_list_free(children);
-    platform::runMainLoopUntil([] { return false; }, std::chrono::milliseconds(100));
+    // Laid out once the bar is 40 pixels narrower than its overlay.
+    platform::runMainLoopUntil(
+        [&] { return gtk_widget_get_allocated_width(widget) == gtk_widget_get_allocated_width(content->widget()) - 40; },
+        std::chrono::seconds(20));
     const int width = gtk_widget_get_allocated_width(content->widget());
     const int height = gtk_widget_get_allocated_height(content->widget());
     int x = -1;

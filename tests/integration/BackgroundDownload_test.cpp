@@ -209,7 +209,7 @@ TEST_F(BackgroundDownloadTest, failedDownloadNotifiesOnceAndEndsItsRecord)
     EXPECT_EQ(1000ms, trigger.timeInterval);
     EXPECT_FALSE(trigger.repeats);
     EXPECT_EQ(Config::appStateEnum::FRESH, sharedConfig().appState.load());
-    ASSERT_TRUE(platform::runMainLoopUntil([&] { return !fakes.userNotificationCenter->delivered.empty(); }, 3s));
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return !fakes.userNotificationCenter->delivered.empty(); }, 20s));
     platform::runMainLoopUntil([] { return false; }, 200ms);
     EXPECT_EQ(1u, fakes.userNotificationCenter->delivered.size());
 }

@@ -127,7 +127,20 @@ TEST_F(ServerBridgeTest, updateDecisionActsOnEachReply)
 
         auto view = std::make_shared<platform::View>();
         sharedServerCom().showUpdateDialog(view, c.wakeup);
-        settle(c.downloads ? 1500ms : 500ms);
+        // Every case ends in a toast, an alert or the package's request; what must not happen
+        // gets a moment more.
+        const auto toastShown = [&] {
+            const auto shown = toasts();
+            return std::find(shown.begin(), shown.end(), c.toast) != shown.end();
+        };
+        ASSERT_TRUE(platform::runMainLoopUntil(
+            [&] {
+                return (c.toast.empty() || toastShown()) && (!c.alertTitle || alert()) &&
+                       (!c.downloads || requestsFor("/pkg/update.zip") > packagesBefore) &&
+                       (!c.storesCheckTime || sharedConfig().defaults.string("lastUpdateCheck"));
+            },
+            20s));
+        settle(100ms);
 
         const auto shown = toasts();
         if (!c.toast.empty()) {
@@ -259,8 +272,14 @@ TEST_F(ServerBridgeTest, callServerSendsThePagesFormAndAnswersItsCallback)
     server.reply("/app/server.php", Reply().withStatus(500).withBody("bad"));
     for (const auto& [silent, toasts] : {std::pair{"true", 0u}, std::pair{"TRUE", 1u}}) {
         fakes.toast->shown.clear();
+        const auto failures = [&] {
+            const auto& scripts = screen.view->scripts();
+            return std::count(scripts.begin(), scripts.end(), "failed()");
+        };
+        const auto before = failures();
         testsupport::runCommand(screen, std::string("callServer?params=x&callbackError=failed()&silent=") + silent);
-        settle(500ms);
+        EXPECT_TRUE(platform::runMainLoopUntil(
+            [&] { return failures() > before && fakes.toast->shown.size() >= toasts; }, 20s)) << silent;
         EXPECT_EQ(fakes.toast->shown.size(), toasts) << silent;
     }
 }

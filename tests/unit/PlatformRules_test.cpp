@@ -11,6 +11,7 @@
 #include "tests/support/FakeUserNotificationCenter.h"
 #include "tests/support/FakeWebView.h"
 #include "tests/support/FakeWindow.h"
+#include "tests/support/ManualClock.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -242,9 +243,13 @@ TEST(ProgressViewRules, FractionStaysWithinZeroAndOneAndPinningNeedsASuperview)
     EXPECT_EQ(std::make_pair(20, 20), bar->pinnedAlongBottom);
 }
 
+// Under load the timed requests' timers could expire before the one due at once ran, and the
+// calendar trigger fired when the test ran at half past eight: the clock is now the test's and
+// every timer is waited for, not slept past.
 TEST(UserNotificationCenterRules, PendingRequestsAreReplacedRemovedAndDeliveredOnce)
 {
     using namespace std::chrono_literals;
+    testsupport::ManualClock::install();
     auto center = std::make_shared<testsupport::FakeUserNotificationCenter>();
     auto request = [](std::string identifier, std::string body, std::optional<platform::NotificationTrigger> trigger) {
         platform::UserNotificationRequest made;
@@ -253,13 +258,15 @@ TEST(UserNotificationCenterRules, PendingRequestsAreReplacedRemovedAndDeliveredO
         made.trigger = std::move(trigger);
         return made;
     };
+    std::vector<std::optional<std::string>> answers;
+    // Added first, so its timer is always dispatched first.
+    center->add(request("now", "at once", std::nullopt), [&](std::optional<std::string> error) { answers.push_back(error); });
     const platform::TimeIntervalNotificationTrigger soon{50ms, false};
     center->add(request("download", "first", soon));
     // The same identifier replaces the pending request, whose own timer then delivers nothing.
     center->add(request("download", "second", soon));
     center->add(request("removed", "never", soon));
     center->removePendingNotificationRequests({"removed"});
-    std::vector<std::optional<std::string>> answers;
     platform::DateComponents halfPastEight;
     halfPastEight.hour = 8;
     halfPastEight.minute = 30;
@@ -269,25 +276,22 @@ TEST(UserNotificationCenterRules, PendingRequestsAreReplacedRemovedAndDeliveredO
     center->add(request("past", "never due", platform::CalendarNotificationTrigger{past, false}),
                 [&](std::optional<std::string> error) { answers.push_back(error); });
     center->add(request("calendar", "not yet", platform::CalendarNotificationTrigger{halfPastEight, true}));
-    center->add(request("now", "at once", std::nullopt), [&](std::optional<std::string> error) { answers.push_back(error); });
+    // Its timer was made after every other one: once it has run, so have the others.
+    center->add(request("last", "last", soon));
 
-    ASSERT_EQ(3u, center->pendingNotificationRequests().size());
-    EXPECT_EQ("second", center->pendingNotificationRequests()[0].content.body);
-    platform::runMainLoopUntil([&] { return center->delivered.size() >= 2; });
-    // Long enough for the replaced and the removed request's timers to have run.
-    platform::runMainLoopUntil([] { return false; }, 150ms);
+    ASSERT_EQ(4u, center->pendingNotificationRequests().size());
+    EXPECT_EQ("second", center->pendingNotificationRequests()[1].content.body);
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return center->delivered.size() >= 3; }, 60s));
 
-    // Which of the two comes first depends on how soon the main loop runs: a loaded machine
-    // lets the 50 ms timer become due before the loop takes the request delivered at once.
-    std::vector<std::string> delivered;
-    for (const auto& shown : center->delivered)
-        delivered.push_back(shown.content.body);
-    EXPECT_THAT(delivered, testing::UnorderedElementsAre("at once", "second"));
+    std::vector<std::string> bodies;
+    for (const auto& delivered : center->delivered)
+        bodies.push_back(delivered.content.body);
+    EXPECT_THAT(bodies, ElementsAre("at once", "second", "last"));
     ASSERT_EQ(1u, center->pendingNotificationRequests().size());
     EXPECT_EQ("calendar", center->pendingNotificationRequests()[0].identifier);
     ASSERT_EQ(2u, answers.size());
-    EXPECT_TRUE(answers[0].has_value()) << "a calendar trigger with no later date is refused";
-    EXPECT_FALSE(answers[1].has_value());
+    EXPECT_FALSE(answers[0].has_value());
+    EXPECT_TRUE(answers[1].has_value()) << "a calendar trigger with no later date is refused";
 
     center->add(request("later", "cleared", platform::TimeIntervalNotificationTrigger{1h, false}));
     center->removeAllPendingNotificationRequests();
