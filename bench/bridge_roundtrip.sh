@@ -11,26 +11,17 @@
 # when none is set. Prints every run, then the medians over the runs and ours / bare.
 #
 #   bench/bridge_roundtrip.sh            (BUILD_DIR=build; OURS=<program> measures another build)
-set -euo pipefail
-cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build}
+source "$(dirname "$0")/common.sh"
 RUNS=${RUNS:-5}
 export ROUND_TRIPS=${ROUND_TRIPS:-2000}
 OURS=${OURS:-$BUILD_DIR/bench/BridgeRoundTrip_bench}
 BARE="$BUILD_DIR/bench/bare_echo"
 PAGE="$PWD/resources/web/bridge.html"
 
-if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
-for program in "$OURS" "$BARE"; do
-  [[ -x "$program" ]] || { echo "build $program first (cmake --build $BUILD_DIR)" >&2; exit 1; }
-done
+need_display "$@"
+require_built "$OURS" "$BARE"
 
-# Every program makes its home below TMPDIR; everything goes when the script ends.
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export TMPDIR="$work"
+temporary_home
 
 # "…: median M us, 99th percentile P us …" -> "M P"
 figures() { sed -n 's/.*median \([0-9.]*\) us, 99th percentile \([0-9.]*\) us.*/\1 \2/p'; }

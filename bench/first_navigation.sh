@@ -11,21 +11,15 @@
 # bare program runs none). Prints every run, the medians in milliseconds and the ratios.
 #
 #   bench/first_navigation.sh            (RUNS=7 by default; BUILD_DIR=build)
-set -euo pipefail
-cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build}
+source "$(dirname "$0")/common.sh"
 RUNS=${RUNS:-7}
 BIN="$BUILD_DIR/webcontainer"
 BARE="$BUILD_DIR/bench/bare_first_load"
 PAGE="$PWD/resources/web/index.html"
 SPLASH_MS=5000
 
-if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
-for program in "$BIN" "$BARE"; do
-  [[ -x "$program" ]] || { echo "build $program first (cmake --build $BUILD_DIR)" >&2; exit 1; }
-done
+need_display "$@"
+require_built "$BIN" "$BARE"
 
 # Runs the command after `home` in that home, waits for its first finished navigation, stops
 # it and prints the milliseconds from the start.
@@ -59,8 +53,7 @@ median() {
   sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-work=$(mktemp -d)
-trap 'rm -rf "$work" 2>/dev/null || true' EXIT
+temporary_home
 first="" later="" bare=""
 for i in $(seq 1 "$RUNS"); do
   f=$(( $(measure "$work/run$i" "$BIN") - SPLASH_MS ))

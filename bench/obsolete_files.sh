@@ -4,15 +4,11 @@
 # (REPETITIONS runs, default 9) and the ratio.
 #
 #   bench/obsolete_files.sh          (BUILD_DIR=build)
-set -euo pipefail
-cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build}
+source "$(dirname "$0")/common.sh"
 BIN="$BUILD_DIR/bench/ObsoleteFiles_bench"
-[[ -x "$BIN" ]] || { echo "build $BIN first (cmake --build $BUILD_DIR)" >&2; exit 1; }
+require_built "$BIN"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export TMPDIR="$work"
+temporary_home
 
 "$BIN" --benchmark_repetitions="${REPETITIONS:-9}" --benchmark_enable_random_interleaving=true \
     --benchmark_format=csv 2>/dev/null | awk -F, '

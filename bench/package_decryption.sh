@@ -4,16 +4,12 @@
 # default 9) and the ratio.
 #
 #   bench/package_decryption.sh          (BUILD_DIR=build)
-set -euo pipefail
-cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build}
+source "$(dirname "$0")/common.sh"
 BIN="$BUILD_DIR/bench/PackageDecryption_bench"
-[[ -x "$BIN" ]] || { echo "build $BIN first (cmake --build $BUILD_DIR)" >&2; exit 1; }
+require_built "$BIN"
 command -v openssl >/dev/null || { echo "the baseline needs the openssl command" >&2; exit 1; }
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export TMPDIR="$work"
+temporary_home
 
 "$BIN" --benchmark_repetitions="${REPETITIONS:-9}" --benchmark_enable_random_interleaving=true \
     --benchmark_format=csv 2>/dev/null | awk -F, '

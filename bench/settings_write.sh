@@ -4,15 +4,11 @@
 # a 10 MB value stored. Prints both totals and the ratio (goal: at most 1.5).
 #
 #   bench/settings_write.sh            (BUILD_DIR=build)
-set -euo pipefail
-cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build}
+source "$(dirname "$0")/common.sh"
 BIN="$BUILD_DIR/bench/BridgeDispatch_bench"
-[[ -x "$BIN" ]] || { echo "build $BIN first (cmake --build $BUILD_DIR)" >&2; exit 1; }
+require_built "$BIN"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export TMPDIR="$work"
+temporary_home
 
 # CSV rows: name,iterations,real_time,cpu_time,time_unit,...
 "$BIN" --benchmark_filter='RoundTrips' --benchmark_format=csv 2>/dev/null | awk -F, '

@@ -12,11 +12,9 @@
 # would measure the server, not the clients (both clients still offer deflate).
 #
 #   bench/socketio.sh          (BUILD_DIR=build)
-set -euo pipefail
-cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build}
+source "$(dirname "$0")/common.sh"
 BIN="$BUILD_DIR/bench/socketio_receiver"
-[[ -x "$BIN" ]] || { echo "build $BIN first (cmake --build $BUILD_DIR)" >&2; exit 1; }
+require_built "$BIN"
 [[ -d tests/socketio/node_modules ]] || { echo "run scripts/install-deps.sh first (npm ci in tests/socketio)" >&2; exit 1; }
 N=${N:-20000}
 SIZE=${SIZE:-100}

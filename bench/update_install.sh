@@ -7,19 +7,16 @@
 # memory during the install against the idle process.
 #
 #   bench/update_install.sh          (BUILD_DIR=build)
-set -euo pipefail
-cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build}
+source "$(dirname "$0")/common.sh"
 BIN="$BUILD_DIR/bench/update_install"
-[[ -x "$BIN" ]] || { echo "build $BIN first (cmake --build $BUILD_DIR)" >&2; exit 1; }
+require_built "$BIN"
 for tool in python3 curl openssl unzip; do
   command -v "$tool" >/dev/null || { echo "the benchmark needs $tool" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
+temporary_home
 server=""
 trap '[[ -n "$server" ]] && kill "$server"; rm -rf "$work"' EXIT
-export TMPDIR="$work"
 KEY=0123456789abcdef
 hex() { printf %s "$1" | od -An -tx1 | tr -d ' \n'; }
 KEY_HEX=$(hex "$KEY")
