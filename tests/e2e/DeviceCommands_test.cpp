@@ -46,10 +46,6 @@ protected:
                  " window.answers[name] = (a === undefined ? 'no argument' : a); }; }; 0");
     }
 
-    void post(const std::string& command)
-    {
-        evaluate("window.webkit.messageHandlers.callbackHandler.postMessage('" + command + "'); 0");
-    }
     // Defines the page function `name` that keeps its argument, posts `command` and waits for the
     // answer; `meanwhile` runs once `ready` holds, while the command waits.
     std::string ask(const std::string& name, const std::string& command, const std::function<bool()>& ready = {},

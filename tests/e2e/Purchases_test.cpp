@@ -30,10 +30,6 @@ protected:
                  "window.onAble = keep('able'); window.onList = keep('list'); 0");
     }
 
-    void post(const std::string& command)
-    {
-        evaluate("window.webkit.messageHandlers.callbackHandler.postMessage('" + command + "'); 0");
-    }
 
     std::string answer(const std::string& name)
     {

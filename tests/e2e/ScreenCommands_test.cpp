@@ -29,15 +29,9 @@ protected:
         RealWebScreenFixture::SetUp();
         if (HasFatalFailure())
             return;
-        screen->loadPage("/bridge.html");
-        ASSERT_TRUE(waitForFinishedNavigations(2)) << "the bridge page did not finish loading";
+        showBridgePage();
     }
 
-    void post(const std::string& command)
-    {
-        evaluate("window.webkit.messageHandlers.callbackHandler.postMessage('" + command + "'); 0");
-    }
-    bool until(const std::function<bool()>& condition) { return platform::runMainLoopUntil(condition, kTimeout); }
     // The text of the page's log.
     std::string pageLog() { return evaluate("document.getElementById('log').textContent").value_or(""); }
 

@@ -25,8 +25,7 @@ protected:
         if (HasFatalFailure())
             return;
         testsupport::storeServerSettings(server, "/app/", "server.php");
-        screen->loadPage("/bridge.html");
-        ASSERT_TRUE(waitForFinishedNavigations(2)) << "the bridge page did not finish loading";
+        showBridgePage();
     }
 
     // Clicks the page's button that posts `message`.
@@ -34,7 +33,6 @@ protected:
     {
         evaluate("document.querySelector('[data-message=\"" + message + "\"]').click(); 0");
     }
-    bool until(const std::function<bool()>& condition) { return platform::runMainLoopUntil(condition, kTimeout); }
     // How often the page's hideAllLoading() ran: every command here answers through it.
     int pageAnswers()
     {

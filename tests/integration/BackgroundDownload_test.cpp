@@ -11,9 +11,7 @@
 #include "platform/Dispatch.h"
 #include "platform/Platform.h"
 #include "platform/Screen.h"
-#include "tests/support/FakePlatform.h"
-#include "tests/support/FakeReachability.h"
-#include "tests/support/LoopbackContentServer.h"
+#include "tests/support/ContentServerFixture.h"
 #include "tests/support/TestCipher.h"
 #include "tests/support/TestContentServer.h"
 #include "tests/support/TestEnvironment.h"
@@ -29,22 +27,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class BackgroundDownloadTest : public testing::Test {
+class BackgroundDownloadTest : public testsupport::ContentServerFixture {
 protected:
-    BackgroundDownloadTest()
-    {
-        testsupport::installCurlUrlSessions();
-        testsupport::storeServerSettings(server, "/app/", "server.php");
-        network->setFlags(platform::Reachability::reachable);
-        platform::current().reachability = network;
-        fs::create_directories(sharedConfig().WEBROOT);
-        sharedServerCom().webView.set(webView);
-        sharedNotificationCenter().addObserver(
-            this, bundleID(), [this](const platform::Notification& note) { finished.push_back(note.userInfo); },
-            &platform::mainQueue());
-    }
-
-    ~BackgroundDownloadTest() override { sharedNotificationCenter().removeObserver(this); }
+    BackgroundDownloadTest() { sharedServerCom().webView.set(webView); }
 
     bool waitForTaskEnds(std::size_t count)
     {
@@ -63,11 +48,7 @@ protected:
 
     static fs::path webFile(const std::string& name) { return fs::path(sharedConfig().WEBROOT) / name; }
 
-    TestContentServer server;
-    testsupport::FakePlatform fakes;
-    std::shared_ptr<testsupport::FakeReachability> network = std::make_shared<testsupport::FakeReachability>();
     std::shared_ptr<testsupport::FakeWebView> webView = std::make_shared<testsupport::FakeWebView>();
-    std::vector<platform::PlistDict> finished;
 };
 
 } // namespace

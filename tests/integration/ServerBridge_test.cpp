@@ -10,10 +10,7 @@
 #include "platform/Platform.h"
 #include "platform/View.h"
 #include "tests/support/FakeBridgeScreen.h"
-#include "tests/support/FakePlatform.h"
-#include "tests/support/FakeReachability.h"
-#include "tests/support/LoopbackContentServer.h"
-#include "tests/support/TestContentServer.h"
+#include "tests/support/ContentServerFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -33,23 +30,13 @@ std::string updateReply(const std::string& type, int size)
            "</size><path>/pkg/update.zip</path></response>";
 }
 
-class ServerBridgeTest : public testing::Test {
+class ServerBridgeTest : public testsupport::ContentServerFixture {
 protected:
     ServerBridgeTest()
     {
-        testsupport::installCurlUrlSessions();
-        testsupport::storeServerSettings(server, "/app/", "server.php");
-        network->setFlags(platform::Reachability::reachable);
-        platform::current().reachability = network;
         fakes.application->run(0, nullptr, delegate);
         delegate.window = window;
-        fs::create_directories(sharedConfig().WEBROOT);
-        sharedNotificationCenter().addObserver(
-            this, bundleID(), [this](const platform::Notification& note) { finished.push_back(note.userInfo); },
-            &platform::mainQueue());
     }
-
-    ~ServerBridgeTest() override { sharedNotificationCenter().removeObserver(this); }
 
     std::vector<std::string> toasts() const
     {
@@ -75,13 +62,9 @@ protected:
 
     FakeWindow* alert() const { return window->topAlert(); }
 
-    TestContentServer server;
-    testsupport::FakePlatform fakes;
-    std::shared_ptr<testsupport::FakeReachability> network = std::make_shared<testsupport::FakeReachability>();
     AppDelegate delegate;
     std::shared_ptr<FakeWindow> window = std::make_shared<FakeWindow>();
     testsupport::FakeBridgeScreen screen;
-    std::vector<platform::PlistDict> finished;
 };
 
 } // namespace

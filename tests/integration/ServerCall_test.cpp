@@ -10,10 +10,8 @@
 #include "platform/Platform.h"
 #include "platform/UTF8.h"
 #include "platform/View.h"
-#include "tests/support/FakePlatform.h"
+#include "tests/support/ContentServerFixture.h"
 #include "tests/support/FakeToast.h"
-#include "tests/support/LoopbackContentServer.h"
-#include "tests/support/TestContentServer.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/ZipBuilder.h"
 
@@ -31,35 +29,17 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class ServerCallTest : public testing::Test {
+class ServerCallTest : public testsupport::ContentServerFixture {
 protected:
     ServerCallTest()
+        : ContentServerFixture("/", "server.php")
     {
-        testsupport::installCurlUrlSessions();
         platform::current().toast = toast;
         fakes.application->run(0, nullptr, delegate);
         delegate.window = window;
         screenView->addSubview(webView);
-
-        auto& defaults = sharedConfig().defaults;
-        defaults.set("serverprotocol", "http://");
-        defaults.set("servername", "127.0.0.1:" + std::to_string(server.port()));
-        defaults.set("serverpath", "/");
-        defaults.set("serverfile", "server.php");
-        fs::create_directories(webRoot());
-
-        // Observed as the web screen observes: on the main queue, while ServerCom posts on its
-        // reply thread.
-        sharedNotificationCenter().addObserver(
-            this, bundleID(),
-            [this](const platform::Notification& notification) {
-                EXPECT_TRUE(platform::isMainThread());
-                notifications.push_back(notification.userInfo);
-            },
-            &platform::mainQueue());
     }
 
-    ~ServerCallTest() override { sharedNotificationCenter().removeObserver(this); }
 
     static fs::path webRoot() { return sharedConfig().WEBROOT; }
 
@@ -93,18 +73,15 @@ protected:
         return texts;
     }
 
-    const std::vector<platform::PlistDict>& posted() const { return notifications; }
+    const std::vector<platform::PlistDict>& posted() const { return finished; }
 
     FakeWindow* alert() const { return window->topAlert(); }
 
-    TestContentServer server;
-    testsupport::FakePlatform fakes;
     std::shared_ptr<testsupport::FakeToast> toast = std::make_shared<testsupport::FakeToast>();
     AppDelegate delegate;
     std::shared_ptr<FakeWindow> window = std::make_shared<FakeWindow>();
     std::shared_ptr<platform::View> screenView = std::make_shared<platform::View>();
     std::shared_ptr<testsupport::FakeWebView> webView = std::make_shared<testsupport::FakeWebView>();
-    std::vector<platform::PlistDict> notifications;
 };
 
 const platform::PlistDict fileReceived = {{"filereceived", "true"}};

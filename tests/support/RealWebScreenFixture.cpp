@@ -52,6 +52,22 @@ std::optional<std::string> RealWebScreenFixture::evaluate(const std::string& scr
     return result->value;
 }
 
+void RealWebScreenFixture::showBridgePage()
+{
+    screen->loadPage("/bridge.html");
+    ASSERT_TRUE(waitForFinishedNavigations(2)) << "the bridge page did not finish loading";
+}
+
+void RealWebScreenFixture::post(const std::string& command)
+{
+    evaluate("window.webkit.messageHandlers.callbackHandler.postMessage('" + command + "'); 0");
+}
+
+bool RealWebScreenFixture::until(const std::function<bool()>& condition)
+{
+    return platform::runMainLoopUntil(condition, kTimeout);
+}
+
 platform::Window* RealWebScreenFixture::topWindow() const
 {
     return topViewController(delegate.window.get());

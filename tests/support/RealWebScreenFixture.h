@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,8 +33,14 @@ protected:
     // Waits (at most `timeout`) until `count` navigations have finished since the start.
     bool waitForFinishedNavigations(std::size_t count, std::chrono::milliseconds timeout = kTimeout);
     std::size_t finishedNavigations() const;
+    // Loads the demo's bridge page as the second navigation and waits until it has finished.
+    void showBridgePage();
     // Evaluates `script` in the page on show and returns its result's text.
     std::optional<std::string> evaluate(const std::string& script);
+    // Posts `command` to the native side as the page's own script does.
+    void post(const std::string& command);
+    // Runs the main loop until `condition` holds, at most kTimeout.
+    static bool until(const std::function<bool()>& condition);
     // The window on top: an alert, or the main window.
     platform::Window* topWindow() const;
 
