@@ -32,15 +32,8 @@ std::vector<int> candidates(const std::optional<int>& given, bool belowSmallestG
 DateComponents LocalCalendar::components(TimePoint moment)
 {
     const std::tm fields = localTime(moment);
-    DateComponents made;
-    made.year = fields.tm_year + 1900;
-    made.month = fields.tm_mon + 1;
-    made.day = fields.tm_mday;
-    made.hour = fields.tm_hour;
-    made.minute = fields.tm_min;
-    made.second = fields.tm_sec;
-    made.weekday = fields.tm_wday + 1;
-    return made;
+    return {fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday, fields.tm_hour, fields.tm_min, fields.tm_sec,
+            fields.tm_wday + 1};
 }
 
 int LocalCalendar::weekday(int year, int month, int day)

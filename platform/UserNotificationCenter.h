@@ -55,6 +55,7 @@ struct TimeIntervalNotificationTrigger {
 
 // The fields of a calendar date a calendar trigger matches; a field left empty matches any value.
 // `weekday` runs from 1 (Sunday) to 7 (Saturday).
+// Built in the order of its fields: DateComponents{year, month, day, hour, minute, second, weekday}.
 struct DateComponents {
     std::optional<int> year, month, day, hour, minute, second, weekday;
     bool operator==(const DateComponents&) const = default;

@@ -42,14 +42,7 @@ platform::DateComponents NotificationScheduler::parseDateString(const std::strin
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     if (std::sscanf(dateStr.c_str(), "%4d%2d%2dT%2d%2d%2d", &year, &month, &day, &hour, &minute, &second) != 6)
         throw NotificationSchedulerError(NotificationSchedulerError::Kind::invalidDateString);
-    platform::DateComponents components;
-    components.year = year;
-    components.month = month;
-    components.day = day;
-    components.hour = hour;
-    components.minute = minute;
-    components.second = second;
-    return components;
+    return {year, month, day, hour, minute, second, std::nullopt};
 }
 
 void NotificationScheduler::scheduleNotification(const platform::UserNotificationContent& notification,

@@ -18,21 +18,6 @@ using testsupport::utc;
 
 namespace {
 
-DateComponents components(std::optional<int> year, std::optional<int> month, std::optional<int> day,
-                          std::optional<int> hour, std::optional<int> minute, std::optional<int> second,
-                          std::optional<int> weekday = std::nullopt)
-{
-    DateComponents made;
-    made.year = year;
-    made.month = month;
-    made.day = day;
-    made.hour = hour;
-    made.minute = minute;
-    made.second = second;
-    made.weekday = weekday;
-    return made;
-}
-
 class NotificationSchedulerTest : public testing::Test {
 protected:
     NotificationSchedulerTest() { clock->advance(utc(2026, 1, 1, 0, 0) - clock->now()); }
@@ -54,12 +39,12 @@ TEST_F(NotificationSchedulerTest, FrequencyChoosesTheTriggerComponents)
         DateComponents match;
         bool repeats;
     } cases[] = {
-        {"none", components(2026, 1, 31, 8, 30, 0), false},
-        {"daily", components({}, {}, {}, 8, 30, {}), true},
+        {"none", DateComponents{2026, 1, 31, 8, 30, 0, {}}, false},
+        {"daily", DateComponents{{}, {}, {}, 8, 30, {}, {}}, true},
         // 31 January 2026 is a Saturday.
-        {"weekly", components({}, {}, {}, 8, 30, {}, 7), true},
-        {"monthly", components({}, {}, 31, 8, 30, {}), true},
-        {"yearly", components({}, 1, 31, 8, 30, {}), true},
+        {"weekly", DateComponents{{}, {}, {}, 8, 30, {}, 7}, true},
+        {"monthly", DateComponents{{}, {}, 31, 8, 30, {}, {}}, true},
+        {"yearly", DateComponents{{}, 1, 31, 8, 30, {}, {}}, true},
     };
     for (const auto& c : cases) {
         scheduler.scheduleNotification(content, c.freq, "20260131T083000", c.freq);
@@ -139,14 +124,14 @@ TEST(LocalCalendar, NextDateMatchesTheGivenFieldsOnly)
         DateComponents match;
         std::optional<TimePoint> next;
     } cases[] = {
-        {"daily", components({}, {}, {}, 8, 30, {}), utc(2026, 2, 1, 8, 30)},
-        {"weekly on Saturday", components({}, {}, {}, 8, 30, {}, 7), utc(2026, 2, 7, 8, 30)},
-        {"monthly on the 31st skips February", components({}, {}, 31, 8, 30, {}), utc(2026, 3, 31, 8, 30)},
-        {"yearly on 29 February", components({}, 2, 29, 8, 30, {}), utc(2028, 2, 29, 8, 30)},
-        {"later today", components(2026, 1, 31, 9, 0, 1), utc(2026, 1, 31, 9, 0, 1)},
-        {"the same second is not after", components(2026, 1, 31, 9, 0, 0), std::nullopt},
-        {"half past every hour", components({}, {}, {}, {}, 30, {}), utc(2026, 1, 31, 9, 30)},
-        {"no day of any month", components({}, 2, 30, 8, 0, {}), std::nullopt},
+        {"daily", DateComponents{{}, {}, {}, 8, 30, {}, {}}, utc(2026, 2, 1, 8, 30)},
+        {"weekly on Saturday", DateComponents{{}, {}, {}, 8, 30, {}, 7}, utc(2026, 2, 7, 8, 30)},
+        {"monthly on the 31st skips February", DateComponents{{}, {}, 31, 8, 30, {}, {}}, utc(2026, 3, 31, 8, 30)},
+        {"yearly on 29 February", DateComponents{{}, 2, 29, 8, 30, {}, {}}, utc(2028, 2, 29, 8, 30)},
+        {"later today", DateComponents{2026, 1, 31, 9, 0, 1, {}}, utc(2026, 1, 31, 9, 0, 1)},
+        {"the same second is not after", DateComponents{2026, 1, 31, 9, 0, 0, {}}, std::nullopt},
+        {"half past every hour", DateComponents{{}, {}, {}, {}, 30, {}, {}}, utc(2026, 1, 31, 9, 30)},
+        {"no day of any month", DateComponents{{}, 2, 30, 8, 0, {}, {}}, std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.next, platform::LocalCalendar::nextDate(c.match, after)) << c.name;
@@ -163,9 +148,9 @@ TEST_F(NotificationSchedulerTest, StoredRemindersAreArmedAgainAndMissedOnesShown
     {
         auto first = std::make_shared<testsupport::FakeUserNotificationCenter>();
         first->openStore(file);
-        first->add({"once", content, platform::CalendarNotificationTrigger{components(2026, 1, 2, 8, 0, 0), false}});
-        first->add({"daily", content, platform::CalendarNotificationTrigger{components({}, {}, {}, 8, 0, {}), true}});
-        first->add({"ahead", content, platform::CalendarNotificationTrigger{components(2027, 1, 1, 8, 0, 0), false}});
+        first->add({"once", content, platform::CalendarNotificationTrigger{DateComponents{2026, 1, 2, 8, 0, 0, {}}, false}});
+        first->add({"daily", content, platform::CalendarNotificationTrigger{DateComponents{{}, {}, {}, 8, 0, {}, {}}, true}});
+        first->add({"ahead", content, platform::CalendarNotificationTrigger{DateComponents{2027, 1, 1, 8, 0, 0, {}}, false}});
         first->add({"interval", content, platform::TimeIntervalNotificationTrigger{std::chrono::hours(1), false}});
     }
     clock->advance(utc(2026, 1, 5, 12, 0) - clock->now());
