@@ -254,3 +254,76 @@ TEST_F(BackgroundDownloadTest, updateReplyDownloadsDecryptsAndInstallsThePackage
         }
     }
 }
+
+// Packages fetched from the server and installed for real: an incremental one merges, and its
+// manifest deletes what it no longer lists unless the manifest is refused; a full encrypted one
+// replaces the web root; a truncated package, plain or encrypted, installs nothing and the page
+// is told by the alert.
+TEST_F(BackgroundDownloadTest, packagesFromTheServerAreInstalledOrRefused)
+{
+    const std::string key = "0123456789abcdef";
+    // Sixteen files, all listed by the manifest, whose total line says `declared`.
+    auto packageBytes = [](int declared) {
+        std::vector<std::string> names = {"index.html", "info.plist", "files.txt"};
+        for (int i = 1; names.size() < 16; ++i)
+            names.push_back("f" + std::to_string(i) + ".txt");
+        std::string manifest;
+        testsupport::ZipBuilder builder;
+        for (const auto& name : names) {
+            manifest += name + "\tx\n";
+            if (name != "files.txt")
+                builder.file(name, name == "index.html" ? "new index" : "<plist version=\"1.0\"><dict/></plist>");
+        }
+        builder.file("files.txt", manifest + "===TOTAL===\t" + std::to_string(declared) + "\n");
+        const fs::path zip = testsupport::makeTemporaryFolder("pkg") / "p.zip";
+        builder.write(zip);
+        return testsupport::readFile(zip);
+    };
+    struct Case {
+        const char* scenario;
+        const char* type;
+        int declared;
+        bool encrypted;
+        bool truncated;
+        // What the web root's index.html holds afterwards, and whether the old script is still there.
+        const char* index;
+        bool oldScriptKept;
+    };
+    const std::vector<Case> cases = {
+        {"incremental, its manifest deletes what it does not list", "incremental", 16, false, false, "new index", false},
+        {"incremental, its manifest refused", "incremental", 17, false, false, "new index", true},
+        {"full and encrypted", "full", 16, true, false, "new index", false},
+        {"full, encrypted and truncated", "full", 16, true, true, "old index", true},
+        {"incremental and truncated", "incremental", 16, false, true, "old index", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        fs::remove_all(sharedConfig().WEBROOT);
+        testsupport::writeFile(webFile("index.html"), "old index");
+        testsupport::writeFile(webFile("js/old.js"), "old script");
+        sharedConfig().stackOfJScript.lock()->items.clear();
+        finished.clear();
+
+        std::string body = packageBytes(c.declared);
+        if (c.encrypted)
+            body = testsupport::encryptedPackage(body, key, "IV-IV-IV-IV-IV-!");
+        if (c.truncated)
+            body.resize(body.size() - 5);
+        server.reply("/pkg/p.zip", Reply().withBody(body));
+        RequestProperties reply;
+        reply.updateTypeStr = c.type;
+        reply.downloadFilePath = "/pkg/p.zip";
+        reply.secretKey = c.encrypted ? key : "";
+        sharedServerCom().downloadUpdate({}, reply, "", "", std::nullopt, false);
+        ASSERT_TRUE(waitForTaskEnds(1));
+        platform::runMainQueueNow();
+
+        EXPECT_EQ(c.index, testsupport::readFile(webFile("index.html")));
+        EXPECT_EQ(c.oldScriptKept, fs::exists(webFile("js/old.js")));
+        EXPECT_FALSE(fs::exists(sharedServerCom().TMPWWWROOT));
+        auto scripts = sharedConfig().stackOfJScript.lock()->items;
+        std::erase(scripts, std::string("if (window.hideAllLoading) { hideAllLoading(); }"));
+        EXPECT_EQ(c.truncated ? Scripts{ServerCom::alertScript(sharedServerCom().SERVERCOM_ERROR_WRONG_URL)} : Scripts{},
+                  scripts);
+    }
+}
