@@ -1,8 +1,9 @@
 // The server-facing bridge commands, clicked on the demo's bridge page in the real WebKitGTK
 // view against the loopback content server: server call, file syncs, the push token and the
-// update command with and without its question.
+// update command with and without its question, pausing and resuming lazy loading.
 #include "base/Config.h"
 #include "base/LocalizedTexts.h"
+#include "contentserver/LazyLoad.h"
 #include "platform/Dispatch.h"
 #include "tests/support/LoopbackContentServer.h"
 #include "tests/support/RealWebScreenFixture.h"
@@ -33,12 +34,13 @@ protected:
     {
         evaluate("document.querySelector('[data-message=\"" + message + "\"]').click(); 0");
     }
-    // How often the page's hideAllLoading() ran: every command here answers through it.
-    int pageAnswers()
+    // How often the page logged `answer`; by default its hideAllLoading(), through which every
+    // command here answers.
+    int pageAnswers(const std::string& answer = "← hideAllLoading()")
     {
         const std::string log = evaluate("document.getElementById('log').textContent").value_or("");
         int count = 0;
-        for (auto at = log.find("← hideAllLoading()"); at != std::string::npos; at = log.find("← hideAllLoading()", at + 1))
+        for (auto at = log.find(answer); at != std::string::npos; at = log.find(answer, at + 1))
             ++count;
         return count;
     }
@@ -97,4 +99,25 @@ TEST_F(ServerCommandsTest, TokenAndUpdateReachTheServer)
     EXPECT_EQ(server.requests().size(), 2u);
     topWindow()->pressAlertButton(0);
     EXPECT_TRUE(server.waitForRequests(3));
+}
+
+TEST_F(ServerCommandsTest, LazyLoadingPausesAndResumesFromThePage)
+{
+    server.reply("/app/server.php", Reply().withBody("lazy body"));
+    click("cancelLazyLoad");
+    ASSERT_TRUE(until([&] { return pageAnswers("← hideLazyLoadNotification()") == 1; }));
+    ASSERT_TRUE(sharedLazyLoad().lazyLoadSuspendUntil);
+
+    const auto& key = sharedConfig().LAZYLOAD_STORE_KEY;
+    sharedConfig().defaults.set(key, platform::PlistValue::stringArray({"a.css", "b.css"}));
+    click("resumeLazyLoad");
+    ASSERT_TRUE(until([&] { return sharedConfig().defaults.stringArray(key) == std::vector<std::string>{}; }));
+    EXPECT_FALSE(sharedLazyLoad().lazyLoadSuspendUntil);
+    // The resumed run's first notice reaches the page it was resumed from.
+    EXPECT_TRUE(until([&] { return pageAnswers("← showLazyLoadNotification(") >= 1; }));
+    EXPECT_EQ(server.requests().size(), 2u);
+    for (const char* name : {"a.css", "b.css"}) {
+        std::ifstream file(fs::path(sharedConfig().WEBROOT) / name);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "lazy body") << name;
+    }
 }

@@ -34,6 +34,11 @@
   window.hideAllLoading = function () { logLine('answer', '← hideAllLoading()'); };
   window.showWakeUpNotification = function () { logLine('answer', '← showWakeUpNotification()'); };
   window.refreshCurrentPage = function () { window.location.reload(); };
+  // Progress of fetching the files an update left out, and its end.
+  window.showLazyLoadNotification = function (done, total) {
+    logLine('answer', '← showLazyLoadNotification(' + done + ', ' + total + ')');
+  };
+  window.hideLazyLoadNotification = function () { logLine('answer', '← hideLazyLoadNotification()'); };
   window.postReset = function () { logLine('answer', '← postReset()'); };
   window.controlAudioCallback = function (what) { logLine('answer', '← controlAudioCallback(' + what + ')'); };
   // A "message" event of the real-time channel, as JSON text.
