@@ -311,6 +311,11 @@ public:
     // The progress bar of the latest download started with a view, and that view. Main thread only.
     std::shared_ptr<platform::ProgressView> progressView;
     std::weak_ptr<platform::View> targetView;
+    // The running download task. It stays empty: a download's session keeps its task until the
+    // task ends, and nothing here cancels a download. Main thread only.
+    std::shared_ptr<platform::UrlSessionDownloadTask> downloadTask;
+    // A flag of the update flow that nothing sets or reads; it stays false.
+    std::atomic<bool> reloadReady{false};
     // A session delegate that only reports; made with ServerCom and never attached to a session.
     const std::unique_ptr<DownloadSessionDelegate> delegate;
 

@@ -257,6 +257,19 @@ TEST_F(ServerCallTest, corruptZipRaisesItsAlertAndEndsTheHandling)
     EXPECT_EQ((Scripts{"done()", "hideAllLoading()"}), webView->scripts());
 }
 
+// An XML reply that holds the server's error element is no update reply: alert "340", no
+// download, and the page is answered as for any reply.
+TEST_F(ServerCallTest, xmlReplyWithTheServerErrorRaisesItsAlert)
+{
+    call(Reply().withHeader("Content-Type", "text/xml").withBody("<response><error>denied</error></response>"), 2);
+    ASSERT_NE(nullptr, alert());
+    EXPECT_EQ(JS_ALERT_TITLES().at("ERROR") + "340", alert()->alert()->title);
+    EXPECT_EQ(localizedString("SC_UPDATE_ERROR"), alert()->alert()->message);
+    EXPECT_FALSE(sharedServerCom().isPersonalization);
+    EXPECT_EQ(1u, server.requests().size());
+    EXPECT_EQ((Scripts{"done()", "hideAllLoading()"}), webView->scripts());
+}
+
 TEST_F(ServerCallTest, javaScriptRunsOnlyForTheExactContentType)
 {
     EXPECT_EQ((Scripts{"ran(1)", "done()", "hideAllLoading()"}),
