@@ -16,14 +16,15 @@
   }
 
   // Posts `command` with a callback of its own; resolves with the answer (undefined when the
-  // callback is called without argument), rejects when none comes within `ms`.
+  // callback is called without argument), rejects when none comes within `ms` (20 s unless given:
+  // starting a sound prerolls it on the native side first, which takes seconds on a busy machine).
   function ask(command, ms) {
     return new Promise(function (resolve, reject) {
       var name = '__bridgeAnswer' + (++counter);
       var timer = setTimeout(function () {
         delete window[name];
         reject(new Error('no answer to ' + command));
-      }, ms || 5000);
+      }, ms || 20000);
       window[name] = function (text) {
         clearTimeout(timer);
         delete window[name];
