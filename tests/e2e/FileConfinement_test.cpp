@@ -1,6 +1,7 @@
 // The page reads files of the application-support folder only, with WebKit's sandbox on and
 // off: a page of the web root tries every way a page reads a file (XMLHttpRequest sync and
-// async, fetch, a frame, an image, a navigation, a symbolic link of the web root) on a file
+// async, fetch, a frame, a worker's fetch, an image, a navigation, a symbolic link of the web
+// root) on a file
 // outside that folder; each is refused and the secret never reaches the native side, while
 // the same ways still read the web root and the sync folder.
 #include "base/Config.h"
@@ -20,6 +21,12 @@ namespace {
 
 constexpr char kSecret[] = "TOP-SECRET";
 
+// A worker of the web root that fetches the URL it is sent and posts back the text.
+constexpr char kWorker[] = R"JS(onmessage = function (e) {
+  fetch(e.data).then(function (r) { return r.text(); })
+    .then(function (t) { postMessage(t || 'refused'); }, function () { postMessage('refused'); });
+};)JS";
+
 // An image, so that an image load tells "read" from "refused".
 constexpr char kImage[] = R"(<svg xmlns="http://www.w3.org/2000/svg" width="1" height="1"/>)";
 
@@ -27,8 +34,8 @@ constexpr char kImage[] = R"(<svg xmlns="http://www.w3.org/2000/svg" width="1" h
 // the text read (or "image"/"no image"), or "refused".
 const char kReadScript[] = R"JS(
 window.reads = window.reads || {};
-window.pending = (window.pending || 0) + 4;
-(function (prefix, url, image) {
+window.pending = (window.pending || 0) + 5;
+(function (prefix, url, image, workerScript) {
   function done(way, text) { window.reads[prefix + way] = text; window.pending -= 1; }
   try {
     var sync = new XMLHttpRequest(); sync.open('GET', url, false); sync.send();
@@ -48,11 +55,15 @@ window.pending = (window.pending || 0) + 4;
   };
   setTimeout(function () { frameDone('refused'); }, 3000);
   frame.src = url; document.body.appendChild(frame);
+  var worker = new Worker(workerScript);
+  worker.onmessage = function (e) { done('worker', e.data); };
+  worker.onerror = function () { done('worker', 'refused'); };
+  worker.postMessage(url);
   var img = new Image();
   img.onload = function () { done('image', 'image'); };
   img.onerror = function () { done('image', 'no image'); };
   img.src = image;
-})(%PREFIX%, %URL%, %IMAGE%);
+})(%PREFIX%, %URL%, %IMAGE%, %WORKER%);
 )JS";
 
 std::string quoted(const std::string& text)
@@ -80,6 +91,7 @@ protected:
         const fs::path webRoot = sharedConfig().WEBROOT;
         testsupport::writeFile(webRoot / "inside.txt", "WWW-OK");
         testsupport::writeFile(webRoot / "inside.svg", kImage);
+        testsupport::writeFile(webRoot / "reader.js", kWorker);
         testsupport::writeFile(sharedConfig().SYNCURL / "inside.txt", "SYNC-OK");
         fs::create_symlink(home / "secret.txt", webRoot / "leak.txt");
         fs::create_symlink(home / "secret.svg", webRoot / "leak.svg");
@@ -94,6 +106,7 @@ protected:
         put("%PREFIX%", quoted(prefix));
         put("%URL%", quoted("file://" + file.string()));
         put("%IMAGE%", quoted("file://" + image.string()));
+        put("%WORKER%", quoted("file://" + sharedConfig().WEBROOT + "/reader.js"));
         evaluate(script + "0");
     }
 
@@ -118,7 +131,7 @@ TEST_P(FileConfinementTest, OnlyFilesOfTheApplicationFolderAreRead)
     ASSERT_TRUE(platform::runMainLoopUntil([&] { return evaluate("window.pending") == "0"; }, kTimeout))
         << evaluate("JSON.stringify(window.reads)").value_or("");
 
-    for (const char* way : {"sync", "async", "fetch", "frame"}) {
+    for (const char* way : {"sync", "async", "fetch", "frame", "worker"}) {
         SCOPED_TRACE(way);
         EXPECT_EQ(outcome(std::string("outside-") + way), "refused");
         EXPECT_EQ(outcome(std::string("link-") + way), "refused");
