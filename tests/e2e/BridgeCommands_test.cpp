@@ -1,11 +1,15 @@
 // The bridge commands in the real WebKitGTK view: the demo page's self-check posts setValue,
 // getValue, getUuid, getAppState, getFilesList, getHTML and moveFile and checks every answer
-// in the page.
+// in the page, with WebKit's sandbox on and off.
 #include "base/Config.h"
 #include "platform/Dispatch.h"
+#include "platform/linux/WebProcessSandbox.h"
 #include "tests/support/RealWebScreenFixture.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace fs = std::filesystem;
 
@@ -38,9 +42,26 @@ protected:
     }
 };
 
+// The same page with WebKit's sandbox forced on or off: the confinement of the page's file
+// reads, with either wall, leaves the page's own files and every command working.
+class SelfCheckTest : public BridgeCommandsTest, public testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override
+    {
+        if (GetParam() && !platform::gtk::WebProcessSandbox::canRun())
+            GTEST_SKIP() << "bubblewrap cannot start a sandbox on this machine: WebKit's sandbox cannot run here";
+        sandbox = std::make_unique<testsupport::ScopedEnvironment>(
+            std::initializer_list<std::pair<std::string, std::optional<std::string>>>{
+                {"WEBCONTAINER_WEB_SANDBOX", GetParam() ? "1" : "0"}});
+        BridgeCommandsTest::SetUp();
+    }
+
+    std::unique_ptr<testsupport::ScopedEnvironment> sandbox;
+};
+
 } // namespace
 
-TEST_F(BridgeCommandsTest, ThePagesSelfCheckPassesEveryCommand)
+TEST_P(SelfCheckTest, ThePagesSelfCheckPassesEveryCommand)
 {
     evaluate("bridgeCheck.run(); 0");
     const std::string outcome = waitForOutcome("check-result");
@@ -53,6 +74,9 @@ TEST_F(BridgeCommandsTest, ThePagesSelfCheckPassesEveryCommand)
     EXPECT_FALSE(fs::exists(webRoot / "moved" / "greeting.html"));
     EXPECT_EQ(sharedConfig().defaults.object("cli_check"), std::nullopt);
 }
+
+INSTANTIATE_TEST_SUITE_P(Sandbox, SelfCheckTest, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "On" : "Off"; });
 
 TEST_F(BridgeCommandsTest, AnswersCarryTheNativeValues)
 {
