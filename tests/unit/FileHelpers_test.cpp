@@ -1,5 +1,6 @@
 #include "base/Config.h"
 #include "base/FileHelpers.h"
+#include "platform/Paths.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestIsolation.h"
@@ -7,8 +8,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <set>
 
 namespace fs = std::filesystem;
 using testsupport::LogCapture;
@@ -138,6 +141,33 @@ TEST(GetFilesOfWebDir, PathsAreRelativeToTheWebRootWhateverFoldersLieAbove)
     EXPECT_EQ(webRootRelativePath(webRoot() / "www" / "x.js"), "www/x.js");
     EXPECT_EQ(webRootRelativePath(sharedConfig().SYNCURL / "x.js"), std::nullopt);
     EXPECT_EQ(webRootRelativePath(webRoot()), std::nullopt);
+}
+
+// A folder that could not be opened ended the whole listing: files after it were left out.
+TEST(GetFilesOfWebDir, CarriesOnPastAFolderItCannotOpen)
+{
+    const std::set<std::string> names = {"a.js", "b.js", "c.js", "x.js", "y.js", "z.js"};
+    // Folders and files mixed, so that in any listing order some files come after a folder.
+    for (const auto& name : names) {
+        writeFile(webRoot() / name, "1");
+        writeFile(webRoot() / ("closed-" + name) / "hidden.js", "2");
+        fs::permissions(webRoot() / ("closed-" + name), fs::perms::none);
+    }
+    // Root opens every folder, so the listing runs in a forked child (this test's home, which a
+    // re-executed child would not share) as an unprivileged user, who may enter the test's
+    // folders down to the web root.
+    const fs::path top = platform::paths::home().parent_path();
+    for (fs::path folder = webRoot(); folder != top.parent_path(); folder = folder.parent_path())
+        fs::permissions(folder, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(
+        {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                std::_Exit(2);
+            const auto files = getFilesOfWebDir();
+            std::_Exit(std::set<std::string>(files.begin(), files.end()) == names ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST(GetFilesOfWebDir, LinksAreListedButNotFollowed)
