@@ -2,6 +2,7 @@
 
 #include "base/Logger.h"
 #include "platform/Dispatch.h"
+#include "platform/linux/GuardedCall.h"
 
 #include <gio/gio.h>
 #include <geoclue.h>
@@ -138,7 +139,7 @@ void GeoClueLocationManager::requestLocation()
             Request& request = **keep;
             request.simple = gclue_simple_new_finish(result, &request.error);
             if (const auto manager = request.manager.lock())
-                (*manager)->finish(request);
+                gtk::guardedCall("location answer", [&] { (*manager)->finish(request); });
         },
         forStart);
 }

@@ -1,6 +1,7 @@
 #include "platform/linux/NominatimGeocoder.h"
 
 #include "platform/linux/GObjectPtr.h"
+#include "platform/linux/GuardedCall.h"
 
 #include <geocode-glib/geocode-glib.h>
 
@@ -58,11 +59,12 @@ void NominatimGeocoder::reverseGeocodeLocation(const Location& location, Complet
             g_autoptr(GError) error = nullptr;
             g_autoptr(GeocodePlace) place = geocode_reverse_resolve_finish(GEOCODE_REVERSE(source), result, &error);
             g_object_unref(source);
-            if (!place) {
-                (*completion)({}, std::string(error ? error->message : "No address was found."));
-                return;
-            }
-            (*completion)({placemarkOf(place)}, std::nullopt);
+            gtk::guardedCall("address answer", [&] {
+                if (!place)
+                    (*completion)({}, std::string(error ? error->message : "No address was found."));
+                else
+                    (*completion)({placemarkOf(place)}, std::nullopt);
+            });
         },
         new Completion(std::move(completion)));
 }

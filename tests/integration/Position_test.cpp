@@ -6,11 +6,15 @@
 #include "platform/Dispatch.h"
 #include "platform/linux/GeoClueLocationManager.h"
 #include "platform/linux/NominatimGeocoder.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/PrivateSessionBus.h"
 #include "tests/support/TestContentServer.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
 
 namespace {
 
@@ -26,7 +30,8 @@ struct Outcome {
     std::optional<std::string> error;
 };
 
-std::optional<Outcome> resolve(const std::string& baseURL)
+// `andThen` runs inside the completion, after the outcome is kept.
+std::optional<Outcome> resolve(const std::string& baseURL, std::function<void()> andThen = {})
 {
     platform::Location location;
     location.latitude = 52.52;
@@ -35,6 +40,8 @@ std::optional<Outcome> resolve(const std::string& baseURL)
     std::optional<Outcome> outcome;
     platform::NominatimGeocoder(baseURL, "").reverseGeocodeLocation(location, [&](auto placemarks, auto error) {
         outcome = Outcome{std::move(placemarks), std::move(error)};
+        if (andThen)
+            andThen();
     });
     platform::runMainLoopUntil([&] { return outcome.has_value(); }, std::chrono::seconds(20));
     return outcome;
@@ -44,11 +51,18 @@ std::optional<Outcome> resolve(const std::string& baseURL)
 struct RecordingDelegate : platform::LocationManagerDelegate {
     std::vector<platform::Location> locations;
     std::optional<std::string> failure;
+    // Throws from didFailWithError once it has recorded the failure.
+    bool throws = false;
     void didUpdateLocations(platform::LocationManager&, const std::vector<platform::Location>& found) override
     {
         locations = found;
     }
-    void didFailWithError(platform::LocationManager&, const std::string& why) override { failure = why; }
+    void didFailWithError(platform::LocationManager&, const std::string& why) override
+    {
+        failure = why;
+        if (throws)
+            throw std::runtime_error("the delegate failed");
+    }
 };
 
 } // namespace
@@ -90,6 +104,25 @@ TEST(NominatimGeocoder, ServerErrorsComeBackAsErrorTexts)
         ASSERT_TRUE(outcome->error);
         EXPECT_FALSE(outcome->error->empty());
     }
+}
+
+// An answer whose receiver threw unwound into GLib's main loop and ended the process.
+TEST(NominatimGeocoder, AnExceptionOfTheReceiverIsLoggedAndStaysOutOfGLib)
+{
+    testsupport::LogCapture log;
+    testsupport::TestContentServer server;
+    server.reply("/reverse", Reply{}.withHeader("Content-Type", "application/json").withBody(kAddress));
+    ASSERT_TRUE(resolve(server.origin(), [] { throw std::runtime_error("the receiver failed"); }));
+
+    testsupport::ScopedEnvironment noBus{{"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/system_bus_socket"}};
+    auto delegate = std::make_shared<RecordingDelegate>();
+    delegate->throws = true;
+    platform::GeoClueLocationManager manager("org.webcontainer.test", std::chrono::seconds(5));
+    manager.setDelegate(delegate);
+    manager.requestLocation();
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return delegate->failure.has_value(); }, std::chrono::seconds(10)));
+    EXPECT_TRUE(log.has(Logger::Level::Error, "address answer threw: the receiver failed"));
+    EXPECT_TRUE(log.has(Logger::Level::Error, "location answer threw: the delegate failed"));
 }
 
 TEST(GeoClueLocationManager, WithoutTheServiceLocatingIsOffAndARequestFails)
