@@ -14,6 +14,9 @@
 // Notifications can be shown when the session bus has a notification service: the desktop's
 // (org.freedesktop.Notifications, running or started on demand), GTK's (org.gtk.Notifications)
 // or the desktop portal's.
+//
+// Threads as the centre's interface says: delivering and withdrawing on the main thread, where
+// GLib also reports the click; the check for a notification service from any thread.
 
 #include "platform/UserNotificationCenter.h"
 

@@ -2,7 +2,7 @@
 // The masked image view on a GtkDrawingArea drawn with cairo: the picture is painted into a
 // group and shown through the mask picture's alpha. A running animation is driven by a tick
 // callback of the widget's frame clock, which redraws the view each frame; the ticks stop when
-// the animation ends.
+// the animation ends. Main thread only, as every view.
 
 #include "platform/MaskedImageView.h"
 #include "platform/linux/GObjectPtr.h"

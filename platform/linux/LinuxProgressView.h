@@ -1,7 +1,7 @@
 #pragma once
 // The progress bar on a GtkProgressBar, laid over the web view in its superview's GtkOverlay;
 // it lets pointer events through to what lies beneath. An animated change moves the bar there
-// over a quarter of a second.
+// over a quarter of a second. Main thread only, as every view.
 
 #include "platform/ProgressView.h"
 #include "platform/linux/GObjectPtr.h"
