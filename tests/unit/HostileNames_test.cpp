@@ -1,6 +1,7 @@
-// Every entry point that acts on a name from the page, the content server or an archive, tried
-// with hostile names and with symbolic links planted in its folder: nothing outside the folder
-// is read, written, moved or deleted, and nothing crashes. Runs with both resolvers.
+// Every entry point that acts on a name from the page, the content server, a download or an
+// archive, tried with hostile names and with symbolic links planted in its folder: nothing
+// outside the folder is read, written, moved or deleted, and nothing crashes. Runs with both
+// resolvers.
 
 #include "base/Config.h"
 #include "base/FileHelpers.h"
@@ -86,6 +87,18 @@ protected:
 
     std::vector<std::string> run(const std::string& command) { return testsupport::runCommand(screen, command); }
 
+    // Hands the download session's finished file of task `identifier` to the server client.
+    static std::string deliver(const std::string& identifier, std::optional<std::string> lazyListEntry)
+    {
+        const fs::path file = sharedConfig().tmpDirURL / "delivered";
+        writeFile(file, "PAYLOAD");
+        platform::HttpUrlResponse response;
+        response.statusCode = 200;
+        ServerCom::DownloadContext context{std::move(lazyListEntry), std::nullopt};
+        sharedServerCom().didFinishDownloadingTo(identifier, response, file, context);
+        return std::string();
+    }
+
     static fs::path webRoot() { return sharedConfig().WEBROOT; }
     static fs::path sync() { return sharedConfig().SYNCURL; }
     static fs::path upload() { return sharedConfig().UPLOADURL; }
@@ -155,6 +168,10 @@ TEST_P(HostileNames, NoEntryPointReachesOutsideItsFolder)
              platform::ZipArchive::unzipFileAtPath(archive, webRoot());
              return std::string();
          }},
+        // A finished download put in place under the name of a sync's store key or of a lazy
+        // list entry (percent-encoded, as the manifest writes it).
+        {"sync download", [&](const std::string& name) { return deliver("sync-?file=" + encoded(name), std::nullopt); }},
+        {"lazy download", [&](const std::string& name) { return deliver("lazy-x", encoded(name)); }},
         {"received name", [&](const std::string& name) {
              platform::HttpUrlResponse response;
              response.headerFields.set("Content-Type", "text/plain");
