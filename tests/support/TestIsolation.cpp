@@ -22,14 +22,14 @@ void buildSharedInstances()
 
 } // namespace
 
-void TestIsolation::OnTestStart(const testing::TestInfo&)
+void TestIsolation::begin()
 {
     home_.emplace();
     platform::Bundle::setMainForTesting(WEBCONTAINER_TEST_BUNDLE_DIR);
     buildSharedInstances();
 }
 
-void TestIsolation::OnTestEnd(const testing::TestInfo&)
+void TestIsolation::end()
 {
     // Work the test left on the main queue runs while what it reads still exists.
     platform::drainMainQueue();

@@ -17,11 +17,25 @@ namespace testsupport {
 
 class TestIsolation : public testing::EmptyTestEventListener {
 public:
-    void OnTestStart(const testing::TestInfo& test) override;
-    void OnTestEnd(const testing::TestInfo& test) override;
+    void OnTestStart(const testing::TestInfo&) override { begin(); }
+    void OnTestEnd(const testing::TestInfo&) override { end(); }
+
+    void begin();
+    void end();
 
 private:
     std::optional<TemporaryHome> home_;
+};
+
+// The same fresh state for the one test a death-test child process runs: Google Test tells no
+// listener of it there, but it sets up the environments.
+class DeathTestChildIsolation : public testing::Environment {
+public:
+    void SetUp() override { isolation_.begin(); }
+    void TearDown() override { isolation_.end(); }
+
+private:
+    TestIsolation isolation_;
 };
 
 // Tears the shared instances down and builds them again from the main bundle and the

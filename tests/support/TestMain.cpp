@@ -7,10 +7,21 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 int main(int argc, char** argv)
 {
+    bool deathTestChild = false;
+    for (int i = 1; i < argc; ++i)
+        deathTestChild = deathTestChild || std::string_view(argv[i]).starts_with("--gtest_internal_run_death_test");
+    // A death test runs in a fresh process started anew, never in a fork of this one: the worker
+    // threads of earlier tests may hold a lock at the fork, and the forked child then waits forever.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     testing::InitGoogleTest(&argc, argv);
     platform::setMainThread();
-    testing::UnitTest::GetInstance()->listeners().Append(new testsupport::TestIsolation());
+    if (deathTestChild)
+        testing::AddGlobalTestEnvironment(new testsupport::DeathTestChildIsolation());
+    else
+        testing::UnitTest::GetInstance()->listeners().Append(new testsupport::TestIsolation());
     return RUN_ALL_TESTS();
 }

@@ -153,13 +153,11 @@ TEST(GetFilesOfWebDir, CarriesOnPastAFolderItCannotOpen)
         writeFile(webRoot() / ("closed-" + name) / "hidden.js", "2");
         fs::permissions(webRoot() / ("closed-" + name), fs::perms::none);
     }
-    // Root opens every folder, so the listing runs in a forked child (this test's home, which a
-    // re-executed child would not share) as an unprivileged user, who may enter the test's
-    // folders down to the web root.
+    // Root opens every folder, so the listing runs in a child process as an unprivileged user,
+    // who may enter the test's folders down to the web root.
     const fs::path top = platform::paths::home().parent_path();
     for (fs::path folder = webRoot(); folder != top.parent_path(); folder = folder.parent_path())
         fs::permissions(folder, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
-    GTEST_FLAG_SET(death_test_style, "fast");
     EXPECT_EXIT(
         {
             if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
