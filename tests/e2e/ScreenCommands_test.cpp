@@ -15,8 +15,6 @@
 #include <cairo-pdf.h>
 #include <gtk/gtk.h>
 
-#include <cstring>
-
 namespace fs = std::filesystem;
 using Shown = platform::GtkPreviewController::Shown;
 
@@ -40,20 +38,6 @@ protected:
         return dynamic_cast<platform::GtkPreviewController&>(*platform::current().previewController);
     }
 };
-
-// The label of the toast on show, or "".
-std::string toastText()
-{
-    std::string text;
-    GList* toplevels = gtk_window_list_toplevels();
-    for (GList* item = toplevels; item; item = item->next) {
-        GtkWidget* window = GTK_WIDGET(item->data);
-        if (std::strcmp(gtk_widget_get_name(window), "webcontainer-toast") == 0 && gtk_widget_get_visible(window))
-            text = gtk_label_get_text(GTK_LABEL(gtk_bin_get_child(GTK_BIN(window))));
-    }
-    g_list_free(toplevels);
-    return text;
-}
 
 } // namespace
 

@@ -1,10 +1,13 @@
 // The server-facing bridge commands, clicked on the demo's bridge page in the real WebKitGTK
 // view against the loopback content server: server call, file syncs, the push token and the
-// update command with and without its question, pausing and resuming lazy loading.
+// update command in each silent mode, with and without its question, and offline, pausing and
+// resuming lazy loading.
 #include "base/Config.h"
 #include "base/LocalizedTexts.h"
 #include "contentserver/LazyLoad.h"
 #include "platform/Dispatch.h"
+#include "platform/Platform.h"
+#include "tests/support/FakeReachability.h"
 #include "tests/support/LoopbackContentServer.h"
 #include "tests/support/RealWebScreenFixture.h"
 #include "tests/support/TestContentServer.h"
@@ -120,4 +123,39 @@ TEST_F(ServerCommandsTest, LazyLoadingPausesAndResumesFromThePage)
         std::ifstream file(fs::path(sharedConfig().WEBROOT) / name);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "lazy body") << name;
     }
+}
+
+TEST_F(ServerCommandsTest, UpdateChecksByTheSilentModeAndNotOffline)
+{
+    server.reply("/app/server.php", Reply()
+                                        .withHeader("Content-Type", "text/xml")
+                                        .withBody("<response><type>nop</type><date>20240101120000</date></response>"));
+    // "apply" checks at once and asks too; its OK checks again.
+    for (const auto& [message, asks] : {std::pair{"update?silentMode=silent", false},
+                                        std::pair{"update?silentMode=apply", true}}) {
+        SCOPED_TRACE(message);
+        sharedConfig().updateSilentMode = Config::UPDATE_SILENT_MODE_BACKGROUND;
+        const std::size_t before = server.requests().size();
+        click(message);
+        ASSERT_TRUE(server.waitForRequests(before + 1));
+        EXPECT_EQ(sharedConfig().updateSilentMode, Config::UPDATE_SILENT_MODE_NOPROMPTS);
+        if (!asks) {
+            // By the check's answer a question would be on show.
+            EXPECT_TRUE(until([] { return toastText() == localizedString("UP_TO_DATE"); }));
+            EXPECT_EQ(topWindow(), delegate.window.get());
+            continue;
+        }
+        ASSERT_TRUE(until([&] { return topWindow() != delegate.window.get(); }));
+        EXPECT_EQ(topWindow()->alert()->title, localizedString("VC_UPDATE"));
+        topWindow()->pressAlertButton(0);
+        EXPECT_TRUE(server.waitForRequests(before + 2));
+    }
+
+    // Offline: the toast, no check, and the mode as it was.
+    platform::current().reachability = std::make_shared<testsupport::FakeReachability>();
+    const std::size_t before = server.requests().size();
+    click("update?silentMode=background");
+    EXPECT_TRUE(until([] { return toastText() == localizedString("ERROR_UPDATE_OFFLINE"); }));
+    EXPECT_EQ(sharedConfig().updateSilentMode, Config::UPDATE_SILENT_MODE_NOPROMPTS);
+    EXPECT_EQ(server.requests().size(), before);
 }

@@ -4,8 +4,11 @@
 #include "platform/Dispatch.h"
 #include "platform/Platform.h"
 #include "platform/linux/GstAudioPlayer.h"
+#include "platform/linux/GtkToast.h"
 
 #include <gtk/gtk.h>
+
+#include <cstring>
 
 namespace testsupport {
 
@@ -71,6 +74,20 @@ bool RealWebScreenFixture::until(const std::function<bool()>& condition)
 platform::Window* RealWebScreenFixture::topWindow() const
 {
     return topViewController(delegate.window.get());
+}
+
+std::string RealWebScreenFixture::toastText()
+{
+    std::string text;
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* item = toplevels; item; item = item->next) {
+        GtkWidget* window = GTK_WIDGET(item->data);
+        if (std::strcmp(gtk_widget_get_name(window), platform::GtkToast::widgetName) == 0 &&
+            gtk_widget_get_visible(window))
+            text = gtk_label_get_text(GTK_LABEL(gtk_bin_get_child(GTK_BIN(window))));
+    }
+    g_list_free(toplevels);
+    return text;
 }
 
 } // namespace testsupport

@@ -43,6 +43,8 @@ protected:
     static bool until(const std::function<bool()>& condition);
     // The window on top: an alert, or the main window.
     platform::Window* topWindow() const;
+    // The label of the toast on show, or "".
+    static std::string toastText();
 
     LogCapture log;
     std::shared_ptr<FakeApplication> application = std::make_shared<FakeApplication>();
