@@ -27,6 +27,9 @@ measure() {
   local home=$1 start end
   shift
   mkdir -p "$home"/{home,data,config,cache,tmp}
+  # Emptied before the start: a later start in the same home would otherwise find the earlier
+  # run's line before the background process has truncated its log.
+  : >"$home/log"
   start=$(date +%s%N)
   # No session bus: each run is an instance of its own, never a message to one that runs.
   env -u DBUS_SESSION_BUS_ADDRESS WEBCONTAINER_LOG=debug WEBCONTAINER_WEB_SANDBOX=0 HOME="$home/home" \
