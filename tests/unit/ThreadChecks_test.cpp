@@ -42,7 +42,6 @@ void onAnotherThread(const std::function<void()>& body)
 // from a worker thread went unnoticed there.
 TEST(ThreadChecksDeathTest, MainThreadOnlyEntryPointsAbortOnAnotherThread)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     struct Case {
         const char* name;
         std::function<void()> call;
@@ -64,7 +63,6 @@ TEST(ThreadChecksDeathTest, MainThreadOnlyEntryPointsAbortOnAnotherThread)
 
 TEST(ThreadChecksDeathTest, BrokenInvariantAbortsWithItsCondition)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     auto window = std::make_shared<testsupport::FakeWindow>();
     EXPECT_DEATH(
         {
