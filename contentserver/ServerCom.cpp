@@ -17,6 +17,7 @@ ServerCom::ServerCom()
     , DOWNLOAD_UPDATE_FINISHED(localizedString("DOWNLOAD_UPDATE_FINISHED"))
     , VC_DL_ALREADY_RUNNING(localizedString("VC_DL_ALREADY_RUNNING"))
     , delegate(std::make_unique<DownloadSessionDelegate>())
+    , updateCheckDeadline_(platform::limits::updateCheckDeadline)
     , replyQueue_(platform::makeSerialQueue("servercall"))
 {
 }
@@ -45,6 +46,13 @@ void ServerCom::startDataTask(const std::string& identifier, Redirects redirects
         configuration.willPerformHTTPRedirection = [this](const platform::HttpUrlResponse& response,
                                                           const platform::UrlRequest& newRequest) {
             return willPerformHTTPRedirection(response, newRequest);
+        };
+    }
+    // Every reply is held in memory until it is handled: bounded, a file more generously.
+    if (!request.maximumBodyLength) {
+        request.maximumBodyLength = [](const platform::HttpUrlResponse& reply) {
+            return reply.headerFields.contains("Content-Disposition") ? platform::limits::serverCallFileBytes
+                                                                      : platform::limits::serverCallReplyBytes;
         };
     }
     auto session = platform::makeUrlSession(std::move(configuration));

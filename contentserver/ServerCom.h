@@ -42,6 +42,7 @@
 #include "platform/ContainedPath.h"
 #include "platform/Guarded.h"
 #include "platform/ProgressView.h"
+#include "platform/TransferLimits.h"
 #include "platform/UrlSession.h"
 #include "platform/WebView.h"
 #include "platform/ZipArchive.h"
@@ -170,12 +171,16 @@ public:
     // without a connection, failed_URL_GENERATION when no address can be made. Otherwise
     // returns at once and later calls `completionHandler` exactly once on the reply queue:
     // with the reply of a 200 whose body reads as an update reply (its script queued for the
-    // page, its nonce cookie stored), with nothing for a transport error, any other status or
-    // a server error text. Any thread.
+    // page, its nonce cookie stored), with nothing for a transport error, any other status, a
+    // body parseXML refuses, a body beyond the update reply's limit or a check that outlasts its
+    // deadline (platform/TransferLimits.h). Any thread.
     void updateCheck(bool wakeup, UpdateCheckCompletion completionHandler);
-    // The document of an XML reply; a body that is not well-formed gives the elements read
-    // before the fault. Throws fetchAppXmlError::custom when a line of a UTF-8 body holds
-    // "<error>…</error>". Any thread.
+    // How long a check may take in all (platform/TransferLimits.h) in place of its own. Main
+    // thread, before the check.
+    void setUpdateCheckDeadlineForTesting(std::chrono::milliseconds deadline) { updateCheckDeadline_ = deadline; }
+    // The document of an XML update reply. Throws fetchAppXmlError::custom when the body is not
+    // UTF-8 text, when a line of it holds "<error>…</error>", when it is not well-formed XML
+    // (cut short, garbage, empty) or when its root element is not "response". Any thread.
     pugi::xml_document parseXML(const std::string& data);
 
     // The update decision (ServerComUpdateDecision.cpp).
@@ -328,7 +333,8 @@ private:
     PageReply latestPage(std::optional<std::string> callback = std::nullopt) const;
     enum class Redirects { followAll, serverRule };
     // Sends `request` on a new session (named `identifier` in logs) whose completion runs on
-    // the reply queue; a session that can't be made completes with an unknown error.
+    // the reply queue; a session that can't be made completes with an unknown error. A request
+    // without a body limit of its own gets the server call's (platform/TransferLimits.h).
     void startDataTask(const std::string& identifier, Redirects redirects, platform::UrlRequest request,
                        platform::UrlSession::DataTaskCompletion completion);
     // Writes the attachment a reply names into the web root (unpacking a ".zip"); false when
@@ -347,6 +353,7 @@ private:
     void askBeforeDownload(const std::weak_ptr<platform::View>& view, const RequestProperties& reply);
     void queueUpdateErrorAlert();
 
+    std::chrono::milliseconds updateCheckDeadline_;
     // Serialises taking nonces and storing new ones.
     std::mutex nonceMutex_;
     // The queue every server call's session hands its reply to: replies are handled one at a

@@ -60,13 +60,12 @@ std::optional<RequestProperties> readUpdateReply(ServerCom& serverCom, const pla
     }
     RequestProperties properties;
     properties.populate(document);
-    if (platform::isValidUTF8(body)) {
-        properties.xmlResponse = body;
-        LOG_DEBUG("respStr: " + body);
-        if (!properties.jScript.empty()) {
-            sharedConfig().stackOfJScript.lock()->push(properties.jScript);
-            LOG_DEBUG("adding xml script: " + properties.jScript + " ");
-        }
+    // parseXML took only UTF-8 text.
+    properties.xmlResponse = body;
+    LOG_DEBUG("respStr: " + body);
+    if (!properties.jScript.empty()) {
+        sharedConfig().stackOfJScript.lock()->push(properties.jScript);
+        LOG_DEBUG("adding xml script: " + properties.jScript + " ");
     }
     return properties;
 }
@@ -75,17 +74,24 @@ std::optional<RequestProperties> readUpdateReply(ServerCom& serverCom, const pla
 
 pugi::xml_document ServerCom::parseXML(const std::string& data)
 {
-    if (platform::isValidUTF8(data)) {
-        if (const auto element = errorElementOnOneLine(data)) {
-            const std::string location = std::filesystem::path(__FILE__).filename().string() + "  :  " +
-                                         std::to_string(__LINE__);
-            throw fetchAppXmlError(fetchAppXmlError::Kind::custom, "Server Error: " + *element + ") : " + location);
-        }
+    // A reply cut short, garbage or an error page must never be read as "nothing to update"
+    // nor act on the part that arrived.
+    if (!platform::isValidUTF8(data))
+        throw fetchAppXmlError(fetchAppXmlError::Kind::custom, "the reply is not UTF-8 text");
+    if (const auto element = errorElementOnOneLine(data)) {
+        const std::string location = std::filesystem::path(__FILE__).filename().string() + "  :  " +
+                                     std::to_string(__LINE__);
+        throw fetchAppXmlError(fetchAppXmlError::Kind::custom, "Server Error: " + *element + ") : " + location);
     }
-    // A body that is not well-formed keeps the tree read before the fault, as a lenient parser
-    // would hand it over; callers find what is there.
     pugi::xml_document document;
-    document.load_buffer(data.data(), data.size());
+    const pugi::xml_parse_result parsed = document.load_buffer(data.data(), data.size(), pugi::parse_default,
+                                                               pugi::encoding_utf8);
+    if (!parsed)
+        throw fetchAppXmlError(fetchAppXmlError::Kind::custom,
+                               std::string("the reply is not well-formed XML: ") + parsed.description() + " at " +
+                                   std::to_string(parsed.offset));
+    if (document.document_element().name() != rootNode)
+        throw fetchAppXmlError(fetchAppXmlError::Kind::custom, "the reply's root element is not \"" + rootNode + "\"");
     return document;
 }
 
@@ -112,6 +118,8 @@ void ServerCom::updateCheck(bool wakeup, UpdateCheckCompletion completionHandler
     request.url = *url;
     request.httpMethod = "GET";
     request.timeoutInterval = updateCheckTimeout;
+    request.timeoutIntervalForResource = updateCheckDeadline_;
+    request.maximumBodyLength = [](const platform::HttpUrlResponse&) { return platform::limits::updateReplyBytes; };
     LOG_DEBUG("Firing asynchronous url connection......");
 
     // A session of its own that stores no cookie: the reply's cookies are read from its header.

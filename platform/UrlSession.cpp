@@ -229,6 +229,7 @@ UrlError UrlError::make(UrlErrorCode code)
     case UrlErrorCode::serverCertificateUntrusted:
         return {code, "The certificate for this server is invalid."};
     case UrlErrorCode::cannotDecodeContentData: return {code, "cannot decode raw data"};
+    case UrlErrorCode::dataLengthExceedsMaximum: return {code, "resource exceeds maximum size"};
     case UrlErrorCode::unknown: break;
     }
     return {UrlErrorCode::unknown, "An unknown error occurred."};

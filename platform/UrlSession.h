@@ -23,7 +23,9 @@
 //     delegate queue; a refused redirect completes the task with the redirect reply itself.
 //   - TLS certificates and host names are always verified.
 //   - The time-out is an idle time-out: the task fails when nothing arrives for that long, while
-//     connecting or while the reply is under way; a slow but steady transfer never times out.
+//     connecting or while the reply is under way; a slow but steady transfer times out only at
+//     the request's timeoutIntervalForResource.
+//   - A data task's body never grows past the request's maximumBodyLength.
 //
 // Lifetimes: a running task keeps its session and the delegate queue alive until its completion
 // has run; callers need not keep either. Sessions and tasks are safe to use from any thread.
@@ -67,6 +69,8 @@ private:
     std::vector<std::pair<std::string, std::string>> fields_;
 };
 
+struct HttpUrlResponse;
+
 struct UrlRequest {
     std::string url;
     std::string httpMethod = "GET";
@@ -74,6 +78,14 @@ struct UrlRequest {
     std::optional<std::string> httpBody;
     // Longest silence allowed while connecting or transferring.
     std::chrono::milliseconds timeoutInterval = std::chrono::seconds(60);
+    // Longest the whole task may take, redirects included, however steadily its reply arrives;
+    // it then fails with timedOut. None: no limit.
+    std::optional<std::chrono::milliseconds> timeoutIntervalForResource;
+    // Data tasks: the longest reply body the task takes in memory, asked once the reply's header
+    // fields are in (on a thread of the session's own). A body announced or arriving longer ends
+    // the task with dataLengthExceedsMaximum before more of it is read. Empty, or no answer: no
+    // limit.
+    std::function<std::optional<std::int64_t>(const HttpUrlResponse&)> maximumBodyLength;
 
     // "<METHOD> <url>", for logs.
     std::string description() const;
@@ -105,6 +117,7 @@ enum class UrlErrorCode {
     secureConnectionFailed,
     serverCertificateUntrusted,
     cannotDecodeContentData,
+    dataLengthExceedsMaximum,
 };
 
 struct UrlError {

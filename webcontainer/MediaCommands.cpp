@@ -8,6 +8,7 @@
 #include "base/ServerAddress.h"
 #include "contentserver/ServerCom.h"
 #include "platform/ContainedPath.h"
+#include "platform/TransferLimits.h"
 #include "platform/UrlSession.h"
 #include "webcontainer/BridgeCommands.h"
 #include "webcontainer/ImageDownload.h"
@@ -69,6 +70,7 @@ void bridge::showImage(BridgeScreen& screen, BridgeRequest& request)
         LOG_ERROR(built.errorDescription);
         return;
     }
+    built.request->maximumBodyLength = [](const platform::HttpUrlResponse&) { return platform::limits::serverCallFileBytes; };
     saveCreateDir(config.SYNCURL);
     platform::UrlSessionConfiguration configuration;
     configuration.identifier = "showImage";

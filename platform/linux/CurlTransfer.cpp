@@ -6,7 +6,8 @@
 
 namespace platform {
 
-CurlTransfer::CurlTransfer(const UrlRequest& request) : easy_(curl_easy_init())
+CurlTransfer::CurlTransfer(const UrlRequest& request)
+    : easy_(curl_easy_init()), maximumBodyLength_(request.maximumBodyLength)
 {
     curl_easy_setopt(easy_, CURLOPT_URL, request.url.c_str());
     curl_easy_setopt(easy_, CURLOPT_PRIVATE, this);
@@ -24,6 +25,8 @@ CurlTransfer::CurlTransfer(const UrlRequest& request) : easy_(curl_easy_init())
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, timeout);
     curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_TIME, static_cast<long>(std::ceil(timeout / 1000.0)));
+    if (request.timeoutIntervalForResource)
+        curl_easy_setopt(easy_, CURLOPT_TIMEOUT_MS, std::max<long>(1, static_cast<long>(request.timeoutIntervalForResource->count())));
 
     const std::string& method = request.httpMethod;
     if (request.httpBody) {
@@ -73,6 +76,10 @@ size_t CurlTransfer::receiveBody(char* data, size_t size, size_t count, void* se
     const std::string_view piece(data, size * count);
     if (transfer->onBodyData)
         return transfer->onBodyData(piece) ? piece.size() : 0;
+    if (transfer->bodyLimit_ && static_cast<std::int64_t>(transfer->body_.size() + piece.size()) > *transfer->bodyLimit_) {
+        transfer->exceededBodyLimit_ = true;
+        return 0;
+    }
     transfer->body_.append(piece);
     return piece.size();
 }
@@ -88,7 +95,15 @@ bool CurlTransfer::headerLine(std::string_view line)
     }
     if (line == "\r\n" || line == "\n") {
         // The blank line that ends a reply's header fields.
-        return statusCode() < 200 || !onReplyStart || onReplyStart();
+        if (statusCode() < 200)
+            return true;
+        if (maximumBodyLength_)
+            bodyLimit_ = maximumBodyLength_(response());
+        if (bodyLimit_ && expectedBodyLength() > *bodyLimit_) {
+            exceededBodyLimit_ = true;
+            return false;
+        }
+        return !onReplyStart || onReplyStart();
     }
     if (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
         // A folded continuation of the previous field.
@@ -151,8 +166,10 @@ std::optional<std::string> CurlTransfer::redirectUrl() const
     return std::nullopt;
 }
 
-UrlError CurlTransfer::errorFor(CURLcode code)
+UrlError CurlTransfer::errorFor(CURLcode code) const
 {
+    if (exceededBodyLimit_)
+        return UrlError::make(UrlErrorCode::dataLengthExceedsMaximum);
     switch (code) {
     case CURLE_ABORTED_BY_CALLBACK:
         return UrlError::make(UrlErrorCode::cancelled);

@@ -4,7 +4,8 @@
 // libcurl follows no redirect and keeps no cookie here: the URL session decides about redirects
 // itself, and cookies are the caller's business. The reply's header lines are collected as they
 // arrive (a new status line, as after "100 Continue", starts them afresh); the body goes to
-// `onBodyData` when set, else into memory.
+// `onBodyData` when set, else into memory, up to the request's maximumBodyLength. The request's
+// timeoutIntervalForResource bounds the whole exchange.
 
 #include "platform/UrlSession.h"
 
@@ -47,8 +48,8 @@ public:
     // body is not content-encoded, else -1.
     std::int64_t expectedBodyLength() const;
 
-    // The URL error that stands for a libcurl failure.
-    static UrlError errorFor(CURLcode code);
+    // The URL error that stands for this transfer's libcurl failure.
+    UrlError errorFor(CURLcode code) const;
 
 private:
     static size_t receiveHeader(char* data, size_t size, size_t count, void* self);
@@ -63,6 +64,10 @@ private:
     std::vector<std::string> setCookieLines_;
     std::string lastHeaderName_;
     std::string body_;
+    std::function<std::optional<std::int64_t>(const HttpUrlResponse&)> maximumBodyLength_;
+    // The limit of the reply under way, and whether its body went past it.
+    std::optional<std::int64_t> bodyLimit_;
+    bool exceededBodyLimit_ = false;
 };
 
 } // namespace platform

@@ -40,6 +40,15 @@ public:
 
     void send(UrlRequest request, int redirectsLeft)
     {
+        // The whole task's time, redirects included: each exchange gets what is left of it.
+        if (request.timeoutIntervalForResource) {
+            const auto now = std::chrono::steady_clock::now();
+            if (!deadline_)
+                deadline_ = now + *request.timeoutIntervalForResource;
+            request.timeoutIntervalForResource =
+                std::max<std::chrono::milliseconds>(std::chrono::milliseconds(1),
+                                                    std::chrono::duration_cast<std::chrono::milliseconds>(*deadline_ - now));
+        }
         auto transfer = std::make_shared<CurlTransfer>(request);
         CurlTransfer* raw = transfer.get();
         if (file_)
@@ -85,7 +94,7 @@ private:
     void ended(CurlTransfer& transfer, CURLcode code, const UrlRequest& request, int redirectsLeft)
     {
         if (code != CURLE_OK) {
-            finish_({std::nullopt, std::nullopt, CurlTransfer::errorFor(code)});
+            finish_({std::nullopt, std::nullopt, transfer.errorFor(code)});
             return;
         }
         HttpUrlResponse response = transfer.response();
@@ -120,6 +129,8 @@ private:
     std::mutex mutex_;
     std::weak_ptr<CurlTransfer> transfer_;
     bool cancelled_ = false;
+    // When the task must have ended; set by its first exchange. One exchange at a time.
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 
 std::shared_ptr<UrlSessionTask> CurlUrlSession::dataTaskImpl(UrlRequest request, Finish finish)

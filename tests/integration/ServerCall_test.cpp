@@ -126,6 +126,25 @@ TEST_F(ServerCallTest, transportErrorTellsThePageAndShowsTheReason)
               toastTexts());
 }
 
+// A reply beyond its limit fails as a lost transfer does, the server stopped early; a file may be
+// larger than a text reply.
+TEST_F(ServerCallTest, replyBeyondItsLimitFailsAndAFileMayBeLarger)
+{
+    constexpr std::size_t MiB = 1 << 20;
+    const auto scripts = call(Reply().withStream({300 * MiB, 64 * 1024, 0ms, false, std::nullopt}), 2);
+    EXPECT_EQ((Scripts{"hideAllLoading()", "failed()"}), scripts);
+    EXPECT_EQ((std::vector<std::string>{localizedString("NO_INTERNET") + ":" +
+                                        platform::UrlError::make(platform::UrlErrorCode::dataLengthExceedsMaximum)
+                                            .localizedDescription}),
+              toastTexts());
+
+    call(Reply().withHeader("Content-Type", "application/octet-stream")
+             .withHeader("Content-Disposition", "attachment; filename=big.bin")
+             .withStream({9 * MiB, 64 * 1024, 0ms, true, std::nullopt}),
+         4);
+    EXPECT_EQ(9 * MiB, fs::file_size(webRoot() / "big.bin"));
+}
+
 TEST_F(ServerCallTest, refusedAddressIsReportedAndNothingIsSent)
 {
     sharedServerCom().callServer("p", PageReply(webView, "done"), "", "", "failed()", false, server.url("/other"));

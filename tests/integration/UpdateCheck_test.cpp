@@ -173,3 +173,10 @@ TEST_F(UpdateCheckTest, checksThatCannotBeSentThrowBeforeSending)
     std::this_thread::sleep_for(100ms);
     EXPECT_TRUE(server.requests().empty());
 }
+
+// A reply that trickles in, never silent for long, still ends the check at its deadline.
+TEST_F(UpdateCheckTest, tricklingReplyEndsAtTheDeadline)
+{
+    sharedServerCom().setUpdateCheckDeadlineForTesting(1s);
+    EXPECT_EQ(std::nullopt, check(Reply().withStream({100000, 1, 200ms, true, std::nullopt})));
+}

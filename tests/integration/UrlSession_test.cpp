@@ -285,3 +285,35 @@ TEST(UrlSession, verifiesServerCertificates)
     ASSERT_TRUE(outcome.result.error);
     EXPECT_EQ(UrlErrorCode::serverCertificateUntrusted, outcome.result.error->code);
 }
+
+// A body longer than the request allows ends the task while the server still has most of it to
+// send: the reply is never read whole. The limit may depend on the reply's header fields.
+TEST(UrlSession, bodiesBeyondTheirLimitAreRefusedBeforeTheyAreRead)
+{
+    constexpr std::size_t MiB = 1 << 20;
+    TestContentServer server;
+    const auto held = [](bool announceLength) {
+        return TestContentServer::Stream{300 * MiB, 64 * 1024, 0ms, announceLength, 2 * MiB};
+    };
+    server.reply("/announced", Reply().withStream(held(true)));
+    server.reply("/chunked", Reply().withStream(held(false)));
+    server.reply("/attachment", Reply().withHeader("Content-Disposition", "attachment; filename=a.bin")
+                                    .withStream({3 * MiB, 64 * 1024, 0ms, false, std::nullopt}));
+    auto session = makeSession();
+    for (const char* path : {"/announced", "/chunked", "/attachment"}) {
+        SCOPED_TRACE(path);
+        UrlRequest request = get(server.url(path));
+        request.maximumBodyLength = [](const HttpUrlResponse& reply) -> std::optional<std::int64_t> {
+            return reply.headerFields.contains("Content-Disposition") ? 4 * MiB : 1 * MiB;
+        };
+        const auto outcome = run(*session, request);
+        if (std::string(path) == "/attachment") {
+            ASSERT_TRUE(outcome.result.data);
+            EXPECT_EQ(3 * MiB, outcome.result.data->size());
+            continue;
+        }
+        ASSERT_TRUE(outcome.result.error);
+        EXPECT_EQ(UrlErrorCode::dataLengthExceedsMaximum, outcome.result.error->code);
+        EXPECT_FALSE(outcome.result.data);
+    }
+}
