@@ -1,6 +1,7 @@
 #include "platform/ZipArchive.h"
 
 #include "platform/ContainedPath.h"
+#include "platform/FreeSpace.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,16 +68,55 @@ fs::path confinedPath(const std::string& name)
     return result;
 }
 
+ZipError writeError()
+{
+    return makeError(SSZipArchiveErrorCode::FailedToWriteFile, "Failed to write file (check your free space)");
+}
+
+ZipError limitError(const std::string& what)
+{
+    return makeError(SSZipArchiveErrorCode::ExceedsUnpackLimits, "the archive exceeds its limits: " + what);
+}
+
+// What the central directory says the archive unpacks to, refused when it passes `limits`: the
+// entries and their unpacked bytes. Reading stops at the first entry too many.
+std::optional<ZipError> checkDirectory(void* zip, std::uint64_t allowedBytes, const UnzipLimits& limits,
+                                       std::uint64_t& declaredBytes)
+{
+    std::uint64_t entries = 0;
+    declaredBytes = 0;
+    for (int ret = unzGoToFirstFile(zip); ret != UNZ_END_OF_LIST_OF_FILE; ret = unzGoToNextFile(zip)) {
+        if (ret != UNZ_OK)
+            return makeError(SSZipArchiveErrorCode::FailedOpenFileInZip, "failed to open file in zip file");
+        if (++entries > limits.maximumEntries)
+            return limitError("more than " + std::to_string(limits.maximumEntries) + " entries");
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return makeError(SSZipArchiveErrorCode::FileInfoNotLoadable, "failed to retrieve info for file");
+        if (info.uncompressed_size > allowedBytes - declaredBytes)
+            return limitError("it unpacks to more than " + std::to_string(allowedBytes) + " bytes");
+        declaredBytes += info.uncompressed_size;
+    }
+    return std::nullopt;
+}
+
 class Extraction {
 public:
-    Extraction(void* zip, fs::path destination) : zip_(zip), destination_(std::move(destination)) {}
+    Extraction(void* zip, fs::path destination, std::uint64_t allowedBytes, const UnzipLimits& limits)
+        : zip_(zip), destination_(std::move(destination)), allowedBytes_(allowedBytes), limits_(limits)
+    {
+    }
 
     std::optional<ZipError> run()
     {
         int ret = unzGoToFirstFile(zip_);
         if (ret != UNZ_OK)
             return makeError(SSZipArchiveErrorCode::FailedOpenFileInZip, "failed to open first file in zip file");
+        std::uint64_t entries = 0;
         while (true) {
+            // The directory was checked; what it says is held to while writing as well.
+            if (++entries > limits_.maximumEntries)
+                return limitError("more than " + std::to_string(limits_.maximumEntries) + " entries");
             if (auto error = extractCurrent())
                 return error;
             ret = unzGoToNextFile(zip_);
@@ -175,6 +215,11 @@ private:
             }
             if (read == 0)
                 break;
+            if (static_cast<std::uint64_t>(read) > allowedBytes_ - writtenBytes_) {
+                error = limitError("it unpacks to more than " + std::to_string(allowedBytes_) + " bytes");
+                break;
+            }
+            writtenBytes_ += static_cast<std::uint64_t>(read);
             if (!writeAll(fd.get(), buffer.data(), static_cast<std::size_t>(read)))
                 error = writeError();
         }
@@ -232,19 +277,17 @@ private:
         return true;
     }
 
-    static ZipError writeError()
-    {
-        return makeError(SSZipArchiveErrorCode::FailedToWriteFile, "Failed to write file (check your free space)");
-    }
-
     void* zip_;
     fs::path destination_;
+    const std::uint64_t allowedBytes_;
+    const UnzipLimits& limits_;
+    std::uint64_t writtenBytes_ = 0;
 };
 
 } // namespace
 
 bool ZipArchive::unzipFileAtPath(const fs::path& path, const fs::path& destination, ZipError* error,
-                                 ZipArchiveDelegate* delegate)
+                                 ZipArchiveDelegate* delegate, const UnzipLimits& limits)
 {
     auto fail = [&](ZipError reason) {
         if (error)
@@ -262,13 +305,24 @@ bool ZipArchive::unzipFileAtPath(const fs::path& path, const fs::path& destinati
         return fail(makeError(SSZipArchiveErrorCode::FailedOpenZipFile, "failed to open zip file"));
 
     std::error_code ec;
+    const auto archiveSize = fs::file_size(path, ec);
+    if (ec)
+        return fail(makeError(SSZipArchiveErrorCode::FailedOpenZipFile, "failed to open zip file"));
+    const std::uint64_t allowedBytes = limits.allowedBytes(archiveSize);
+    std::uint64_t declaredBytes = 0;
+    if (auto refused = checkDirectory(zip.get(), allowedBytes, limits, declaredBytes))
+        return fail(std::move(*refused));
+    const auto available = availableBytes(destination);
+    if (!available || *available < declaredBytes || *available - declaredBytes < limits.keptFreeBytes)
+        return fail(writeError());
+
     fs::create_directories(destination, ec);
     const fs::path root = fs::canonical(destination, ec);
     if (ec || !fs::is_directory(root, ec))
         return fail(makeError(SSZipArchiveErrorCode::FailedToWriteFile,
                               "Failed to create folder \"" + destination.string() + "\""));
 
-    Extraction extraction(zip.get(), root);
+    Extraction extraction(zip.get(), root, allowedBytes, limits);
     if (auto reason = extraction.run())
         return fail(std::move(*reason));
     zip.reset();

@@ -10,10 +10,16 @@
 // - Failures come back as a ZipError in the domain "SSZipArchiveErrorDomain" with its codes and
 //   texts. Entries unpacked before a failure stay where they are; callers that need all or
 //   nothing unpack into a fresh folder and move it into place afterwards.
+// - An archive beyond its UnzipLimits (entries, unpacked size, free space kept) is refused before
+//   anything is written, with ExceedsUnpackLimits (or FailedToWriteFile, for too little free
+//   space); one whose entries turn out larger than its directory said stops there, with the same
+//   error.
 // - The delegate is told once, on the calling thread and before the call returns, after the
 //   whole archive was unpacked successfully.
 //
 // Safe from any thread; two calls must not unpack into the same folder at the same time.
+
+#include "platform/UnzipLimits.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -31,6 +37,7 @@ enum class SSZipArchiveErrorCode : int {
     FailedToWriteFile = -5,
     InvalidArguments = -6,
     SymlinkEscapesTargetDirectory = -7,
+    ExceedsUnpackLimits = -8,
 };
 
 struct ZipError {
@@ -54,11 +61,12 @@ public:
 
 class ZipArchive {
 public:
-    // Unpacks the archive at `path` into `destination` (created when missing). True when every
-    // entry was unpacked; otherwise false with the reason in `error` (may be null). `delegate`
-    // (may be null) must outlive the call.
+    // Unpacks the archive at `path` into `destination` (created when missing) within `limits`.
+    // True when every entry was unpacked; otherwise false with the reason in `error` (may be
+    // null). `delegate` (may be null) must outlive the call.
     static bool unzipFileAtPath(const std::filesystem::path& path, const std::filesystem::path& destination,
-                                ZipError* error = nullptr, ZipArchiveDelegate* delegate = nullptr);
+                                ZipError* error = nullptr, ZipArchiveDelegate* delegate = nullptr,
+                                const UnzipLimits& limits = {});
 };
 
 } // namespace platform

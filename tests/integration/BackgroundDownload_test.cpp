@@ -257,13 +257,13 @@ TEST_F(BackgroundDownloadTest, updateReplyDownloadsDecryptsAndInstallsThePackage
 
 // Packages fetched from the server and installed for real: an incremental one merges, and its
 // manifest deletes what it no longer lists unless the manifest is refused; a full encrypted one
-// replaces the web root; a truncated package, plain or encrypted, installs nothing and the page
-// is told by the alert.
+// replaces the web root; a truncated package, plain or encrypted, or a zip bomb installs nothing
+// and the page is told by the alert.
 TEST_F(BackgroundDownloadTest, packagesFromTheServerAreInstalledOrRefused)
 {
     const std::string key = "0123456789abcdef";
     // Sixteen files, all listed by the manifest, whose total line says `declared`.
-    auto packageBytes = [](int declared) {
+    auto packageBytes = [](int declared, bool bomb) {
         std::vector<std::string> names = {"index.html", "info.plist", "files.txt"};
         for (int i = 1; names.size() < 16; ++i)
             names.push_back("f" + std::to_string(i) + ".txt");
@@ -275,6 +275,8 @@ TEST_F(BackgroundDownloadTest, packagesFromTheServerAreInstalledOrRefused)
                 builder.file(name, name == "index.html" ? "new index" : "<plist version=\"1.0\"><dict/></plist>");
         }
         builder.file("files.txt", manifest + "===TOTAL===\t" + std::to_string(declared) + "\n");
+        if (bomb)
+            builder.file("zeros.bin", std::string(30 << 20, '\0'));
         const fs::path zip = testsupport::makeTemporaryFolder("pkg") / "p.zip";
         builder.write(zip);
         return testsupport::readFile(zip);
@@ -288,6 +290,8 @@ TEST_F(BackgroundDownloadTest, packagesFromTheServerAreInstalledOrRefused)
         // What the web root's index.html holds afterwards, and whether the old script is still there.
         const char* index;
         bool oldScriptKept;
+        // A file of 30 MB of zeros goes along.
+        bool bomb = false;
     };
     const std::vector<Case> cases = {
         {"incremental, its manifest deletes what it does not list", "incremental", 16, false, false, "new index", false},
@@ -295,6 +299,7 @@ TEST_F(BackgroundDownloadTest, packagesFromTheServerAreInstalledOrRefused)
         {"full and encrypted", "full", 16, true, false, "new index", false},
         {"full, encrypted and truncated", "full", 16, true, true, "old index", true},
         {"incremental and truncated", "incremental", 16, false, true, "old index", true},
+        {"incremental, a zip bomb", "incremental", 16, false, false, "old index", true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scenario);
@@ -304,7 +309,7 @@ TEST_F(BackgroundDownloadTest, packagesFromTheServerAreInstalledOrRefused)
         sharedConfig().stackOfJScript.lock()->items.clear();
         finished.clear();
 
-        std::string body = packageBytes(c.declared);
+        std::string body = packageBytes(c.declared, c.bomb);
         if (c.encrypted)
             body = testsupport::encryptedPackage(body, key, "IV-IV-IV-IV-IV-!");
         if (c.truncated)
@@ -323,7 +328,8 @@ TEST_F(BackgroundDownloadTest, packagesFromTheServerAreInstalledOrRefused)
         EXPECT_FALSE(fs::exists(sharedServerCom().TMPWWWROOT));
         auto scripts = sharedConfig().stackOfJScript.lock()->items;
         std::erase(scripts, std::string("if (window.hideAllLoading) { hideAllLoading(); }"));
-        EXPECT_EQ(c.truncated ? Scripts{ServerCom::alertScript(sharedServerCom().SERVERCOM_ERROR_WRONG_URL)} : Scripts{},
+        EXPECT_EQ(c.truncated || c.bomb ? Scripts{ServerCom::alertScript(sharedServerCom().SERVERCOM_ERROR_WRONG_URL)} : Scripts{},
                   scripts);
     }
 }
+

@@ -196,3 +196,40 @@ TEST_F(ZipArchiveTest, BrokenArchivesFailWithTheirErrors)
     EXPECT_EQ(codeAndText(error), "SSZipArchiveErrorDomain -3 crc check failed for file");
     EXPECT_TRUE(delegate.calls.empty());
 }
+
+// Archives beyond their limits are refused before a single entry is written.
+TEST_F(ZipArchiveTest, ArchivesBeyondTheirLimitsWriteNothing)
+{
+    platform::UnzipLimits twoEntries;
+    twoEntries.maximumEntries = 2;
+    platform::UnzipLimits noSpaceLeft;
+    noSpaceLeft.keptFreeBytes = std::uint64_t{1} << 62;
+    struct Case {
+        const char* scenario;
+        ZipBuilder archive;
+        platform::UnzipLimits limits;
+        std::optional<std::string> error; // none: unpacked
+    };
+    const std::vector<Case> cases = {
+        {"a bomb: 30 MB of zeros in a tiny archive", ZipBuilder().file("a.txt", "a").file("zeros", std::string(30 << 20, '\0')),
+         {}, "SSZipArchiveErrorDomain -8"},
+        {"one entry too many", ZipBuilder().file("a.txt", "a").folder("b/").file("b/c.txt", "c"), twoEntries,
+         "SSZipArchiveErrorDomain -8"},
+        {"as many entries as allowed", ZipBuilder().file("a.txt", "a").file("b.txt", "b"), twoEntries, std::nullopt},
+        {"too little free space", ZipBuilder().file("a.txt", "a"), noSpaceLeft,
+         "SSZipArchiveErrorDomain -5 Failed to write file (check your free space)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        fs::remove_all(destination);
+        c.archive.write(archive);
+        ZipError error;
+        RecordingDelegate delegate;
+        EXPECT_EQ(!c.error, ZipArchive::unzipFileAtPath(archive, destination, &error, &delegate, c.limits));
+        if (c.error) {
+            EXPECT_EQ(*c.error, codeAndText(error).substr(0, c.error->size()));
+            EXPECT_TRUE(!fs::exists(destination) || fs::is_empty(destination));
+            EXPECT_TRUE(delegate.calls.empty());
+        }
+    }
+}
