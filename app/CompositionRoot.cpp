@@ -10,6 +10,8 @@
 #include "platform/Bundle.h"
 #include "platform/Check.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
+#include "platform/PrivateTemporaryFolder.h"
 #include "platform/SettingsStore.h"
 #include "services/IAPCom.h"
 #include "services/LocationServices.h"
@@ -55,8 +57,14 @@ std::optional<CompositionRoot::StartupError> CompositionRoot::build()
     SharedInstances::add(std::make_shared<TimestampFormatter>());
     SharedInstances::add(std::make_shared<LocalizedTexts>());
 
+    auto temporaryFolder = platform::PrivateTemporaryFolder::create(bundleID());
+    if (!temporaryFolder) {
+        tearDown();
+        return StartupError{"no private folder for temporary files can be made below " +
+                            (platform::paths::cacheHome() / bundleID()).string() + " or $XDG_RUNTIME_DIR; cannot start."};
+    }
     auto settings = std::make_shared<platform::SettingsStore>(platform::SettingsStore::standardFile(bundleID()));
-    auto config = Config::create(kDefaultPreferences, *settings);
+    auto config = Config::create(kDefaultPreferences, *settings, std::move(temporaryFolder));
     SharedInstances::add(std::move(settings));
     flushSettingsAtExit();
     if (!config) {

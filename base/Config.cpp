@@ -37,9 +37,10 @@ std::optional<Config::appStateEnum> Config::appStateFromRawValue(const std::stri
     return std::nullopt;
 }
 
-Config::Config(platform::SettingsStore& store)
+Config::Config(platform::SettingsStore& store, std::unique_ptr<platform::PrivateTemporaryFolder> temporaryFolder)
     : fm(platform::FileManager::defaultManager())
-    , tmpDirURL(platform::paths::temporaryDirectory())
+    , temporaryFolder_(std::move(temporaryFolder))
+    , tmpDirURL(temporaryFolder_->path())
     , BASEURL(applicationSupport())
     , WEBROOT((applicationSupport() / "www").string())
     , SYNCURL(applicationSupport() / "sync")
@@ -51,9 +52,10 @@ Config::Config(platform::SettingsStore& store)
 {
 }
 
-std::unique_ptr<Config> Config::create(const std::string& plistName, platform::SettingsStore& defaults)
+std::unique_ptr<Config> Config::create(const std::string& plistName, platform::SettingsStore& defaults,
+                                       std::unique_ptr<platform::PrivateTemporaryFolder> temporaryFolder)
 {
-    std::unique_ptr<Config> config(new Config(defaults));
+    std::unique_ptr<Config> config(new Config(defaults, std::move(temporaryFolder)));
     if (!config->registerDefaults(plistName))
         return nullptr;
     return config;

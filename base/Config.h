@@ -10,6 +10,7 @@
 #include "base/UtilsStack.h"
 #include "platform/FileManager.h"
 #include "platform/Guarded.h"
+#include "platform/PrivateTemporaryFolder.h"
 #include "platform/SettingsStore.h"
 
 #include <atomic>
@@ -27,10 +28,12 @@ public:
     // Exactly "fresh", "full" and "offline" (case-sensitive); nothing for any other text.
     static std::optional<appStateEnum> appStateFromRawValue(const std::string& raw);
 
-    // Sets every field, with `defaults` as the settings store, and registers the bundle's
-    // property list `plistName` as its defaults. Nothing when the list is missing or is not a
-    // dictionary: start-up cannot go on, and the composition root reports it.
-    static std::unique_ptr<Config> create(const std::string& plistName, platform::SettingsStore& defaults);
+    // Sets every field, with `defaults` as the settings store and `temporaryFolder` as the
+    // folder of tmpDirURL, and registers the bundle's property list `plistName` as its defaults.
+    // Nothing when the list is missing or is not a dictionary: start-up cannot go on, and the
+    // composition root reports it.
+    static std::unique_ptr<Config> create(const std::string& plistName, platform::SettingsStore& defaults,
+                                          std::unique_ptr<platform::PrivateTemporaryFolder> temporaryFolder);
     Config(const Config&) = delete;
     Config& operator=(const Config&) = delete;
 
@@ -39,6 +42,12 @@ public:
     bool registerDefaults(const std::string& plistName);
 
     platform::FileManager& fm;
+private:
+    // Declared before tmpDirURL, which names it.
+    const std::unique_ptr<platform::PrivateTemporaryFolder> temporaryFolder_;
+
+public:
+    // The program's own folder for temporary files (platform/PrivateTemporaryFolder.h).
     const std::filesystem::path tmpDirURL;
     const std::string didRreceiveRemoteN = "apn.didRRN";
     const std::string USERNAME_KEY = "user";
@@ -71,7 +80,7 @@ public:
     std::atomic<bool> isAppStart{false};
 
 private:
-    explicit Config(platform::SettingsStore& defaults);
+    Config(platform::SettingsStore& defaults, std::unique_ptr<platform::PrivateTemporaryFolder> temporaryFolder);
 };
 
 // The shared configuration, built with "DefaultPreferences" by the composition root. Safe from

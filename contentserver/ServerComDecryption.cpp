@@ -1,12 +1,15 @@
 // Decrypting a downloaded update package: "update.zip" (the initialisation vector in its first
-// 16 bytes, then the AES-CBC ciphertext) into "update_dec.zip".
+// 16 bytes, then the AES-CBC ciphertext) into a new "update_dec.zip".
 
 #include "contentserver/ServerCom.h"
 
 #include "base/Config.h"
 #include "base/Logger.h"
 #include "contentserver/StreamCryptor.h"
+#include "platform/ContainedPath.h"
 #include "platform/UTF8.h"
+
+#include <ext/stdio_filebuf.h>
 
 #include <array>
 #include <fstream>
@@ -77,16 +80,20 @@ ServerCom::PackageDecryption ServerCom::decryptPackage(const fs::path& tmpDir)
         LOG_ERROR("DECRYPT: Failed to open the encrypted file for input.");
         return PackageDecryption::notOpened;
     }
-    std::ofstream output(tmpDir / "update_dec.zip", std::ios::binary | std::ios::trunc);
-    if (!output) {
+    // A new file in place of whatever lies there: a link is replaced, never written through.
+    std::error_code created;
+    platform::UniqueFd descriptor = platform::ContainedPath::make(tmpDir, "update_dec.zip")->createFile(created, 0600);
+    if (!descriptor) {
         LOG_ERROR("Failed to open the file for the decrypted output file.");
         return PackageDecryption::notOpened;
     }
+    // The buffer owns the descriptor and closes it.
+    __gnu_cxx::stdio_filebuf<char> outputBuffer(descriptor.release(), std::ios::out | std::ios::binary);
+    std::ostream output(&outputBuffer);
 
     auto failure = decryptStream(*key, input, output);
     input.close();
-    output.close();
-    if (!failure && !output)
+    if (!outputBuffer.close() && !failure)
         failure = "the decrypted package could not be written";
     if (failure)
         LOG_ERROR("Decrypt Error: " + *failure);

@@ -124,6 +124,7 @@ void ServerCom::downloadUpdate(std::weak_ptr<platform::View> view, const std::op
     platform::UrlSessionConfiguration configuration;
     configuration.identifier = identifier;
     configuration.delegateQueue = mainQueueHandle();
+    configuration.downloadsFolder = sharedConfig().tmpDirURL;
     configuration.downloadDelegate =
         std::make_shared<ServerComDownloadDelegate>(weak_from_this(), DownloadContext{std::move(lazyListEntry), {}});
     configuration.willPerformHTTPRedirection = [weak = weak_from_this()](const platform::HttpUrlResponse& response,

@@ -93,17 +93,16 @@ void ServerCom::didFinishDownloadingTo(const std::string& identifier,
             config.defaults.remove(ZIPSECRET);
             return;
         }
-        const fs::path package = config.tmpDirURL / "update.zip";
-        std::error_code error;
-        fs::remove(package, error);
-        fs::rename(location, package, error);
-        if (error) {
-            // Another file system: copied, not renamed.
-            error.clear();
-            fs::copy_file(location, package, error);
-        }
-        if (error)
+        // The package goes to the program's own folder, replacing whatever lies there (a link
+        // itself, never its target). One that can't be put there is a failed download: what
+        // lies in its place is never unpacked instead.
+        const auto package = platform::ContainedPath::make(config.tmpDirURL, "update.zip");
+        if (const auto error = package->moveFrom(location)) {
             LOG_ERROR("Error moving file: " + error.message() + " at " + location.string());
+            context.replyError = "The package could not be put in place: " + error.message();
+            config.defaults.remove(ZIPSECRET);
+            return;
+        }
 
         const auto dash = identifier.find('-');
         if (dash == std::string::npos) {
@@ -113,7 +112,7 @@ void ServerCom::didFinishDownloadingTo(const std::string& identifier,
         const std::string updateType = identifier.substr(0, dash);
         const fs::path target = updateType == "full" ? TMPWWWROOT : config.WEBROOT;
         LOG_DEBUG("UPDATE TYPE: " + updateType + " ");
-        fs::path file = package;
+        fs::path file = package->path();
         switch (decryptPackage(config.tmpDirURL)) {
         case PackageDecryption::notNeeded:
             break;
@@ -121,6 +120,7 @@ void ServerCom::didFinishDownloadingTo(const std::string& identifier,
             file = config.tmpDirURL / "update_dec.zip";
             break;
         case PackageDecryption::notOpened:
+            context.replyError = "The package could not be decrypted into place.";
             return;
         case PackageDecryption::failed:
             // A package that does not decrypt is never unpacked; the page hears of it as of a

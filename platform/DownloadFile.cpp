@@ -9,13 +9,13 @@
 
 namespace platform {
 
-std::shared_ptr<DownloadFile> DownloadFile::create()
+std::shared_ptr<DownloadFile> DownloadFile::create(const std::filesystem::path& folder)
 {
     std::error_code error;
-    const auto folder = std::filesystem::temp_directory_path(error);
+    const auto parent = folder.empty() ? std::filesystem::temp_directory_path(error) : folder;
     if (error)
         return nullptr;
-    std::string name = (folder / "webcontainer-download-XXXXXX").string();
+    std::string name = (parent / "webcontainer-download-XXXXXX").string();
     const int descriptor = ::mkostemp(name.data(), O_CLOEXEC);
     if (descriptor < 0)
         return nullptr;

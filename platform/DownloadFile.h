@@ -18,8 +18,9 @@ namespace platform {
 
 class DownloadFile {
 public:
-    // A new empty file in the temporary directory ($TMPDIR); nothing when it cannot be made.
-    static std::shared_ptr<DownloadFile> create();
+    // A new empty file of a name of its own in `folder` (the temporary directory, $TMPDIR, when
+    // empty); nothing when it cannot be made.
+    static std::shared_ptr<DownloadFile> create(const std::filesystem::path& folder = {});
     ~DownloadFile();
     DownloadFile(const DownloadFile&) = delete;
     DownloadFile& operator=(const DownloadFile&) = delete;

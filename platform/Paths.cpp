@@ -33,7 +33,6 @@ std::filesystem::path home()
 std::filesystem::path dataHome() { return fromEnvironment("XDG_DATA_HOME", home() / ".local" / "share"); }
 std::filesystem::path configHome() { return fromEnvironment("XDG_CONFIG_HOME", home() / ".config"); }
 std::filesystem::path cacheHome() { return fromEnvironment("XDG_CACHE_HOME", home() / ".cache"); }
-std::filesystem::path temporaryDirectory() { return fromEnvironment("TMPDIR", "/tmp"); }
 
 std::filesystem::path applicationSupport(const std::string& bundleIdentifier)
 {

@@ -11,7 +11,6 @@ std::filesystem::path home();
 std::filesystem::path dataHome();    // $XDG_DATA_HOME or ~/.local/share
 std::filesystem::path configHome();  // $XDG_CONFIG_HOME or ~/.config
 std::filesystem::path cacheHome();   // $XDG_CACHE_HOME or ~/.cache
-std::filesystem::path temporaryDirectory(); // $TMPDIR or /tmp
 
 // The application-support folder: the data home's folder named after the bundle identifier.
 std::filesystem::path applicationSupport(const std::string& bundleIdentifier);

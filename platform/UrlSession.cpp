@@ -263,7 +263,7 @@ std::shared_ptr<UrlSessionTask> UrlSession::dataTask(UrlRequest request, DataTas
 std::shared_ptr<UrlSessionDownloadTask> UrlSession::downloadTask(UrlRequest request)
 {
     auto task = std::make_shared<SessionDownloadTask>(request);
-    auto file = DownloadFile::create();
+    auto file = DownloadFile::create(configuration_.downloadsFolder);
     // Without a file (none could be made) the task ends before any transfer starts.
     auto report = std::make_shared<DownloadReport>(shared_from_this(), task, file);
     if (!isHttpURL(request.url) || !file) {

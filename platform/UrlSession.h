@@ -194,6 +194,8 @@ struct UrlSessionConfiguration {
     std::shared_ptr<UrlSessionDownloadDelegate> downloadDelegate;
     // When set, the idle time-out of every task of the session in place of its request's.
     std::optional<std::chrono::milliseconds> timeoutIntervalForRequest;
+    // The folder download tasks stream their bodies into; empty: the temporary directory ($TMPDIR).
+    std::filesystem::path downloadsFolder;
 };
 
 class UrlSession : public std::enable_shared_from_this<UrlSession> {

@@ -333,3 +333,60 @@ TEST_F(BackgroundDownloadTest, packagesFromTheServerAreInstalledOrRefused)
     }
 }
 
+// What another local user (in the shared temporary folder) or a stale run (in the program's own
+// folder) leaves where the package and its decrypted copy go is never installed, never written
+// through, and a package that can't be put in place is a failed download.
+TEST_F(BackgroundDownloadTest, plantedTemporaryFilesAreNeitherInstalledNorWrittenThrough)
+{
+    const std::string key = "0123456789abcdef";
+    const fs::path pkgFolder = testsupport::makeTemporaryFolder("pkg");
+    testsupport::ZipBuilder().file("index.html", "server index").file("info.plist", "<plist/>").write(pkgFolder / "p.zip");
+    testsupport::ZipBuilder().file("index.html", "planted index").file("info.plist", "<plist/>").write(pkgFolder / "planted.zip");
+    server.reply("/pkg/p.zip", Reply().withBody(testsupport::encryptedPackage(testsupport::readFile(pkgFolder / "p.zip"),
+                                                                              key, "IV-IV-IV-IV-IV-!")));
+    const fs::path victim = testsupport::makeTemporaryFolder("victim") / "victim.txt";
+    const fs::path sharedTmp = fs::temp_directory_path();
+    const fs::path privateTmp = sharedConfig().tmpDirURL;
+
+    // A folder holding a package can't be removed or renamed over, as another user's file in a
+    // sticky folder can't; a link leads to a file of the victim.
+    auto plantFolder = [&](const fs::path& folder) {
+        fs::create_directories(folder / "update.zip");
+        fs::copy_file(pkgFolder / "planted.zip", folder / "update.zip" / "planted.zip");
+    };
+    auto plantLink = [&](const fs::path& folder) { fs::create_symlink(victim, folder / "update_dec.zip"); };
+    struct Case {
+        const char* scenario;
+        std::function<void()> plant;
+        bool installed;
+    };
+    const std::vector<Case> cases = {
+        {"both in the shared temporary folder", [&] { plantFolder(sharedTmp); plantLink(sharedTmp); }, true},
+        {"a link in the program's folder", [&] { plantLink(privateTmp); }, true},
+        {"a folder in the program's folder", [&] { plantFolder(privateTmp); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        for (const fs::path& folder : {sharedTmp, privateTmp}) {
+            fs::remove_all(folder / "update.zip");
+            fs::remove_all(folder / "update_dec.zip");
+        }
+        testsupport::writeFile(victim, "victim's own");
+        testsupport::writeFile(webFile("index.html"), "old index");
+        fakes.userNotificationCenter->removeAllPendingNotificationRequests();
+        finished.clear();
+        c.plant();
+
+        RequestProperties reply;
+        reply.updateTypeStr = "full";
+        reply.downloadFilePath = "/pkg/p.zip";
+        reply.secretKey = key;
+        sharedServerCom().downloadUpdate({}, reply, "", "", std::nullopt, false);
+        ASSERT_TRUE(waitForTaskEnds(1));
+
+        EXPECT_EQ("victim's own", testsupport::readFile(victim));
+        EXPECT_EQ(c.installed ? "server index" : "old index", testsupport::readFile(webFile("index.html")));
+        EXPECT_EQ(!c.installed, finished.at(0).count("error") == 1);
+        EXPECT_EQ(c.installed ? 0u : 1u, fakes.userNotificationCenter->pendingNotificationRequests().size());
+    }
+}
