@@ -273,7 +273,8 @@ public:
     // download on the main queue through a ServerComDownloadDelegate: it moves the progress bar,
     // follows redirects by willPerformHTTPRedirection, puts a finished file in its place (a reply
     // whose status is not 2xx never becomes a file), hands an update package to decryptPackage
-    // and unpackUpdate, and ends every task by posting the notification named with the bundle
+    // and unpackUpdate in Config::tmpDirURL (a package that can't be moved or decrypted into
+    // place there ends its task as a failure), and ends every task by posting the notification named with the bundle
     // identifier, object this, user info "storeKey" (lazy and sync), "xmlstr" (the update reply
     // kept under the identifier while the download ran) and "error" (why it failed). A failed
     // download also shows the user a notification one second later.

@@ -39,7 +39,9 @@ std::optional<std::string> errorElementOnOneLine(const std::string& text)
 std::optional<RequestProperties> readUpdateReply(ServerCom& serverCom, const platform::DataTaskResult& result)
 {
     if (result.error || !result.data || !result.response) {
-        LOG_DEBUG("Network error=" + (result.error ? result.error->localizedDescription : ""));
+        // The reason (an untrusted certificate, a reply beyond its limit, …) is only in the log:
+        // the user is told the check failed.
+        LOG_ERROR("Network error=" + (result.error ? result.error->localizedDescription : ""));
         return std::nullopt;
     }
     const platform::HttpUrlResponse& response = *result.response;
