@@ -60,7 +60,7 @@ void bridge::showImage(BridgeScreen& screen, BridgeRequest& request)
     if (!encoded)
         return;
     Config& config = sharedConfig();
-    if (const auto local = platform::ContainedPath::make(config.WEBROOT, *image); local && local->exists()) {
+    if (const auto local = createFullURL(config.WEBROOT, *image); local && local->exists()) {
         if (const auto path = readablePath(*local))
             previewFile(screen, *path);
         return;

@@ -174,13 +174,19 @@ TEST_F(ScreenCommands, DelegateFilePreviewsWithStableIndices)
     EXPECT_EQ(fakes.previewController->shown[2].index, 0u);
 }
 
+// A name with a leading "/" was refused as a local file and fetched from the server instead.
 TEST_F(ScreenCommands, ShowImagePreviewsAnImageOfTheWebRootWithoutARequest)
 {
-    testsupport::writeFile(fs::path(sharedConfig().WEBROOT) / "pic.png", "png");
-    run("showImage?image=pic.png");
-    ASSERT_EQ(fakes.previewController->shown.size(), 1u);
-    EXPECT_EQ(fakes.previewController->shown[0].items, std::vector<fs::path>{fs::path(sharedConfig().WEBROOT) / "pic.png"});
-    EXPECT_EQ(sharedConfig().appState, Config::appStateEnum::FRESH);
+    const fs::path picture = fs::path(sharedConfig().WEBROOT) / "pic.png";
+    testsupport::writeFile(picture, "png");
+    for (const std::string name : {"pic.png", "/pic.png"}) {
+        SCOPED_TRACE(name);
+        fakes.previewController->shown.clear();
+        run("showImage?image=" + name);
+        ASSERT_EQ(fakes.previewController->shown.size(), 1u);
+        EXPECT_EQ(fakes.previewController->shown[0].items, std::vector<fs::path>{picture});
+        EXPECT_EQ(sharedConfig().appState, Config::appStateEnum::FRESH);
+    }
 }
 
 // A server name with folders ("../../x.jpg", "a/b.jpg") was a path in the temporary folder:
