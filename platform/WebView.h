@@ -68,6 +68,8 @@ public:
         std::optional<std::string> failingURL;
         // The load was cancelled, as when a newer load replaced it.
         bool cancelled = false;
+        // The view refused the file: it lies outside the configuration's readAccessFolder.
+        bool refused = false;
 
         // "<description> (<domain> <code>) <failing URL>" for the logs.
         std::string description() const;

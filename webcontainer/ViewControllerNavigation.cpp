@@ -89,8 +89,9 @@ void ViewController::webViewDidFailProvisionalNavigation(const std::shared_ptr<W
     const std::string& failing = *error.failingURL;
     const auto url = platform::URLComponents::parse(failing);
     // A page that exists is loaded once more, with its language variant chosen afresh; a page
-    // that fails again (it exists but can't be read) gets the recovery alert instead of a loop.
-    if (url && sharedConfig().fm.fileExists(url->path()) && retriedURLs_.insert(failing).second) {
+    // that fails again (it exists but can't be read) gets the recovery alert instead of a loop,
+    // and so does a file the web view refuses (it lies outside the application's folder).
+    if (!error.refused && url && sharedConfig().fm.fileExists(url->path()) && retriedURLs_.insert(failing).second) {
         loadPage(getIndexPage(url->lastPathComponent()));
         return;
     }

@@ -31,6 +31,18 @@ WebView::NavigationError makeError(const GError* error, const char* uri)
     return result;
 }
 
+// The failure of a load refused because its file lies outside the page's folder.
+WebView::NavigationError refusedLoad(const char* uri)
+{
+    WebView::NavigationError result;
+    result.domain = g_quark_to_string(WEBKIT_POLICY_ERROR);
+    result.code = WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE;
+    result.localizedDescription = "The file lies outside the page's folder";
+    result.failingURL = uri;
+    result.refused = true;
+    return result;
+}
+
 struct EvaluationData {
     WebView::ScriptCompletion completion;
 };
@@ -123,7 +135,12 @@ void LinuxWebView::loadFileURLImpl(const std::filesystem::path& file, const std:
     // What the page may read was fixed at creation (readAccessFolder); the policy refuses a
     // file outside it like any other navigation.
     g_autofree char* uri = g_filename_to_uri(file.c_str(), nullptr, nullptr);
-    webkit_web_view_load_uri(view_.get(), uri ? uri : "about:blank");
+    const auto request =
+        gtk::GObjectPtr<WebKitURIRequest>::adopt(webkit_uri_request_new(uri ? uri : "about:blank"));
+    // The request holds the URL as the engine writes it ("." and ".." applied), which is how
+    // the policy question for this load names it.
+    ownLoad_ = webkit_uri_request_get_uri(request.get());
+    webkit_web_view_load_request(view_.get(), request.get());
 }
 
 std::optional<std::string> LinuxWebView::urlImpl() const
@@ -189,10 +206,18 @@ gboolean LinuxWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* deci
         webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
     WebKitURIRequest* request = navigation ? webkit_navigation_action_get_request(navigation) : nullptr;
     const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+    const bool ownLoad = view && uri && view->ownLoad_ == uri;
+    if (ownLoad)
+        view->ownLoad_.clear();
     if (!view || (uri && !view->readAccess_.allows(uri))) {
-        if (view)
-            LOG_WARNING(std::string("Navigation to a file outside the page's folder cancelled: ") + uri);
         webkit_policy_decision_ignore(decision);
+        if (!view)
+            return TRUE;
+        LOG_WARNING(std::string("Navigation to a file outside the page's folder cancelled: ") + uri);
+        // The engine reports nothing for a load it never started; refusing the view's own load
+        // leaves it blank, so that is reported as the load's failure.
+        if (ownLoad)
+            gtk::guardedCall("decide-policy", [&] { view->didFailProvisionalNavigation(refusedLoad(uri)); });
         return TRUE;
     }
 

@@ -64,6 +64,8 @@ private:
     // Declared last: disconnected first, while the objects above still live.
     gtk::SignalConnections signals_;
     gtk::ReadAccessRule readAccess_;
+    // The URL of the load asked for by loadFileURL until its policy question comes.
+    std::string ownLoad_;
     bool committed_ = false;
     bool failed_ = false;
 };

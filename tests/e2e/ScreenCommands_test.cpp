@@ -4,6 +4,7 @@
 #include "base/Config.h"
 #include "platform/Dispatch.h"
 #include "platform/FileURL.h"
+#include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "platform/linux/GtkPreviewController.h"
 #include "platform/linux/GtkShareDialog.h"
@@ -149,4 +150,25 @@ TEST_F(ScreenCommandsTest, LoadPageRebuildsTheWebViewOnThePage)
     ASSERT_TRUE(waitForFinishedNavigations(3));
     EXPECT_NE(screen->webView, before);
     EXPECT_EQ(screen->webView->url(), "file://" + sharedConfig().WEBROOT + "/info.html");
+}
+
+// A page outside the application's folder was refused by the web view without a word: the
+// new web view stayed blank. A refused page, like a missing one, brings up the recovery alert.
+TEST_F(ScreenCommandsTest, LoadPageOfARefusedOrMissingPageBringsUpTheRecoveryAlert)
+{
+    const fs::path outside = platform::paths::home() / "outside.html";
+    testsupport::writeFile(outside, "<p>not the application's</p>");
+    const std::string climb = fs::relative(outside, sharedConfig().WEBROOT).string();
+    std::size_t navigations = 2;
+    for (const std::string& page : {"/" + climb, std::string("/missing.html")}) {
+        SCOPED_TRACE(page);
+        post("loadPage?url=" + page);
+        ASSERT_TRUE(until([&] { return topWindow() != delegate.window.get(); }));
+        ASSERT_TRUE(topWindow()->alert());
+        EXPECT_EQ(topWindow()->alert()->message, screen->ERROR_LOCAL_DATA);
+        ASSERT_EQ(topWindow()->alert()->actions.size(), 2u);
+        topWindow()->pressAlertButton(0); // HOME
+        ASSERT_TRUE(waitForFinishedNavigations(++navigations));
+        EXPECT_EQ(screen->webView->url(), "file://" + sharedConfig().WEBROOT + "/index.html");
+    }
 }

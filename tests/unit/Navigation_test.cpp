@@ -156,6 +156,20 @@ TEST_F(NavigationTest, AnExistingPageThatFailsIsRetriedOnceOnly)
     EXPECT_NE(topAlert(), nullptr);
 }
 
+// A file the web view refuses (outside the application's folder) gets the recovery alert, not
+// a load of the web root's page of the same name.
+TEST_F(NavigationTest, ARefusedFileGetsTheRecoveryAlertWithoutARetry)
+{
+    writeWebFile("outside.html");
+    auto refused = missingFile("file://" + webRoot().string() + "/outside.html");
+    refused.refused = true;
+    currentWebView().failProvisionalNavigation(refused);
+    runMainQueue();
+    EXPECT_EQ(fakes.webViews.size(), 1u);
+    ASSERT_NE(topAlert(), nullptr);
+    EXPECT_EQ(topAlert()->alert()->message, screen->ERROR_LOCAL_DATA);
+}
+
 // A load cancelled because a newer load replaced it is only logged.
 TEST_F(NavigationTest, CancelledAndNonFileFailuresAreOnlyLogged)
 {
