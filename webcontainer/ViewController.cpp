@@ -55,7 +55,6 @@ ViewController::ViewController(const CommandTable& commands, UpdateCheck updateC
     , VC_Q_RESET(localizedString("VC_Q_RESET"))
     , VC_FILE_DELETE_ERROR(localizedString("VC_FILE_DELETE_ERROR"))
     , IAP_START_PURCHASE(localizedString("IAP_START_PURCHASE"))
-    , ERROR_APP_NOT_INSTALLED(localizedString("ERROR_APP_NOT_INSTALLED"))
     , commands_(commands)
     , updateCheck_(std::move(updateCheck))
 {

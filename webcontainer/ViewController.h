@@ -72,9 +72,6 @@ public:
     const std::string VC_Q_RESET;
     const std::string VC_FILE_DELETE_ERROR;
     const std::string IAP_START_PURCHASE;
-    // Shown instead of the missing-page alert when there is no web root at all: the bundled
-    // application could not be installed, so neither HOME nor RESET could help.
-    const std::string ERROR_APP_NOT_INSTALLED;
 
     // The one web view; replaced by every initWebView().
     std::shared_ptr<platform::WebView> webView;

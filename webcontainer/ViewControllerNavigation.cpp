@@ -99,13 +99,8 @@ void ViewController::webViewDidFailProvisionalNavigation(const std::shared_ptr<W
         auto self = weak.lock();
         if (!self)
             return;
-        // No web root at all: the first install (or a reset) could not unpack the bundled
-        // application, and unpacking the same archive again would fail the same way.
-        if (!sharedConfig().fm.fileExists(sharedConfig().WEBROOT)) {
-            showAlert(JS_ALERT_TITLES().at("ERROR"), self->ERROR_APP_NOT_INSTALLED, {localizedString("OK"), {}});
-            return;
-        }
-        // HOME loads the start page; RESET restores the installed content, with no question.
+        // HOME loads the start page; RESET restores the installed content, with no question
+        // (a web root removed altogether among it).
         showAlert(JS_ALERT_TITLES().at("ERROR"), self->ERROR_LOCAL_DATA,
                   {self->ERROR_LOCAL_DATA_HOME,
                    [weak] {

@@ -120,25 +120,6 @@ TEST_F(NavigationTest, MissingPageBringsUpTheRecoveryAlertWhoseHomeLoadsTheStart
     EXPECT_EQ(loadedPage(), "/index.html");
 }
 
-// A broken bundled app.zip left no web root, and the user got only the missing-page alert,
-// whose RESET unpacks the same broken archive again.
-TEST_F(NavigationTest, NoWebRootAtAllSaysTheApplicationCouldNotBeInstalled)
-{
-    std::filesystem::remove_all(webRoot());
-    currentWebView().failProvisionalNavigation(missingFile("file://" + webRoot().string() + "/index.html"));
-    runMainQueue();
-    auto* alert = topAlert();
-    ASSERT_NE(alert, nullptr);
-    EXPECT_EQ(alert->alert()->title, JS_ALERT_TITLES().at("ERROR"));
-    EXPECT_EQ(alert->alert()->message, screen->ERROR_APP_NOT_INSTALLED);
-    EXPECT_NE(screen->ERROR_APP_NOT_INSTALLED, "ERROR_APP_NOT_INSTALLED") << "no text in the string table";
-    ASSERT_EQ(alert->alert()->actions.size(), 1u);
-    EXPECT_EQ(alert->alert()->actions[0].title, localizedString("OK"));
-    alert->pressAlertButton(0);
-    runMainQueue();
-    EXPECT_EQ(fakes.webViews.size(), 1u);
-}
-
 // A page that exists but fails to load (unreadable) is retried once, then recovered by the alert, never looped.
 TEST_F(NavigationTest, AnExistingPageThatFailsIsRetriedOnceOnly)
 {

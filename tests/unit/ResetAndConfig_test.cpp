@@ -75,6 +75,23 @@ protected:
         EXPECT_THAT(currentWebView().scripts(), ElementsAre(kPostReset));
     }
 
+    // A page fails to load: the recovery alert offers HOME and RESET, and RESET restores the
+    // installed state with no further question.
+    void resetFromTheMissingPageAlert()
+    {
+        currentWebView().failProvisionalNavigation(
+            {"g-io-error-quark", 1, "No such file", "file://" + webRoot().string() + "/missing.html", false});
+        runMainQueue();
+        ASSERT_NE(topAlert(), nullptr);
+        EXPECT_EQ(topAlert()->alert()->message, screen->ERROR_LOCAL_DATA);
+        ASSERT_EQ(topAlert()->alert()->actions.size(), 2u);
+        EXPECT_EQ(topAlert()->alert()->actions[0].title, screen->ERROR_LOCAL_DATA_HOME);
+        topAlert()->pressAlertButton(1); // RESET
+        runMainQueue();
+        EXPECT_EQ(topAlert(), nullptr);
+        expectInstalledState();
+    }
+
     std::string installed;
 };
 
@@ -106,14 +123,15 @@ TEST_F(ResetTest, ResetQuestionOkRestoresTheInstalledStateCancelDoesNothing)
 
 TEST_F(ResetTest, MissingPageAlertResetRestoresAtOnce)
 {
-    currentWebView().failProvisionalNavigation(
-        {"g-io-error-quark", 1, "No such file", "file://" + webRoot().string() + "/missing.html", false});
-    runMainQueue();
-    ASSERT_NE(topAlert(), nullptr);
-    topAlert()->pressAlertButton(1); // RESET
-    runMainQueue();
-    EXPECT_EQ(topAlert(), nullptr); // no further question
-    expectInstalledState();
+    resetFromTheMissingPageAlert();
+}
+
+// With the web root removed, the missing-page alert had become an OK-only note, though its
+// RESET is what brings the web root back.
+TEST_F(ResetTest, MissingPageAlertResetRestoresARemovedWebRoot)
+{
+    fs::remove_all(webRoot());
+    resetFromTheMissingPageAlert();
 }
 
 // A reset removed the web root before unpacking "app.zip": a broken or missing archive left
