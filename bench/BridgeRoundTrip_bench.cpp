@@ -105,8 +105,8 @@ void BM_bridgeRoundTrip(benchmark::State& state)
     arrivals.reserve(trips + 1);
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
     auto route = view.onScriptMessage;
-    view.onScriptMessage = [&, route](const std::string& name, const std::string& body) {
-        if (body.starts_with("getUuid?"))
+    view.onScriptMessage = [&, route](const std::string& name, const std::optional<std::string>& body) {
+        if (body && body->starts_with("getUuid?"))
             arrivals.push_back(Clock::now());
         route(name, body);
         if (arrivals.size() > trips)

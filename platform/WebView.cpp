@@ -68,7 +68,7 @@ std::optional<std::string> WebView::url() const
     return urlImpl();
 }
 
-void WebView::didReceiveScriptMessage(const std::string& name, const std::string& body)
+void WebView::didReceiveScriptMessage(const std::string& name, const std::optional<std::string>& body)
 {
     if (onScriptMessage)
         onScriptMessage(name, body);

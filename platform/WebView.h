@@ -84,9 +84,10 @@ public:
     // once; a completion dropped without a call answers false.
     using ScriptDialogCompletion = std::function<void(bool confirmed)>;
 
-    // The page posted `body` (its text form, whole) to the handler `name`. A posted text that is
-    // no Unicode text (a lone surrogate) arrives as bytes that are no valid UTF-8.
-    std::function<void(const std::string& name, const std::string& body)> onScriptMessage;
+    // The page posted `body` to the handler `name`: the text, whole, when the page posted a
+    // string; none for any other value (a number, an array, an object). A posted text that is no
+    // Unicode text (a lone surrogate) arrives as bytes that are no valid UTF-8.
+    std::function<void(const std::string& name, const std::optional<std::string>& body)> onScriptMessage;
     // A navigation finished loading. Never follows a failed one.
     std::function<void()> onNavigationFinished;
     // A navigation failed after the page had begun to load.
@@ -117,7 +118,7 @@ protected:
     virtual std::optional<std::string> urlImpl() const = 0;
 
     // For implementations: what the engine reported. Each calls its callback, if set.
-    void didReceiveScriptMessage(const std::string& name, const std::string& body);
+    void didReceiveScriptMessage(const std::string& name, const std::optional<std::string>& body);
     void didFinishNavigation();
     void didFailNavigation(const NavigationError& error);
     void didFailProvisionalNavigation(const NavigationError& error);

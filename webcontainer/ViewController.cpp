@@ -158,7 +158,7 @@ void ViewController::connect(const std::shared_ptr<platform::WebView>& view)
         };
     };
     view->onScriptMessage = with([](ViewController& self, const auto&, const std::string& name,
-                                    const std::string& body) { self.userContentController(name, body); });
+                                    const std::optional<std::string>& body) { self.userContentController(name, body); });
     view->onNavigationFinished = with([](ViewController& self, const auto& webView) { self.webViewDidFinish(webView); });
     view->onNavigationFailed = with([](ViewController& self, const auto& webView, const WebView::NavigationError& error) {
         self.webViewDidFail(webView, error);

@@ -124,8 +124,9 @@ public:
                                 const platform::WebView::ScriptDialogCompletion& completion);
 
     // Every message the page posts to a script-message handler: the plain words act here,
-    // every text holding "?" is a command URL for actionDispatcher(), anything else is ignored.
-    void userContentController(const std::string& name, const std::string& body);
+    // every text holding "?" is a command URL for actionDispatcher(), anything else (a body that
+    // is no text among it) is ignored.
+    void userContentController(const std::string& name, const std::optional<std::string>& body);
     // Runs the page's command through the bridge's command table; an unknown word does nothing.
     void actionDispatcher(CommandURL myURL);
 

@@ -1,7 +1,8 @@
 // Messages the page posts: window.webkit.messageHandlers.callbackHandler.postMessage(text).
 // The body is one text, matched whole and case-sensitively against the plain words of
 // BridgeWords.cpp, in their order; any other text holding "?" is a command URL
-// ("word?name=value&…") for the dispatcher; everything else is ignored. Nothing is answered
+// ("word?name=value&…") for the dispatcher; everything else, a body that is no text among it,
+// is ignored. Nothing is answered
 // on this channel: answers reach the page as JavaScript evaluated in the web view.
 #include "webcontainer/ViewController.h"
 
@@ -22,11 +23,13 @@ std::string describe(const std::optional<std::string>& value)
 
 } // namespace
 
-void ViewController::userContentController(const std::string& name, const std::string& body)
+void ViewController::userContentController(const std::string& name, const std::optional<std::string>& message)
 {
-    LOG_DEBUG("Message Script Message Body: " + body);
-    if (name != "callbackHandler")
+    LOG_DEBUG("Message Script Message Body: " + describe(message));
+    // The bridge takes texts only: a number, an array or an object is no word and no command.
+    if (name != "callbackHandler" || !message)
         return;
+    const std::string& body = *message;
     LOG_DEBUG("JavaScript is sending a message " + body);
 
     for (const PlainWord& plain : plainWords()) {

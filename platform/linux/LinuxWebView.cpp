@@ -291,7 +291,10 @@ void LinuxWebView::onScriptMessage(WebKitUserContentManager*, gtk::ScriptMessage
     auto view = lock(handler->owner);
     if (!view)
         return;
-    const std::string body = gtk::textOf(gtk::scriptMessageValue(message));
+    JSCValue* value = gtk::scriptMessageValue(message);
+    std::optional<std::string> body;
+    if (jsc_value_is_string(value))
+        body = gtk::textOf(value);
     // What the message's handling posts to the main queue (the page's answer, above all) runs
     // as soon as it returns rather than one main-loop pass later, which costs a round trip tens
     // of microseconds. Only when nothing older waits there, so the main queue keeps its order.

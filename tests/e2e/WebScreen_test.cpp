@@ -41,6 +41,20 @@ TEST_F(WebScreenTest, AMessagePostedByThePageReachesTheRouter)
         kTimeout));
 }
 
+// A body that was no string ran as the command of its text form (String(value)).
+TEST_F(WebScreenTest, OnlyTextMessagesReachTheRouter)
+{
+    const std::string post = "window.webkit.messageHandlers.callbackHandler.postMessage";
+    for (const std::string body : {"['setValue?lang=array&value=1']", "[['setValue?lang=nested&value=1'], 2]"})
+        evaluate(post + "(" + body + "); 0");
+    // Messages are handled in order: once this one has arrived, the others have been handled.
+    evaluate(post + "('setValue?lang=text&value=1'); 0");
+    auto& defaults = sharedConfig().defaults;
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return defaults.object("cli_text").has_value(); }, kTimeout));
+    EXPECT_FALSE(defaults.object("cli_array").has_value());
+    EXPECT_FALSE(defaults.object("cli_nested").has_value());
+}
+
 TEST_F(WebScreenTest, AScriptEvaluatedFromNativeChangesThePage)
 {
     callJS("document.getElementById('title').textContent = 'changed from native'", screen->webView);

@@ -34,7 +34,7 @@ void FakeWebView::loadFileURLImpl(const std::filesystem::path& file, const std::
     url_ = "file://" + file.string();
 }
 
-void FakeWebView::postMessage(const std::string& body, const std::string& name)
+void FakeWebView::postMessage(const std::optional<std::string>& body, const std::string& name)
 {
     didReceiveScriptMessage(name, body);
 }

@@ -60,7 +60,8 @@ public:
     void setURL(std::optional<std::string> url) { url_ = std::move(url); }
 
     // The engine's part.
-    void postMessage(const std::string& body, const std::string& name = "callbackHandler");
+    // `body`: a posted text; none for any other value.
+    void postMessage(const std::optional<std::string>& body, const std::string& name = "callbackHandler");
     void finishNavigation();
     void failNavigation(const NavigationError& error);
     void failProvisionalNavigation(const NavigationError& error);
