@@ -63,9 +63,24 @@ void PaymentQueue::tellObservers(Call call)
     });
 }
 
+namespace {
+
+// The transactions as they are now: a store goes on changing its own objects (purchasing, then
+// failed) before an earlier report has run.
+std::vector<std::shared_ptr<PaymentTransaction>> snapshot(const std::vector<std::shared_ptr<PaymentTransaction>>& transactions)
+{
+    std::vector<std::shared_ptr<PaymentTransaction>> copies;
+    copies.reserve(transactions.size());
+    for (const auto& transaction : transactions)
+        copies.push_back(std::make_shared<PaymentTransaction>(*transaction));
+    return copies;
+}
+
+} // namespace
+
 void PaymentQueue::reportUpdated(std::vector<std::shared_ptr<PaymentTransaction>> transactions)
 {
-    tellObservers([transactions = std::move(transactions)](PaymentQueue& queue, PaymentTransactionObserver& observer) {
+    tellObservers([transactions = snapshot(transactions)](PaymentQueue& queue, PaymentTransactionObserver& observer) {
         observer.paymentQueueUpdatedTransactions(queue, transactions);
     });
 }
@@ -87,7 +102,7 @@ void PaymentQueue::reportRestoreFailed(StoreError error)
 void PaymentQueue::reportUpdatedTo(const std::weak_ptr<PaymentTransactionObserver>& observer,
                                    std::vector<std::shared_ptr<PaymentTransaction>> transactions)
 {
-    mainQueue().async([weak = weak_from_this(), observer, transactions = std::move(transactions)] {
+    mainQueue().async([weak = weak_from_this(), observer, transactions = snapshot(transactions)] {
         const auto queue = weak.lock();
         const auto held = observer.lock();
         if (queue && held)

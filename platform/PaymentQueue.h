@@ -52,7 +52,8 @@ protected:
     // An observer was added: report what it must still hear (unfinished purchases).
     virtual void observerAddedImpl(const std::shared_ptr<PaymentTransactionObserver>& observer) {}
 
-    // For implementations: tells every observer on the main queue.
+    // For implementations: tells every observer on the main queue. A report carries copies of
+    // the transactions as they are at the call, so a later change is a report of its own.
     void reportUpdated(std::vector<std::shared_ptr<PaymentTransaction>> transactions);
     void reportRestoreFinished();
     void reportRestoreFailed(StoreError error);
