@@ -1,5 +1,7 @@
 #include "platform/LocalCalendar.h"
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <vector>
 
@@ -27,6 +29,61 @@ std::vector<int> candidates(const std::optional<int>& given, bool belowSmallestG
     return all;
 }
 
+// How many years the Gregorian calendar takes to repeat its dates on the same weekdays.
+constexpr int kGregorianCycleYears = 400;
+
+bool inRange(const std::optional<int>& field, int low, int high)
+{
+    return !field || (*field >= low && *field <= high);
+}
+
+int daysInMonth(int year, int month)
+{
+    using namespace std::chrono;
+    return static_cast<int>(unsigned(year_month_day_last(std::chrono::year(year), month_day_last(std::chrono::month(month))).day()));
+}
+
+// 1 = Sunday to 7 = Saturday.
+int weekdayOf(int year, int month, int day)
+{
+    using namespace std::chrono;
+    const sys_days date = year_month_day(std::chrono::year(year), std::chrono::month(month), std::chrono::day(day));
+    return static_cast<int>(weekday(date).c_encoding()) + 1;
+}
+
+// The last second a TimePoint holds (in the year 2262).
+const std::time_t kLatest = std::chrono::system_clock::to_time_t(TimePoint::max());
+
+// The times of day to try, in order.
+struct DayTimes {
+    std::vector<int> hours, minutes, seconds;
+};
+
+// The first of `times` on the given local day that is after `after`.
+std::optional<TimePoint> firstTimeOn(int year, int month, int day, const DayTimes& times, TimePoint after)
+{
+    for (int hour : times.hours)
+        for (int minute : times.minutes)
+            for (int second : times.seconds) {
+                std::tm at{};
+                at.tm_year = year - 1900;
+                at.tm_mon = month - 1;
+                at.tm_mday = day;
+                at.tm_hour = hour;
+                at.tm_min = minute;
+                at.tm_sec = second;
+                at.tm_isdst = -1;
+                const std::time_t made = std::mktime(&at);
+                if (made == std::time_t(-1) || made > kLatest)
+                    continue;
+                const TimePoint moment = std::chrono::system_clock::from_time_t(made);
+                // A time the clocks skip (spring forward) normalises to another hour: not a match.
+                if (moment > after && at.tm_hour == hour && at.tm_min == minute)
+                    return moment;
+            }
+    return std::nullopt;
+}
+
 } // namespace
 
 DateComponents LocalCalendar::components(TimePoint moment)
@@ -50,44 +107,53 @@ int LocalCalendar::weekday(int year, int month, int day)
 
 std::optional<TimePoint> LocalCalendar::nextDate(const DateComponents& matching, TimePoint after)
 {
+    if (!inRange(matching.year, int(std::chrono::year::min()), int(std::chrono::year::max()))
+        || !inRange(matching.month, 1, 12) || !inRange(matching.day, 1, 31) || !inRange(matching.weekday, 1, 7)
+        || !inRange(matching.hour, 0, 23) || !inRange(matching.minute, 0, 59) || !inRange(matching.second, 0, 59))
+        return std::nullopt;
     const bool noHour = !matching.hour;
     const bool noMinute = !matching.minute;
     const bool noSecond = !matching.second;
     const bool timeGiven = !(noHour && noMinute && noSecond);
     // Below the smallest given time field: fixed at 0.
-    const auto hours = candidates(matching.hour, !timeGiven, 24);
-    const auto minutes = candidates(matching.minute, !timeGiven || (noMinute && !noHour && noSecond), 60);
-    const auto seconds = candidates(matching.second, !timeGiven || (noSecond && !(noHour && noMinute)), 60);
+    const DayTimes times{candidates(matching.hour, !timeGiven, 24),
+                         candidates(matching.minute, !timeGiven || (noMinute && !noHour && noSecond), 60),
+                         candidates(matching.second, !timeGiven || (noSecond && !(noHour && noMinute)), 60)};
 
-    std::tm day = localTime(after);
-    day.tm_hour = 12; // noon: stepping by days never crosses a daylight-saving change twice
-    day.tm_min = day.tm_sec = 0;
-    day.tm_isdst = -1;
-    constexpr int kDaysSearched = 366 * 8 + 2;
-    for (int step = 0; step < kDaysSearched; ++step, ++day.tm_mday) {
-        day.tm_isdst = -1;
-        std::mktime(&day); // normalises the day, month and year after the step
-        if ((matching.year && *matching.year != day.tm_year + 1900) || (matching.month && *matching.month != day.tm_mon + 1)
-            || (matching.day && *matching.day != day.tm_mday) || (matching.weekday && *matching.weekday != day.tm_wday + 1))
-            continue;
-        for (int hour : hours)
-            for (int minute : minutes)
-                for (int second : seconds) {
-                    std::tm at = day;
-                    at.tm_hour = hour;
-                    at.tm_min = minute;
-                    at.tm_sec = second;
-                    at.tm_isdst = -1;
-                    const std::time_t made = std::mktime(&at);
-                    if (made == std::time_t(-1))
-                        continue;
-                    const TimePoint moment = std::chrono::system_clock::from_time_t(made);
-                    // A time the clocks skip (spring forward) normalises to another hour: not a match.
-                    if (moment > after && at.tm_hour == hour && at.tm_min == minute)
-                        return moment;
-                }
-        if (matching.year && *matching.year < day.tm_year + 1900)
-            return std::nullopt;
+    // The matching days in order from the day of `after`, each tried for its times. Without a
+    // year the dates repeat, weekdays and all, every 400 years: a date not found by then never comes.
+    const std::tm start = localTime(after);
+    const int firstYear = start.tm_year + 1900;
+    const int firstMonth = start.tm_mon + 1;
+    if (matching.year && *matching.year < firstYear)
+        return std::nullopt;
+    const int lastYear =
+        std::min(matching.year ? *matching.year : firstYear + kGregorianCycleYears, localTime(TimePoint::max()).tm_year + 1900);
+    for (int year = matching.year.value_or(firstYear); year <= lastYear; ++year) {
+        for (int month = matching.month.value_or(1); month <= matching.month.value_or(12); ++month) {
+            const bool startMonth = year == firstYear && month == firstMonth;
+            if (year == firstYear && month < firstMonth)
+                continue;
+            const int first = startMonth ? start.tm_mday : 1;
+            const int last = daysInMonth(year, month);
+            const int from = matching.day.value_or(first);
+            const int to = matching.day.value_or(last);
+            if (from < first || to > last)
+                continue;
+            // With a weekday and no day, only every seventh day can match.
+            int day = from;
+            int step = 1;
+            if (matching.weekday && !matching.day) {
+                day += (*matching.weekday - weekdayOf(year, month, day) + 7) % 7;
+                step = 7;
+            }
+            for (; day <= to; day += step) {
+                if (matching.weekday && weekdayOf(year, month, day) != *matching.weekday)
+                    continue;
+                if (const auto moment = firstTimeOn(year, month, day, times, after))
+                    return moment;
+            }
+        }
     }
     return std::nullopt;
 }

@@ -23,8 +23,9 @@ public:
     // The weekday (1 = Sunday to 7 = Saturday) of a date; the date is normalised first
     // (31 February is 3 or 2 March).
     static int weekday(int year, int month, int day);
-    // The first whole second after `after` that matches `matching`; nothing when none comes
-    // within eight years (a date in the past, or a day no month has).
+    // The first whole second after `after` that matches `matching`; nothing when none ever comes
+    // (a date in the past, a day no month has, a field out of its range, a time beyond what a
+    // TimePoint holds). Found from the calendar's dates directly, however far ahead.
     static std::optional<TimePoint> nextDate(const DateComponents& matching, TimePoint after);
 };
 

@@ -99,15 +99,17 @@ void UserNotificationCenter::add(UserNotificationRequest request, AddCompletion 
     Pending entry{std::move(request), 0, std::nullopt};
     {
         std::lock_guard lock(mutex_);
-        if (!arm(entry, now())) {
-            answer("the calendar trigger matches no later date");
-            return;
-        }
+        arm(entry, now());
         std::erase_if(pending_, [&](const Pending& old) { return old.request.identifier == identifier; });
         entry.generation = nextGeneration_++;
         pending_.push_back(entry);
         if (entry.fireDate)
             saveLocked();
+    }
+    // A calendar trigger that matches no later time: pending, and it never fires.
+    if (calendarTrigger(entry.request) && !entry.fireDate) {
+        answer(std::nullopt);
+        return;
     }
     std::chrono::milliseconds delay{0};
     if (entry.fireDate)

@@ -129,7 +129,8 @@ public:
 
     // Adds `request` as pending (replacing a pending one with its identifier); `completion`, when
     // given, runs on the main queue. A time interval below zero counts as zero. A calendar
-    // trigger that matches no later time is refused through `completion` and not kept.
+    // trigger that matches no later time is pending all the same and never fires (nor is it
+    // kept in the store, having no time to arm).
     void add(UserNotificationRequest request, AddCompletion completion = {});
     // The requests whose triggers have not fired yet, in the order they were added.
     std::vector<UserNotificationRequest> pendingNotificationRequests() const;

@@ -139,6 +139,136 @@ TEST(LocalCalendar, NextDateMatchesTheGivenFieldsOnly)
     EXPECT_EQ(1, platform::LocalCalendar::weekday(2026, 2, 1));
 }
 
+namespace {
+
+// The calendar's first search, kept as the reference: day by day from the day of `after`, at
+// most eight years ahead, each matching day's candidate times in order.
+std::optional<TimePoint> searchDayByDay(const DateComponents& matching, TimePoint after)
+{
+    auto candidates = [](const std::optional<int>& given, bool fixed, int count) {
+        std::vector<int> values;
+        if (given)
+            values.push_back(*given);
+        else
+            for (int i = 0; i < (fixed ? 1 : count); ++i)
+                values.push_back(i);
+        return values;
+    };
+    const bool noHour = !matching.hour, noMinute = !matching.minute, noSecond = !matching.second;
+    const bool timeGiven = !(noHour && noMinute && noSecond);
+    const auto hours = candidates(matching.hour, !timeGiven, 24);
+    const auto minutes = candidates(matching.minute, !timeGiven || (noMinute && !noHour && noSecond), 60);
+    const auto seconds = candidates(matching.second, !timeGiven || (noSecond && !(noHour && noMinute)), 60);
+    const std::time_t start = std::chrono::system_clock::to_time_t(after);
+    std::tm day{};
+    localtime_r(&start, &day);
+    day.tm_hour = 12;
+    day.tm_min = day.tm_sec = 0;
+    for (int step = 0; step < 366 * 8 + 2; ++step, ++day.tm_mday) {
+        day.tm_isdst = -1;
+        std::mktime(&day);
+        if ((matching.year && *matching.year != day.tm_year + 1900) || (matching.month && *matching.month != day.tm_mon + 1)
+            || (matching.day && *matching.day != day.tm_mday) || (matching.weekday && *matching.weekday != day.tm_wday + 1))
+            continue;
+        for (int hour : hours)
+            for (int minute : minutes)
+                for (int second : seconds) {
+                    std::tm at = day;
+                    at.tm_hour = hour;
+                    at.tm_min = minute;
+                    at.tm_sec = second;
+                    at.tm_isdst = -1;
+                    const std::time_t made = std::mktime(&at);
+                    const TimePoint moment = std::chrono::system_clock::from_time_t(made);
+                    if (made != std::time_t(-1) && moment > after && at.tm_hour == hour && at.tm_min == minute)
+                        return moment;
+                }
+        if (matching.year && *matching.year < day.tm_year + 1900)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::string describe(const DateComponents& shape)
+{
+    std::string text;
+    for (const auto& field : {shape.year, shape.month, shape.day, shape.hour, shape.minute, shape.second, shape.weekday})
+        text += (field ? std::to_string(*field) : "-") + " ";
+    return text;
+}
+
+} // namespace
+
+// The next date came from a day-by-day search of eight years: a reminder further ahead was
+// dropped. The direct computation gives what that search gave wherever it found a date, and
+// finds the later ones too, in zones whose clocks skip an hour, half an hour, or midnight.
+TEST(LocalCalendar, NextDateIsTheDaySearchsAnswerAndReachesBeyondEightYears)
+{
+    std::vector<DateComponents> shapes;
+    using Field = std::optional<int>;
+    for (Field year : {Field{}, Field{2027}})
+        for (Field month : {Field{}, Field{2}, Field{10}})
+            for (Field day : {Field{}, Field{29}, Field{31}})
+                for (Field hour : {Field{}, Field{0}, Field{2}})
+                    for (Field minute : {Field{}, Field{15}})
+                        for (Field second : {Field{}, Field{15}})
+                            for (Field weekday : {Field{}, Field{1}})
+                                shapes.push_back({year, month, day, hour, minute, second, weekday});
+    // Out of range: never.
+    shapes.push_back({{}, 13, 1, 8, 0, {}, {}});
+    shapes.push_back({{}, {}, {}, 24, 0, {}, {}});
+    shapes.push_back({{}, {}, {}, 8, {}, 60, {}});
+    shapes.push_back({{}, {}, {}, 8, 0, {}, 8});
+    const char* zones[] = {"UTC", "CET-1CEST,M3.5.0,M10.5.0/3", "<+1030>-10:30<+11>-11,M10.1.0,M4.1.0",
+                           "<-04>4<-03>,M9.1.6/24,M4.1.6/24"};
+    for (const char* name : zones) {
+        testsupport::LocalTimeZone zone{name};
+        for (const TimePoint after : {utc(2026, 3, 29, 0, 59, 59), utc(2026, 10, 4, 12, 0), utc(2026, 12, 31, 23, 30)})
+            for (const auto& shape : shapes) {
+                const auto reference = searchDayByDay(shape, after);
+                const auto next = platform::LocalCalendar::nextDate(shape, after);
+                if (reference) {
+                    EXPECT_EQ(reference, next) << name << " " << describe(shape);
+                } else if (next) {
+                    EXPECT_GT(*next, after + std::chrono::hours(24 * (366 * 8 + 1))) << name << " " << describe(shape);
+                }
+            }
+    }
+    testsupport::LocalTimeZone zone{"UTC"};
+    const TimePoint after = utc(2026, 1, 31, 9, 0);
+    const struct {
+        const char* name;
+        DateComponents match;
+        std::optional<TimePoint> next;
+    } beyond[] = {
+        {"once, eleven years ahead", DateComponents{2036, 12, 1, 8, 0, 0, {}}, utc(2036, 12, 1, 8, 0)},
+        {"once, in the year 2200", DateComponents{2200, 12, 31, 23, 59, 59, {}}, utc(2200, 12, 31, 23, 59, 59)},
+        {"once, beyond the clock's years", DateComponents{9999, 12, 31, 23, 59, 59, {}}, std::nullopt},
+        {"29 February on a Friday", DateComponents{{}, 2, 29, 8, 0, {}, 6}, utc(2036, 2, 29, 8, 0)},
+        {"29 February of a common year", DateComponents{2037, 2, 29, 8, 0, {}, {}}, std::nullopt},
+    };
+    for (const auto& c : beyond)
+        EXPECT_EQ(c.next, platform::LocalCalendar::nextDate(c.match, after)) << c.name;
+}
+
+// A reminder without a next date was refused and never kept: it is pending, and never fires.
+TEST_F(NotificationSchedulerTest, AReminderWithoutANextDateIsKeptAndNeverFires)
+{
+    const auto content = NotificationScheduler::makeReminderContent("t", "b", "l");
+    scheduler.scheduleNotification(content, "past", "20251231T080000", "none");
+    scheduler.scheduleNotification(content, "no such day", "20260230T080000", "none");
+    scheduler.scheduleNotification(content, "far", "20361201T080000", "none");
+    scheduler.waitUntilDone();
+    platform::drainMainQueue();
+    std::vector<std::string> pending;
+    for (const auto& request : fakes.userNotificationCenter->pendingNotificationRequests())
+        pending.push_back(request.identifier);
+    EXPECT_EQ((std::vector<std::string>{"past", "no such day", "far"}), pending);
+    clock->advance(std::chrono::hours(24 * 60));
+    platform::drainMainQueue();
+    EXPECT_TRUE(fakes.userNotificationCenter->delivered.empty());
+}
+
 // Reminders outlive the process: those due while it was not running are shown once at the
 // next start, a repeating one is armed again, and one still ahead is kept as it was.
 TEST_F(NotificationSchedulerTest, StoredRemindersAreArmedAgainAndMissedOnesShownOnce)
