@@ -4,7 +4,6 @@
 #include "base/Logger.h"
 #include "platform/UTF8.h"
 
-#include <glib.h>
 
 #include <algorithm>
 #include <array>
@@ -78,31 +77,11 @@ void parseLine(std::string_view line, FilesManifest& manifest)
     }
 }
 
-std::optional<std::string> converted(std::string_view bytes, const char* encoding)
-{
-    gsize written = 0;
-    gchar* text = g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", encoding, nullptr, &written,
-                            nullptr);
-    if (!text)
-        return std::nullopt;
-    std::string out(text, written);
-    g_free(text);
-    return out;
-}
-
 } // namespace
 
 std::optional<std::string> FilesManifest::decode(std::string_view bytes)
 {
-    if (bytes.starts_with("\xef\xbb\xbf"))
-        bytes.remove_prefix(3);
-    else if (bytes.starts_with("\xff\xfe"))
-        return converted(bytes.substr(2), "UTF-16LE");
-    else if (bytes.starts_with("\xfe\xff"))
-        return converted(bytes.substr(2), "UTF-16BE");
-    if (!platform::isValidUTF8(bytes))
-        return std::nullopt;
-    return std::string(bytes);
+    return platform::textFromBytes(bytes);
 }
 
 FilesManifest FilesManifest::parse(std::string_view text)

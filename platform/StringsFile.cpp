@@ -1,5 +1,7 @@
 #include "platform/StringsFile.h"
 
+#include "platform/UTF8.h"
+
 #include <glib.h>
 
 #include <cctype>
@@ -168,34 +170,11 @@ private:
     std::size_t pos_ = 0;
 };
 
-std::optional<std::string> toUtf8(const std::string& bytes)
-{
-    auto startsWith = [&](const char* bom, std::size_t n) { return bytes.size() >= n && bytes.compare(0, n, bom, n) == 0; };
-    const char* from = nullptr;
-    if (startsWith("\xFF\xFE", 2))
-        from = "UTF-16LE";
-    else if (startsWith("\xFE\xFF", 2))
-        from = "UTF-16BE";
-    if (!from) {
-        std::string text = startsWith("\xEF\xBB\xBF", 3) ? bytes.substr(3) : bytes;
-        if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
-            return std::nullopt;
-        return text;
-    }
-    gsize written = 0;
-    g_autoptr(GError) error = nullptr;
-    g_autofree gchar* converted = g_convert(bytes.data() + 2, static_cast<gssize>(bytes.size() - 2), "UTF-8", from,
-                                            nullptr, &written, &error);
-    if (!converted)
-        return std::nullopt;
-    return std::string(converted, written);
-}
-
 } // namespace
 
 std::optional<StringTable> parseStringsFile(const std::string& bytes)
 {
-    auto text = toUtf8(bytes);
+    auto text = textFromBytes(bytes);
     if (!text)
         return std::nullopt;
     return Parser(*text).parse();

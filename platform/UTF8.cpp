@@ -18,4 +18,23 @@ bool isValidUTF8(std::string_view text)
     }
 }
 
+std::optional<std::string> textFromBytes(std::string_view bytes)
+{
+    const char* encoding = bytes.starts_with("\xFF\xFE") ? "UTF-16LE" : bytes.starts_with("\xFE\xFF") ? "UTF-16BE" : nullptr;
+    if (!encoding) {
+        if (bytes.starts_with("\xEF\xBB\xBF"))
+            bytes.remove_prefix(3);
+        if (!isValidUTF8(bytes))
+            return std::nullopt;
+        return std::string(bytes);
+    }
+    bytes.remove_prefix(2);
+    gsize written = 0;
+    g_autofree gchar* text =
+        g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", encoding, nullptr, &written, nullptr);
+    if (!text)
+        return std::nullopt;
+    return std::string(text, written);
+}
+
 } // namespace platform

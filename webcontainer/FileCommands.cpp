@@ -136,7 +136,7 @@ std::string trimmed(const std::string& text)
     return std::string(begin, end);
 }
 
-// The text of a page file: UTF-8, a leading byte-order mark dropped. Nothing, with the reason
+// The text of a page file, in its encoding (platform::textFromBytes). Nothing, with the reason
 // in `error`, when it is missing, leads out of the web root, is no plain file or no text.
 std::optional<std::string> readPageText(const std::optional<platform::ContainedPath>& file, std::string& error)
 {
@@ -153,13 +153,10 @@ std::optional<std::string> readPageText(const std::optional<platform::ContainedP
         error = readError.message();
         return std::nullopt;
     }
-    if (text->starts_with("\xEF\xBB\xBF"))
-        text->erase(0, 3);
-    if (!platform::isValidUTF8(*text)) {
-        error = "The file is not UTF-8 text";
-        return std::nullopt;
-    }
-    return text;
+    auto decoded = platform::textFromBytes(*text);
+    if (!decoded)
+        error = "The file is no text in UTF-8 or in UTF-16 with a byte-order mark";
+    return decoded;
 }
 
 } // namespace

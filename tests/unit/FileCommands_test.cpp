@@ -140,8 +140,17 @@ TEST_F(FileCommands, GetHTMLAnswersTheTrimmedTextAsJSON)
     writeFile(webRoot / "snippet.html", "\n  <p class=\"a\">one</p>\n<p>two</p>\n");
     EXPECT_EQ(run("getHTML?page=snippet.html&callback=f"),
               Strings{callbackScript("f", R"({"value":"<p class=\"a\">one<\/p>\n<p>two<\/p>"})")});
-    writeFile(webRoot / "parts" / "bom.html", "\xEF\xBB\xBF" "ok \xE2\x80\xA8");
-    EXPECT_EQ(run("getHTML?page=parts/bom.html&callback=f"), Strings{callbackScript("f", R"({"value":"ok"})")});
+    // A byte-order mark tells the encoding; UTF-16 files were not answered at all.
+    const std::string marked[] = {
+        std::string("\xEF\xBB\xBF" "ok \xE2\x80\xA8"),
+        std::string("\xFF\xFE" "o\0k\0 \0\x28\x20", 10),
+        std::string("\xFE\xFF" "\0o\0k\0 \x20\x28", 10),
+    };
+    for (const auto& bytes : marked) {
+        writeFile(webRoot / "parts" / "bom.html", bytes);
+        EXPECT_EQ(run("getHTML?page=parts/bom.html&callback=f"), Strings{callbackScript("f", R"({"value":"ok"})")})
+            << testing::PrintToString(bytes);
+    }
 }
 
 // "getHTML" with ".." read files outside the web root, such as the settings.
@@ -157,9 +166,11 @@ TEST_F(FileCommands, GetHTMLPagesStayInsideTheWebRoot)
 TEST_F(FileCommands, GetHTMLFailuresAreNotAnswered)
 {
     writeFile(webRoot / "binary.bin", "a\xFF\xFE");
+    writeFile(webRoot / "surrogate.txt", std::string("\xFF\xFE" "\x00\xD8" "a\0", 6));
     fs::create_directories(webRoot / "folder");
     EXPECT_EQ(run("getHTML?page=missing.html&callback=f"), Strings{});
     EXPECT_EQ(run("getHTML?page=binary.bin&callback=f"), Strings{});
+    EXPECT_EQ(run("getHTML?page=surrogate.txt&callback=f"), Strings{});
     EXPECT_EQ(run("getHTML?page=folder&callback=f"), Strings{});
     EXPECT_EQ(run("getHTML?page&callback=f"), Strings{});
 }
