@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/PlistFromJSON.h"
 #include "platform/PushService.h"
+#include "platform/UUID.h"
 #include "platform/UserNotificationCenter.h"
 #include "platform/Window.h"
 
@@ -124,7 +125,8 @@ void Application::remoteNotificationReceived(const std::string& message)
     auto center = current().userNotificationCenter;
     if (state_ != State::active && center && title && title->isString() && body && body->isString()) {
         UserNotificationRequest shown;
-        shown.identifier = "push-" + std::to_string(++pushMessagesShown_);
+        // Unique across runs too: a shown notification with the same identifier would be replaced.
+        shown.identifier = "push-" + makeUUIDString();
         shown.content.title = *title->asString();
         shown.content.body = *body->asString();
         shown.content.sound = NotificationSound::defaultSound;

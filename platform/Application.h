@@ -144,7 +144,6 @@ private:
     State state_ = State::inactive;
     bool launched_ = false;
     long badgeNumber_ = 0;
-    unsigned long pushMessagesShown_ = 0;
     std::optional<UserActivity> currentActivity_;
 };
 

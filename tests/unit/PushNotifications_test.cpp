@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 #include "platform/PushService.h"
 #include "services/PushNotificationUtils.h"
+#include "tests/support/FakeApplication.h"
 #include "tests/support/FakeToast.h"
 #include "tests/support/WebScreenFixture.h"
 
@@ -87,6 +88,18 @@ TEST_F(PushTest, RemoteNotificationsCarryTheStateAtDelivery)
     ASSERT_EQ(2u, posts.size());
     EXPECT_EQ(0, *posts[1].userInfo.at("appState").asInteger());
     EXPECT_EQ((std::vector{platform::BackgroundFetchResult::failed, platform::BackgroundFetchResult::noData}), results);
+}
+
+// Pushes shown by the desktop were numbered per run ("push-1", …): the first of a new run
+// replaced one still on show from the run before.
+TEST_F(PushTest, PushesShownByTheDesktopNeverReplaceOneAnother)
+{
+    for (int run = 0; run < 2; ++run) {
+        testsupport::FakeApplication application; // each run starts afresh; not active
+        application.remoteNotificationReceived(R"({"aps":{"alert":{"title":"News","body":"Read me"}}})");
+    }
+    platform::drainMainQueue();
+    EXPECT_EQ(2u, fakes.userNotificationCenter->deliveredNotifications().size());
 }
 
 TEST_F(PushTest, PayloadShowsAToastThenLandsOrRunsItsScript)
