@@ -8,6 +8,7 @@
 
 #include "platform/Clock.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,11 +61,14 @@ public:
     std::shared_ptr<LocationManagerDelegate> delegate() const { return delegate_.lock(); }
     LocationAccuracy desiredAccuracy = LocationAccuracy::best;
 
-    // Whether the device can locate itself at all (a location service is there and switched on).
-    virtual bool locationServicesEnabled() = 0;
+    // Whether the device can locate itself at all (a location service is there and switched
+    // on), told to `completion` on the main queue after this call returns: asking the system may
+    // take a while, and the main thread never waits for it.
+    virtual void locationServicesEnabled(std::function<void(bool enabled)> completion) = 0;
     virtual LocationAuthorizationStatus authorizationStatus() = 0;
     // Asks for permission while the application is in use; the first call may ask the user,
-    // later ones change nothing. The status changes later, when the answer comes.
+    // later ones change nothing. The status changes later, when the answer comes, and at the
+    // latest by the time a locationServicesEnabled() asked after this call answers.
     virtual void requestWhenInUseAuthorization() = 0;
     // Asks for one position, reported to the delegate (or its failure).
     virtual void requestLocation() = 0;

@@ -25,22 +25,47 @@ platform::LocationManager* LocationServices::locManager()
     if (!std::exchange(madeManager_, true)) {
         const auto& make = platform::current().makeLocationManager;
         locManager_ = make ? make() : nullptr;
-        if (locManager_ && locManager_->locationServicesEnabled()) {
-            locManager_->setDelegate(weak_from_this());
-            locManager_->desiredAccuracy = platform::LocationAccuracy::nearestTenMeters;
-        }
+        if (locManager_)
+            locManager_->locationServicesEnabled([weak = weak_from_this()](bool enabled) {
+                const auto self = weak.lock();
+                if (!self)
+                    return;
+                if (enabled) {
+                    self->locManager_->setDelegate(self);
+                    self->locManager_->desiredAccuracy = platform::LocationAccuracy::nearestTenMeters;
+                }
+                self->managerChecked_ = true;
+                for (auto& then : std::exchange(self->waitingForManager_, {}))
+                    then(*self->locManager_);
+            });
     }
     return locManager_.get();
 }
 
-bool LocationServices::isAbleToLocate()
+void LocationServices::withCheckedManager(std::function<void(platform::LocationManager&)> then)
+{
+    auto* manager = locManager();
+    if (!manager)
+        return;
+    if (managerChecked_)
+        then(*manager);
+    else
+        waitingForManager_.push_back(std::move(then));
+}
+
+void LocationServices::isAbleToLocate(std::function<void(bool able)> completion)
 {
     platform::requireMainThread();
     auto* manager = locManager();
-    if (!manager)
-        return false;
+    if (!manager) {
+        completion(false);
+        return;
+    }
     manager->requestWhenInUseAuthorization();
-    return manager->locationServicesEnabled() && manager->authorizationStatus() == inUse;
+    manager->locationServicesEnabled([weak = weak_from_this(), completion = std::move(completion)](bool enabled) {
+        const auto self = weak.lock();
+        completion(enabled && self && self->locManager_->authorizationStatus() == inUse);
+    });
 }
 
 void LocationServices::getLocation(const std::string& callback, std::weak_ptr<platform::WebView> webView)
@@ -48,8 +73,7 @@ void LocationServices::getLocation(const std::string& callback, std::weak_ptr<pl
     platform::requireMainThread();
     this->callback = callback;
     this->webView = std::move(webView);
-    if (auto* manager = locManager())
-        manager->requestLocation();
+    withCheckedManager([](platform::LocationManager& manager) { manager.requestLocation(); });
 }
 
 std::vector<std::string> LocationServices::formattedAddressLines(const platform::Placemark& placemark)

@@ -12,7 +12,8 @@
 // address is looked up, the page gets no answer (a refused permission shows as a failure of the
 // location manager, which is answered).
 //
-// Threads: main thread only; the manager and the geocoder answer on the main queue. The
+// Threads: main thread only; the manager and the geocoder answer on the main queue, and
+// nothing here waits for them (asking the system whether it can locate may take a while). The
 // composition root builds the one shared instance, the delegate of its own location manager;
 // it holds the web view weakly.
 
@@ -27,6 +28,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 class LocationServices : public platform::LocationManagerDelegate,
                          public std::enable_shared_from_this<LocationServices> {
@@ -35,19 +37,20 @@ public:
     using AddressResult = std::variant<nlohmann::json, std::string>;
 
     // The location manager, made from the installed platform on first use (the shared instances
-    // are built before the platform is installed); this object becomes its delegate when
-    // location services are enabled, aiming at the nearest ten metres. Null without one on
-    // this platform: then every request goes unanswered.
+    // are built before the platform is installed); this object becomes its delegate once the
+    // manager has said that location services are enabled, aiming at the nearest ten metres.
+    // Null without one on this platform: then every request goes unanswered.
     platform::LocationManager* locManager();
     std::optional<platform::Location> currentLocation;
     std::string callback;
     std::weak_ptr<platform::WebView> webView;
     static constexpr platform::LocationAuthorizationStatus inUse = platform::LocationAuthorizationStatus::authorizedWhenInUse;
 
-    // Asks for when-in-use permission, then: location services are enabled and that
-    // permission is given.
-    bool isAbleToLocate();
-    // Keeps `callback` and `webView` for the answer (replacing earlier ones) and asks for one position.
+    // Asks for when-in-use permission, then tells `completion` (on the main queue, or at once
+    // without a location manager): location services are enabled and that permission is given.
+    void isAbleToLocate(std::function<void(bool able)> completion);
+    // Keeps `callback` and `webView` for the answer (replacing earlier ones) and asks for one
+    // position, once the manager has said whether location services are enabled.
     void getLocation(const std::string& callback, std::weak_ptr<platform::WebView> webView);
     // Reverse-geocodes currentLocation, when permitted; otherwise `completion` never runs.
     void getAdress(std::function<void(AddressResult)> completion);
@@ -62,6 +65,12 @@ public:
 private:
     std::shared_ptr<platform::LocationManager> locManager_;
     bool madeManager_ = false;
+    // Whether the manager has said if location services are enabled; what waits for that.
+    bool managerChecked_ = false;
+    std::vector<std::function<void(platform::LocationManager&)>> waitingForManager_;
+
+    // Runs `then` with the manager once it has said whether location services are enabled.
+    void withCheckedManager(std::function<void(platform::LocationManager&)> then);
 
     // Answers the page of the latest request with `text`.
     void answer(const std::string& text) const;

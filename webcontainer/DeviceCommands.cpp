@@ -84,9 +84,11 @@ void bridge::getIsAbleToLocate(BridgeScreen&, BridgeRequest& request)
 {
     if (!request.url.item("callback"))
         return;
-    const std::string text = member("isAbleToLocate", yesOrNo(sharedLocationServices().isAbleToLocate()));
-    request.reply.send(text);
-    LOG_DEBUG("returning isAbleToLocate to js: " + text);
+    sharedLocationServices().isAbleToLocate([reply = request.reply](bool able) {
+        const std::string text = member("isAbleToLocate", yesOrNo(able));
+        reply.send(text);
+        LOG_DEBUG("returning isAbleToLocate to js: " + text);
+    });
 }
 
 void bridge::getLocationData(BridgeScreen& screen, BridgeRequest& request)

@@ -1,18 +1,22 @@
 #include "platform/linux/GeoClueLocationManager.h"
 
 #include "base/Logger.h"
-#include "platform/Dispatch.h"
+#include "platform/Clock.h"
 #include "platform/linux/GuardedCall.h"
 
 #include <gio/gio.h>
 #include <geoclue.h>
 
 #include <cmath>
+#include <memory>
+#include <utility>
 
 namespace platform {
 namespace {
 
 constexpr const char* kServiceName = "org.freedesktop.GeoClue2";
+// How long a call on the system bus may take, in milliseconds.
+constexpr int kBusCallTimeout = 2000;
 
 GClueAccuracyLevel accuracyLevel(LocationAccuracy accuracy)
 {
@@ -77,32 +81,86 @@ GeoClueLocationManager::GeoClueLocationManager(std::string desktopId, std::chron
 
 GeoClueLocationManager::~GeoClueLocationManager() = default;
 
-bool GeoClueLocationManager::locationServicesEnabled()
+// One look at the system bus for the service: whether it runs, else whether the bus can start it.
+struct GeoClueLocationManager::ServiceCheck {
+    std::weak_ptr<GeoClueLocationManager*> manager;
+    GDBusConnection* bus = nullptr;
+
+    ~ServiceCheck() { g_clear_object(&bus); }
+
+    // Tells the manager, when it is still there, and ends the check.
+    static void end(ServiceCheck* check, bool there)
+    {
+        std::unique_ptr<ServiceCheck> owned(check);
+        if (const auto manager = owned->manager.lock())
+            gtk::guardedCall("location service check", [&] { (*manager)->serviceChecked(there); });
+    }
+
+    static void connected(GObject*, GAsyncResult* result, gpointer data)
+    {
+        auto* check = static_cast<ServiceCheck*>(data);
+        check->bus = g_bus_get_finish(result, nullptr);
+        if (!check->bus) {
+            end(check, false);
+            return;
+        }
+        g_dbus_connection_call(check->bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                               "NameHasOwner", g_variant_new("(s)", kServiceName), G_VARIANT_TYPE("(b)"),
+                               G_DBUS_CALL_FLAGS_NONE, kBusCallTimeout, nullptr, owned, check);
+    }
+
+    static void owned(GObject*, GAsyncResult* result, gpointer data)
+    {
+        auto* check = static_cast<ServiceCheck*>(data);
+        g_autoptr(GVariant) answer = g_dbus_connection_call_finish(check->bus, result, nullptr);
+        gboolean running = FALSE;
+        if (answer)
+            g_variant_get(answer, "(b)", &running);
+        if (running) {
+            end(check, true);
+            return;
+        }
+        g_dbus_connection_call(check->bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                               "ListActivatableNames", nullptr, G_VARIANT_TYPE("(as)"), G_DBUS_CALL_FLAGS_NONE,
+                               kBusCallTimeout, nullptr, listed, check);
+    }
+
+    static void listed(GObject*, GAsyncResult* result, gpointer data)
+    {
+        auto* check = static_cast<ServiceCheck*>(data);
+        g_autoptr(GVariant) answer = g_dbus_connection_call_finish(check->bus, result, nullptr);
+        bool activatable = false;
+        if (answer) {
+            g_autofree const gchar** names = nullptr;
+            g_variant_get(answer, "(^a&s)", &names);
+            for (auto name = names; name && *name; ++name)
+                activatable = activatable || g_str_equal(*name, kServiceName);
+        }
+        end(check, activatable);
+    }
+};
+
+void GeoClueLocationManager::locationServicesEnabled(std::function<void(bool)> completion)
 {
-    g_autoptr(GError) error = nullptr;
-    g_autoptr(GDBusConnection) bus = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
-    if (!bus)
-        return false;
-    // Running now, or started by the bus when a client asks.
-    g_autoptr(GVariant) owned = g_dbus_connection_call_sync(
-        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
-        g_variant_new("(s)", kServiceName), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
-    gboolean running = FALSE;
-    if (owned)
-        g_variant_get(owned, "(b)", &running);
-    if (running)
-        return true;
-    g_autoptr(GVariant) activatable = g_dbus_connection_call_sync(
-        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListActivatableNames",
-        nullptr, G_VARIANT_TYPE("(as)"), G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
-    if (!activatable)
-        return false;
-    g_autofree const gchar** names = nullptr;
-    g_variant_get(activatable, "(^a&s)", &names);
-    for (auto name = names; name && *name; ++name)
-        if (g_str_equal(*name, kServiceName))
-            return true;
-    return false;
+    waiting_.push_back(std::move(completion));
+    checkService();
+}
+
+void GeoClueLocationManager::checkService()
+{
+    // One check at a time; whoever asks meanwhile gets its answer.
+    if (std::exchange(checking_, true))
+        return;
+    g_bus_get(G_BUS_TYPE_SYSTEM, nullptr, ServiceCheck::connected, new ServiceCheck{self_});
+}
+
+void GeoClueLocationManager::serviceChecked(bool there)
+{
+    checking_ = false;
+    if (std::exchange(authorizationAsked_, false) && there && status_ == LocationAuthorizationStatus::notDetermined)
+        status_ = LocationAuthorizationStatus::authorizedWhenInUse;
+    for (auto& completion : std::exchange(waiting_, {}))
+        completion(there);
 }
 
 LocationAuthorizationStatus GeoClueLocationManager::authorizationStatus()
@@ -112,8 +170,10 @@ LocationAuthorizationStatus GeoClueLocationManager::authorizationStatus()
 
 void GeoClueLocationManager::requestWhenInUseAuthorization()
 {
-    if (status_ == LocationAuthorizationStatus::notDetermined && locationServicesEnabled())
-        status_ = LocationAuthorizationStatus::authorizedWhenInUse;
+    if (status_ != LocationAuthorizationStatus::notDetermined)
+        return;
+    authorizationAsked_ = true;
+    checkService();
 }
 
 void GeoClueLocationManager::requestLocation()

@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 namespace {
 
 using Reply = testsupport::TestContentServer::Reply;
@@ -38,6 +42,15 @@ std::optional<Outcome> resolve(const std::string& baseURL)
     });
     platform::runMainLoopUntil([&] { return outcome.has_value(); }, std::chrono::seconds(20));
     return outcome;
+}
+
+// Whether `manager` says location services are enabled; nothing when it gives no answer in time.
+std::optional<bool> servicesEnabled(platform::LocationManager& manager)
+{
+    std::optional<bool> enabled;
+    manager.locationServicesEnabled([&](bool on) { enabled = on; });
+    platform::runMainLoopUntil([&] { return enabled.has_value(); }, std::chrono::seconds(20));
+    return enabled;
 }
 
 // What a location manager reports.
@@ -98,8 +111,8 @@ TEST(GeoClueLocationManager, WithoutTheServiceLocatingIsOffAndARequestFails)
     auto delegate = std::make_shared<RecordingDelegate>();
     platform::GeoClueLocationManager manager("org.webcontainer.test", std::chrono::seconds(5));
     manager.setDelegate(delegate);
-    EXPECT_FALSE(manager.locationServicesEnabled());
     manager.requestWhenInUseAuthorization();
+    EXPECT_EQ(servicesEnabled(manager), false);
     EXPECT_EQ(manager.authorizationStatus(), platform::LocationAuthorizationStatus::notDetermined);
     manager.requestLocation();
     EXPECT_FALSE(delegate->failure) << "reported later, on the main queue";
@@ -259,8 +272,8 @@ TEST(GeoClueLocationManager, TakesOnePositionFromTheServiceOrIsRefusedByIt)
         auto delegate = std::make_shared<RecordingDelegate>();
         platform::GeoClueLocationManager manager("org.webcontainer.test", std::chrono::seconds(10));
         manager.setDelegate(delegate);
-        EXPECT_TRUE(manager.locationServicesEnabled());
         manager.requestWhenInUseAuthorization();
+        EXPECT_EQ(servicesEnabled(manager), true);
         EXPECT_EQ(manager.authorizationStatus(), platform::LocationAuthorizationStatus::authorizedWhenInUse);
         manager.requestLocation();
         ASSERT_TRUE(platform::runMainLoopUntil([&] { return !delegate->locations.empty() || delegate->failure; },
@@ -281,4 +294,46 @@ TEST(GeoClueLocationManager, TakesOnePositionFromTheServiceOrIsRefusedByIt)
         // Let the client's last calls to the service finish while it is still there.
         platform::runMainLoopUntil([] { return false; }, std::chrono::milliseconds(100));
     }
+}
+
+// Asking whether the service is there made calls on the system bus on the main thread: a slow
+// bus froze the window (a stuck one for good: connecting has no time limit). The answer comes
+// later instead, and the main loop goes on meanwhile.
+TEST(GeoClueLocationManager, AskingWhetherTheServiceIsThereNeverHoldsUpTheMainLoop)
+{
+    testsupport::ScopedEnvironment system{{"DBUS_SYSTEM_BUS_ADDRESS", systemBus().address()}};
+    ScriptedGeoClue service(true);
+    platform::GeoClueLocationManager manager("org.webcontainer.test", std::chrono::seconds(10));
+    // The bus answers nothing until the test lets it go on, or, should the main thread be stuck
+    // waiting for it, until this guard does, so that the test fails instead of hanging.
+    std::mutex mutex;
+    std::condition_variable released;
+    bool resumed = false;
+    systemBus().suspend();
+    std::thread guard([&] {
+        std::unique_lock lock(mutex);
+        if (!released.wait_for(lock, std::chrono::seconds(30), [&] { return resumed; }))
+            systemBus().resume();
+    });
+    const auto resume = [&] {
+        std::lock_guard lock(mutex);
+        resumed = true;
+        systemBus().resume();
+        released.notify_one();
+    };
+
+    std::optional<bool> enabled;
+    manager.requestWhenInUseAuthorization();
+    manager.locationServicesEnabled([&](bool on) { enabled = on; });
+    bool ranMeanwhile = false;
+    platform::mainQueue().async([&] { ranMeanwhile = true; });
+    const bool loopWent = platform::runMainLoopUntil([&] { return ranMeanwhile; }, std::chrono::seconds(20));
+    const bool answeredEarly = enabled.has_value();
+    resume();
+    guard.join();
+    EXPECT_TRUE(loopWent);
+    EXPECT_FALSE(answeredEarly) << "answered before the bus could answer";
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return enabled.has_value(); }, std::chrono::seconds(20)));
+    EXPECT_TRUE(*enabled);
+    EXPECT_EQ(manager.authorizationStatus(), platform::LocationAuthorizationStatus::authorizedWhenInUse);
 }

@@ -2,6 +2,7 @@
 // A location manager the test plays: whether location services are on, what the user answers
 // to the permission request, and the positions or failures the device reports.
 
+#include "platform/Dispatch.h"
 #include "platform/LocationManager.h"
 
 namespace testsupport {
@@ -15,7 +16,10 @@ public:
     int permissionRequests = 0;
     int locationRequests = 0;
 
-    bool locationServicesEnabled() override { return enabled; }
+    void locationServicesEnabled(std::function<void(bool)> completion) override
+    {
+        platform::mainQueue().async([completion = std::move(completion), on = enabled] { completion(on); });
+    }
     platform::LocationAuthorizationStatus authorizationStatus() override { return status; }
     void requestWhenInUseAuthorization() override
     {

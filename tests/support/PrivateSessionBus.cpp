@@ -53,6 +53,16 @@ PrivateSessionBus::PrivateSessionBus()
     ::setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
 }
 
+void PrivateSessionBus::suspend() const
+{
+    ::kill(pid_, SIGSTOP);
+}
+
+void PrivateSessionBus::resume() const
+{
+    ::kill(pid_, SIGCONT);
+}
+
 PrivateSessionBus::~PrivateSessionBus()
 {
     // A forked child that exits normally runs this too; the daemon is its parent's to stop.

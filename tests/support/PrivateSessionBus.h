@@ -21,6 +21,9 @@ public:
     const std::string& address() const { return address_; }
     // A connection of its own to the bus (the caller owns it); it owns `name` when one is given.
     GDBusConnection* connect(const char* name = nullptr) const;
+    // Stops the daemon (SIGSTOP), so every call on the bus waits for an answer until resume().
+    void suspend() const;
+    void resume() const;
 
 private:
     GPid pid_ = 0;
