@@ -27,6 +27,15 @@ void addUnique(std::vector<std::string>& list, const std::string& item)
         list.push_back(item);
 }
 
+std::filesystem::path mainBundleFolder()
+{
+    const fs::path executableFolder = paths::executableDirectory();
+    // A folder: an installed program may stand beside a program named "bundle".
+    if (std::error_code ignored; fs::is_directory(executableFolder / "bundle", ignored))
+        return executableFolder / "bundle";
+    return (executableFolder / WEBCONTAINER_INSTALLED_BUNDLE).lexically_normal();
+}
+
 } // namespace
 
 Bundle::Bundle(fs::path resourcePath) : resourcePath_(std::move(resourcePath))
@@ -41,7 +50,7 @@ std::shared_ptr<Bundle> Bundle::main()
 {
     std::lock_guard lock(gMainMutex);
     if (!gMain)
-        gMain = std::make_shared<Bundle>(paths::executableDirectory() / "bundle");
+        gMain = std::make_shared<Bundle>(mainBundleFolder());
     return gMain;
 }
 

@@ -20,7 +20,8 @@ class Bundle {
 public:
     explicit Bundle(std::filesystem::path resourcePath);
 
-    // The main bundle: "bundle/" beside the executable, unless a test chose another.
+    // The main bundle: "bundle/" beside the executable (the build tree), else the installed one
+    // ("share/webcontainer/" beside the executable's "bin/"), unless a test chose another.
     static std::shared_ptr<Bundle> main();
     static void setMainForTesting(const std::filesystem::path& resourcePath);
 

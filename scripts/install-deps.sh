@@ -26,6 +26,9 @@ PACKAGES=(
   libcpp-httplib-dev dbus
   # fuzz targets (libFuzzer); the sanitizer pass uses GCC's ASan and UBSan
   clang
+  # the install tests: the desktop entry's and metainfo's validators, the desktop's URL handler
+  # look-up and launch; the Debian package (dpkg-shlibdeps, file)
+  desktop-file-utils appstream xdg-utils libglib2.0-bin dpkg-dev file
 )
 
 # Node.js runs the real-time channel's test server (npm's socket.io). A node that is already

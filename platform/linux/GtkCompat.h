@@ -18,6 +18,17 @@ inline GtkWidget* newWebView(WebKitWebContext* context, WebKitUserContentManager
                                    contentManager, "settings", settings, nullptr));
 }
 
+// An engine context whose website data and caches live in the folders given: 4.1 sets them on
+// the context's data manager (6.0 has them on a network session instead).
+inline WebKitWebContext* newWebContext(const std::string& dataFolder, const std::string& cacheFolder)
+{
+    WebKitWebsiteDataManager* manager = webkit_website_data_manager_new(
+        "base-data-directory", dataFolder.c_str(), "base-cache-directory", cacheFolder.c_str(), nullptr);
+    WebKitWebContext* context = webkit_web_context_new_with_website_data_manager(manager);
+    g_object_unref(manager);
+    return context;
+}
+
 // 4.1 takes the handler name alone (the page's main world); 6.0 adds the world name.
 inline void registerScriptMessageHandler(WebKitUserContentManager* manager, const char* name)
 {

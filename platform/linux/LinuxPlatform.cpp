@@ -22,8 +22,22 @@
 #include "platform/linux/NominatimGeocoder.h"
 #include "platform/linux/UnifiedPushConnector.h"
 #include "platform/linux/WebProcessSandbox.h"
+#include "platform/linux/WebsiteDataFolders.h"
 
 namespace platform {
+namespace {
+
+// The confining web-process extension: in the bundle in the build tree; installed, in the
+// library folder (its place relative to the executable's).
+std::filesystem::path webExtensionsFolder()
+{
+    const auto inBundle = Bundle::main()->resourcePath() / "web-extensions";
+    if (std::error_code ignored; std::filesystem::is_directory(inBundle, ignored))
+        return inBundle;
+    return (paths::executableDirectory() / WEBCONTAINER_INSTALLED_WEB_EXTENSIONS).lexically_normal();
+}
+
+} // namespace
 
 Platform makeLinuxPlatform()
 {
@@ -34,8 +48,9 @@ Platform makeLinuxPlatform()
         return std::make_shared<LinuxWindow>(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL)));
     };
     linux.makeWebView = [](const WebViewConfiguration& configuration) -> std::shared_ptr<WebView> {
-        return std::make_shared<LinuxWebView>(configuration, gtk::WebProcessSandbox::enabled(),
-                                              Bundle::main()->resourcePath() / "web-extensions");
+        return std::make_shared<LinuxWebView>(
+            configuration, gtk::WebProcessSandbox::enabled(), webExtensionsFolder(),
+            gtk::WebsiteDataFolders::prepare(Bundle::main()->identifier().value_or("webcontainer")));
     };
     linux.urlOpener = std::make_shared<GioURLOpener>();
     linux.makeUrlSession = [](UrlSessionConfiguration configuration) -> std::shared_ptr<UrlSession> {

@@ -65,12 +65,13 @@ void evaluationFinished(GObject* source, GAsyncResult* result, gpointer data)
 } // namespace
 
 LinuxWebView::LinuxWebView(const WebViewConfiguration& configuration, bool sandboxed,
-                           const std::filesystem::path& extensionsFolder)
+                           const std::filesystem::path& extensionsFolder, const gtk::WebsiteDataFolders& websiteData)
     : readAccess_(configuration.readAccessFolder)
 {
     // Everything the page's process is started with comes before the view: creating the view
     // spawns the process, and the engine aborts on sandbox paths given later.
-    context_ = gtk::GObjectPtr<WebKitWebContext>::adopt(webkit_web_context_new());
+    context_ = gtk::GObjectPtr<WebKitWebContext>::adopt(
+        gtk::newWebContext(websiteData.data.string(), websiteData.cache.string()));
     const std::string folder = readAccess_.folder().string();
     webkit_web_context_set_sandbox_enabled(context_.get(), sandboxed);
     if (sandboxed && !folder.empty())

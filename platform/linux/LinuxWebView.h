@@ -14,6 +14,7 @@
 #include "platform/linux/GtkCompat.h"
 #include "platform/linux/LinuxWidget.h"
 #include "platform/linux/ReadAccessRule.h"
+#include "platform/linux/WebsiteDataFolders.h"
 
 #include <webkit2/webkit2.h>
 
@@ -27,8 +28,9 @@ class LinuxWebView final : public WebView, public LinuxWidget {
 public:
     // `sandboxed`: run the page's process in the engine's sandbox (some containers refuse it,
     // so it is a choice). `extensionsFolder`: where the confining web-process extension lies.
+    // `websiteData`: where the page's stored data and caches live.
     LinuxWebView(const WebViewConfiguration& configuration, bool sandboxed,
-                 const std::filesystem::path& extensionsFolder);
+                 const std::filesystem::path& extensionsFolder, const gtk::WebsiteDataFolders& websiteData);
     ~LinuxWebView() override;
 
     GtkWidget* widget() const override { return GTK_WIDGET(view_.get()); }

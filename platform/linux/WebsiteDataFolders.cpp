@@ -1,0 +1,50 @@
+#include "platform/linux/WebsiteDataFolders.h"
+
+#include "base/Logger.h"
+#include "platform/Paths.h"
+
+namespace fs = std::filesystem;
+
+namespace platform::gtk {
+namespace {
+
+// The name the engine gave the folders of earlier versions: the program's.
+constexpr char kEarlierName[] = "webcontainer";
+
+// Moves `earlier` to `folder` when only the first exists. Across file systems the copy is made
+// beside the target and renamed into place, so a copy cut short never stands as the data.
+void adopt(const fs::path& earlier, const fs::path& folder)
+{
+    std::error_code error;
+    if (!fs::is_directory(earlier, error) || fs::exists(folder, error) || error)
+        return;
+    fs::create_directories(folder.parent_path(), error);
+    fs::rename(earlier, folder, error);
+    if (error == std::errc::cross_device_link) {
+        const fs::path partial = folder.string() + ".partial";
+        fs::remove_all(partial, error);
+        fs::copy(earlier, partial, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
+        if (!error)
+            fs::rename(partial, folder, error);
+        std::error_code ignored;
+        fs::remove_all(error ? partial : earlier, ignored);
+    }
+    if (error)
+        LOG_ERROR("cannot move the website data " + earlier.string() + " to " + folder.string() + ": " +
+                  error.message());
+    else
+        LOG_INFO("moved the website data " + earlier.string() + " to " + folder.string());
+}
+
+} // namespace
+
+WebsiteDataFolders WebsiteDataFolders::prepare(const std::string& bundleIdentifier)
+{
+    const auto folder = paths::applicationSupport(bundleIdentifier);
+    WebsiteDataFolders folders{folder / "website-data", folder / "website-cache"};
+    adopt(paths::dataHome() / kEarlierName, folders.data);
+    adopt(paths::cacheHome() / kEarlierName, folders.cache);
+    return folders;
+}
+
+} // namespace platform::gtk
