@@ -7,6 +7,7 @@
 #include "platform/LocalCalendar.h"
 #include "platform/Platform.h"
 #include "platform/PlistSerialization.h"
+#include "platform/Window.h"
 
 #include <algorithm>
 
@@ -341,6 +342,11 @@ void UserNotificationCenter::getNotificationSettings(std::function<void(Notifica
 
 void UserNotificationCenter::didActivate(const std::string& identifier, const std::string& actionIdentifier)
 {
+    // The user turned to the application: its window comes forward before anything acts on the
+    // click (a landing page loads into it).
+    if (const auto& application = current().application; application && application->delegate())
+        if (Window* window = application->delegate()->keyWindow())
+            window->bringToFront();
     std::optional<UserNotification> notification;
     {
         std::lock_guard lock(mutex_);

@@ -164,8 +164,9 @@ protected:
     virtual void withdrawImpl(const std::string& identifier) {}
     // Whether the desktop's notification service can be reached. Any thread.
     virtual bool notificationServiceAvailableImpl() { return true; }
-    // For implementations, main thread: the user acted on the shown notification `identifier`;
-    // the delegate hears it (once: the notification is no longer among the delivered ones).
+    // For implementations, main thread: the user acted on the shown notification `identifier`.
+    // The application's key window is brought to the front, then the delegate hears it (once:
+    // the notification is no longer among the delivered ones).
     void didActivate(const std::string& identifier, const std::string& actionIdentifier);
 
 private:

@@ -47,6 +47,12 @@ void Window::show()
         screen->viewDidAppear();
 }
 
+void Window::bringToFront()
+{
+    requireMainThread();
+    bringToFrontImpl();
+}
+
 void Window::replaceRootScreen(std::shared_ptr<Screen> screen)
 {
     requireMainThread();

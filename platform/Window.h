@@ -37,6 +37,9 @@ public:
 
     // Puts the window on screen: the root screen loads its view the first time, then appears.
     void show();
+    // Brings the window on screen to the front, out of the minimized state, as the desktop does
+    // for the application the user turns to (a click on one of its notifications).
+    void bringToFront();
 
     // Presents `alert` over this window (or over the alert on top of it) and returns its window.
     std::shared_ptr<Window> present(Alert alert);
@@ -66,6 +69,7 @@ protected:
     // Makes the alert window (not yet shown) over this window.
     virtual std::shared_ptr<Window> makeAlertWindowImpl(const Alert& alert) = 0;
     virtual void showImpl() = 0;
+    virtual void bringToFrontImpl() = 0;
     // Takes the window off screen for good.
     virtual void closeImpl() = 0;
 

@@ -94,6 +94,12 @@ void LinuxWindow::showImpl()
     gtk::showWindow(window_.get());
 }
 
+void LinuxWindow::bringToFrontImpl()
+{
+    gtk_window_deiconify(gtkWindow());
+    gtk_window_present(gtkWindow());
+}
+
 void LinuxWindow::closeImpl()
 {
     signals_.disconnectAll();

@@ -26,6 +26,7 @@ public:
 protected:
     std::shared_ptr<Window> makeAlertWindowImpl(const Alert& alert) override;
     void showImpl() override;
+    void bringToFrontImpl() override;
     void closeImpl() override;
 
 private:

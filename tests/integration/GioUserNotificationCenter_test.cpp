@@ -4,6 +4,7 @@
 #include "platform/Dispatch.h"
 #include "platform/LocalCalendar.h"
 #include "platform/linux/GioUserNotificationCenter.h"
+#include "tests/support/ScriptedNotificationService.h"
 #include "tests/support/SessionBusApplication.h"
 
 #include <gio/gio.h>
@@ -18,86 +19,9 @@
 using namespace std::chrono_literals;
 using testsupport::processBus;
 using testsupport::registeredApplication;
+using NotificationService = testsupport::ScriptedNotificationService;
 
 namespace {
-
-constexpr const char* serviceInterface = R"(
-<node>
-  <interface name="org.freedesktop.Notifications">
-    <method name="Notify">
-      <arg direction="in" type="s"/><arg direction="in" type="u"/><arg direction="in" type="s"/>
-      <arg direction="in" type="s"/><arg direction="in" type="s"/><arg direction="in" type="as"/>
-      <arg direction="in" type="a{sv}"/><arg direction="in" type="i"/>
-      <arg direction="out" type="u"/>
-    </method>
-    <method name="CloseNotification"><arg direction="in" type="u"/></method>
-    <method name="GetCapabilities"><arg direction="out" type="as"/></method>
-    <method name="GetServerInformation">
-      <arg direction="out" type="s"/><arg direction="out" type="s"/><arg direction="out" type="s"/>
-      <arg direction="out" type="s"/>
-    </method>
-  </interface>
-</node>)";
-
-// The desktop's notification service, as far as the tests need it: it records each summary and
-// body it is asked to show.
-class NotificationService {
-public:
-    struct Shown {
-        std::string summary;
-        std::string body;
-    };
-
-    explicit NotificationService(const testsupport::PrivateSessionBus& bus)
-        : connection_(bus.connect("org.freedesktop.Notifications"))
-    {
-        g_autoptr(GDBusNodeInfo) node = g_dbus_node_info_new_for_xml(serviceInterface, nullptr);
-        static const GDBusInterfaceVTable vtable = {&NotificationService::onCall, nullptr, nullptr, {}};
-        registration_ = g_dbus_connection_register_object(connection_, "/org/freedesktop/Notifications",
-                                                          node->interfaces[0], &vtable, this, nullptr, nullptr);
-    }
-    ~NotificationService()
-    {
-        g_dbus_connection_unregister_object(connection_, registration_);
-        g_dbus_connection_close_sync(connection_, nullptr, nullptr);
-        g_object_unref(connection_);
-    }
-
-    std::vector<Shown> shown;
-
-    // The user clicks the notification the service numbered `id` (its default action).
-    void click(guint32 id)
-    {
-        g_dbus_connection_emit_signal(connection_, nullptr, "/org/freedesktop/Notifications",
-                                      "org.freedesktop.Notifications", "ActionInvoked",
-                                      g_variant_new("(us)", id, "default"), nullptr);
-    }
-
-private:
-    static void onCall(GDBusConnection*, const char*, const char*, const char*, const char* method, GVariant* parameters,
-                       GDBusMethodInvocation* invocation, gpointer data)
-    {
-        auto* self = static_cast<NotificationService*>(data);
-        if (g_strcmp0(method, "Notify") == 0) {
-            const char* summary = nullptr;
-            const char* body = nullptr;
-            g_variant_get_child(parameters, 3, "&s", &summary);
-            g_variant_get_child(parameters, 4, "&s", &body);
-            self->shown.push_back({summary, body});
-            g_dbus_method_invocation_return_value(invocation, g_variant_new("(u)", guint32(self->shown.size())));
-        } else if (g_strcmp0(method, "GetCapabilities") == 0) {
-            const char* capabilities[] = {"body", nullptr};
-            g_dbus_method_invocation_return_value(invocation, g_variant_new("(^as)", capabilities));
-        } else if (g_strcmp0(method, "GetServerInformation") == 0) {
-            g_dbus_method_invocation_return_value(invocation, g_variant_new("(ssss)", "test", "test", "1", "1.2"));
-        } else {
-            g_dbus_method_invocation_return_value(invocation, nullptr);
-        }
-    }
-
-    GDBusConnection* connection_;
-    guint registration_ = 0;
-};
 
 platform::UserNotificationRequest request(std::string identifier, std::string title, std::string body,
                                           std::chrono::milliseconds after)

@@ -23,6 +23,7 @@ public:
 protected:
     std::shared_ptr<platform::Window> makeAlertWindowImpl(const platform::Alert& alert) override;
     void showImpl() override { shown_ = true; }
+    void bringToFrontImpl() override {}
     void closeImpl() override { closed_ = true; }
 
 private:
