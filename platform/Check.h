@@ -1,6 +1,7 @@
 #pragma once
 // Checks of invariants that stay on in every build (release builds too): a broken one is a
-// fault of the program, so it is logged as an error through the logger and the process aborts.
+// fault of the program, so it is logged as an error through the logger, written to standard
+// error whatever the log level, and the process aborts.
 //   WEBCONTAINER_CHECK(alert.actions.size() > 0);
 //   requireMainThread();   // first line of a main-thread-only entry point
 // Safe from any thread.
@@ -10,7 +11,7 @@
 
 namespace platform {
 
-// Logs `message` with the place `where` and aborts.
+// Logs `message` with the place `where`, writes both to standard error and aborts.
 [[noreturn]] void fatalError(const std::string& message,
                              std::source_location where = std::source_location::current());
 
