@@ -9,10 +9,12 @@
 #include "contentserver/ServerCom.h"
 #include "platform/Bundle.h"
 #include "platform/Check.h"
+#include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/PrivateTemporaryFolder.h"
 #include "platform/SettingsStore.h"
+#include "platform/UrlSession.h"
 #include "services/IAPCom.h"
 #include "services/LocationServices.h"
 #include "services/NotificationScheduler.h"
@@ -25,6 +27,8 @@
 namespace {
 
 const std::string kDefaultPreferences = "DefaultPreferences";
+// How long the work under way may take to end once cancelled (a reply being unpacked, say).
+constexpr std::chrono::milliseconds kBackgroundWorkTimeout{30000};
 
 // Values still waiting for their write reach the file when the process exits, whichever store
 // is shared then.
@@ -87,9 +91,21 @@ std::optional<CompositionRoot::StartupError> CompositionRoot::build()
     return std::nullopt;
 }
 
+bool CompositionRoot::endBackgroundWork()
+{
+    platform::requireMainThread();
+    if (platform::UrlSession::endAllTasks(kBackgroundWorkTimeout))
+        return true;
+    LOG_ERROR("URL session tasks still run after " + std::to_string(kBackgroundWorkTimeout.count()) + " ms");
+    return false;
+}
+
 void CompositionRoot::tearDown()
 {
     platform::requireMainThread();
+    if (!endBackgroundWork())
+        platform::fatalError("URL session tasks still run: the shared instances they read can't go");
+    platform::drainMainQueue();
     SharedInstances::clear();
     platform::NotificationCenter::setDefault(nullptr);
 }

@@ -23,6 +23,12 @@ public:
     // built and the error says why (a missing or broken "DefaultPreferences.plist").
     static std::optional<StartupError> build();
     // Destroys every shared instance, the last built first, and forgets the default
-    // notification centre.
+    // notification centre. Before that, the work still under way ends (endBackgroundWork()) and
+    // what it left for the main queue runs.
     static void tearDown();
+    // Ends the work under way on other threads that reaches the shared instances: every URL
+    // session task is cancelled, and those that complete off the main queue have run their
+    // completions when this returns; false when some still ran after a generous time. main()
+    // calls it once the application has quit, before exit() destroys what a reply still reads.
+    static bool endBackgroundWork();
 };

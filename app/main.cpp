@@ -22,5 +22,8 @@ int main(int argc, char** argv)
     }
     platform::install(platform::makeLinuxPlatform());
     static AppDelegate* delegate = new AppDelegate();
-    return platform::current().application->run(argc, argv, *delegate);
+    const int status = platform::current().application->run(argc, argv, *delegate);
+    // A reply still under way would be handled while exit() destroys what it reads.
+    CompositionRoot::endBackgroundWork();
+    return status;
 }

@@ -4,7 +4,10 @@
 #include "platform/GuardedCall.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <map>
 #include <mutex>
 
 namespace platform {
@@ -15,29 +18,150 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && equalsIgnoringASCIICase(text.substr(0, prefix.size()), prefix);
 }
 
-// A task that never started: cancelling it changes nothing.
-class FinishedTask final : public UrlSessionTask {
+// What a task's caller and endAllTasks() end it through. It holds the implementation's task
+// weakly: that task lives as long as its transfer runs, and holds what reports back. A task
+// the implementation gave no handle for (it never started a transfer) is ended by delivering
+// the cancellation here.
+class TaskControl {
 public:
-    void cancel() override {}
-};
+    explicit TaskControl(std::function<void(DataTaskResult)> finish) : finish_(std::move(finish)) {}
 
-// A download task as its delegate sees it. It holds the implementation's task weakly: that task
-// lives as long as its transfer runs, and holds what reports back to the delegate.
-class SessionDownloadTask final : public UrlSessionDownloadTask {
-public:
-    explicit SessionDownloadTask(UrlRequest request) : request_(std::move(request)) {}
+    // Attaches the implementation's task; a cancel() that came first is passed on.
+    void run(const std::shared_ptr<UrlSessionTask>& running)
+    {
+        bool cancelled = false;
+        {
+            std::lock_guard lock(mutex_);
+            running_ = running;
+            attached_ = true;
+            cancelled = cancelled_;
+        }
+        if (cancelled)
+            end(running);
+    }
 
-    void cancel() override
+    void cancel()
     {
         std::shared_ptr<UrlSessionTask> running;
         {
             std::lock_guard lock(mutex_);
+            if (cancelled_)
+                return;
             cancelled_ = true;
+            if (!attached_)
+                return;
             running = running_.lock();
         }
-        if (running)
-            running->cancel();
+        end(running);
     }
+
+    // The task's end has been reported: what delivers its result goes (it may hold the report).
+    void ended()
+    {
+        std::lock_guard lock(mutex_);
+        finish_ = nullptr;
+    }
+
+private:
+    void end(const std::shared_ptr<UrlSessionTask>& running)
+    {
+        if (running) {
+            running->cancel();
+            return;
+        }
+        std::function<void(DataTaskResult)> finish;
+        {
+            std::lock_guard lock(mutex_);
+            finish = finish_;
+        }
+        // The first result of a task wins: one that is in already stays.
+        if (finish)
+            finish({std::nullopt, std::nullopt, UrlError::make(UrlErrorCode::cancelled)});
+    }
+
+    std::mutex mutex_;
+    std::function<void(DataTaskResult)> finish_;
+    std::weak_ptr<UrlSessionTask> running_;
+    bool attached_ = false;
+    bool cancelled_ = false;
+};
+
+// Every task of every session, from its start until its end has been reported. Tasks whose
+// delegate queue is not the main queue are what endAllTasks() waits for: their ends run on
+// threads of their own. Never destroyed: reply threads may outlive main().
+class RunningTasks {
+public:
+    static RunningTasks& shared()
+    {
+        static auto* tasks = new RunningTasks();
+        return *tasks;
+    }
+
+    void add(const std::shared_ptr<UrlSessionTask>& task, bool offMainQueue)
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.emplace(task.get(), Entry{task, offMainQueue});
+    }
+
+    // `task` has reported its end. Its last reference may go here, outside the lock and before
+    // a waiter hears of it.
+    void remove(const UrlSessionTask* task)
+    {
+        std::shared_ptr<UrlSessionTask> gone;
+        {
+            std::lock_guard lock(mutex_);
+            const auto found = tasks_.find(task);
+            if (found == tasks_.end())
+                return;
+            gone = std::move(found->second.task);
+            tasks_.erase(found);
+        }
+        gone.reset();
+        changed_.notify_all();
+    }
+
+    std::vector<std::shared_ptr<UrlSessionTask>> all() const
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<std::shared_ptr<UrlSessionTask>> tasks;
+        for (const auto& [key, entry] : tasks_)
+            tasks.push_back(entry.task);
+        return tasks;
+    }
+
+    // Waits until no task off the main queue is left, or `deadline`; true when none is left.
+    bool waitOffMainQueue(std::chrono::steady_clock::time_point deadline)
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_until(lock, deadline, [this] {
+            return std::none_of(tasks_.begin(), tasks_.end(), [](const auto& entry) { return entry.second.offMainQueue; });
+        });
+    }
+
+private:
+    struct Entry {
+        std::shared_ptr<UrlSessionTask> task;
+        bool offMainQueue;
+    };
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<const UrlSessionTask*, Entry> tasks_;
+};
+
+// A data task as its caller sees it.
+class SessionDataTask final : public UrlSessionTask {
+public:
+    explicit SessionDataTask(std::function<void(DataTaskResult)> finish) : control(std::move(finish)) {}
+    void cancel() override { control.cancel(); }
+    TaskControl control;
+};
+
+// A download task as its delegate sees it.
+class SessionDownloadTask final : public UrlSessionDownloadTask {
+public:
+    explicit SessionDownloadTask(UrlRequest request) : request_(std::move(request)) {}
+
+    void cancel() override { control->cancel(); }
 
     const UrlRequest& originalRequest() const override { return request_; }
 
@@ -47,30 +171,18 @@ public:
         return response_;
     }
 
-    // Attaches the implementation's task; a cancel() that came first is passed on.
-    void run(const std::shared_ptr<UrlSessionTask>& running)
-    {
-        bool cancelled = false;
-        {
-            std::lock_guard lock(mutex_);
-            running_ = running;
-            cancelled = cancelled_;
-        }
-        if (cancelled && running)
-            running->cancel();
-    }
-
     void setResponse(HttpUrlResponse response)
     {
         std::lock_guard lock(mutex_);
         response_ = std::move(response);
     }
 
+    // Set once, before the task is handed out.
+    std::unique_ptr<TaskControl> control;
+
 private:
     const UrlRequest request_;
     mutable std::mutex mutex_;
-    std::weak_ptr<UrlSessionTask> running_;
-    bool cancelled_ = false;
     std::optional<HttpUrlResponse> response_;
 };
 
@@ -137,7 +249,9 @@ private:
         if (file_)
             file_->remove();
         if (listener)
-            listener->didCompleteWithError(*session_, *task_, result.error);
+            guardedCall("download delegate", [&] { listener->didCompleteWithError(*session_, *task_, result.error); });
+        task_->control->ended();
+        RunningTasks::shared().remove(task_.get());
     }
 
     const std::shared_ptr<UrlSession> session_;
@@ -243,21 +357,35 @@ UrlSession::UrlSession(UrlSessionConfiguration configuration)
 
 std::shared_ptr<UrlSessionTask> UrlSession::dataTask(UrlRequest request, DataTaskCompletion completion)
 {
+    struct Delivery {
+        std::atomic<bool> delivered = false;
+        DataTaskCompletion completion;
+        const UrlSessionTask* task = nullptr;
+    };
     auto self = shared_from_this();
-    auto delivered = std::make_shared<std::atomic<bool>>(false);
-    Finish finish = [self, delivered, completion = std::move(completion)](DataTaskResult result) mutable {
-        if (delivered->exchange(true))
+    auto delivery = std::make_shared<Delivery>();
+    delivery->completion = std::move(completion);
+    Finish finish = [self, delivery](DataTaskResult result) {
+        if (delivery->delivered.exchange(true))
             return;
-        self->queue_->async([self, completion = std::move(completion), result = std::move(result)]() mutable {
-            if (completion)
-                completion(std::move(result));
+        self->queue_->async([self, delivery, result = std::move(result)]() mutable {
+            // The completion and what it holds go here, on the delegate queue, before the task
+            // counts as ended.
+            if (auto completion = std::move(delivery->completion))
+                guardedCall("data task completion", [&] { completion(std::move(result)); });
+            RunningTasks::shared().remove(delivery->task);
         });
     };
+    auto task = std::make_shared<SessionDataTask>(finish);
+    delivery->task = task.get();
+    RunningTasks::shared().add(task, queue_.get() != &mainQueue());
     if (!isHttpURL(request.url)) {
         finish({std::nullopt, std::nullopt, UrlError::make(UrlErrorCode::unsupportedURL)});
-        return std::make_shared<FinishedTask>();
+        task->control.run(nullptr);
+        return task;
     }
-    return dataTaskImpl(prepared(std::move(request)), std::move(finish));
+    task->control.run(dataTaskImpl(prepared(std::move(request)), std::move(finish)));
+    return task;
 }
 
 std::shared_ptr<UrlSessionDownloadTask> UrlSession::downloadTask(UrlRequest request)
@@ -266,18 +394,38 @@ std::shared_ptr<UrlSessionDownloadTask> UrlSession::downloadTask(UrlRequest requ
     auto file = DownloadFile::create(configuration_.downloadsFolder);
     // Without a file (none could be made) the task ends before any transfer starts.
     auto report = std::make_shared<DownloadReport>(shared_from_this(), task, file);
+    Finish finish = [report](DataTaskResult result) { report->finish(std::move(result)); };
+    task->control = std::make_unique<TaskControl>(finish);
+    RunningTasks::shared().add(task, queue_.get() != &mainQueue());
     if (!isHttpURL(request.url) || !file) {
         const auto code = file ? UrlErrorCode::unsupportedURL : UrlErrorCode::cannotCreateFile;
         report->finish({std::nullopt, std::nullopt, UrlError::make(code)});
+        task->control->run(nullptr);
         return task;
     }
     file->onProgress = [weak = std::weak_ptr<DownloadReport>(report)] {
         if (auto alive = weak.lock())
             alive->progressed();
     };
-    Finish finish = [report](DataTaskResult result) { report->finish(std::move(result)); };
-    task->run(downloadTaskImpl(prepared(std::move(request)), std::move(file), std::move(finish)));
+    task->control->run(downloadTaskImpl(prepared(std::move(request)), std::move(file), std::move(finish)));
     return task;
+}
+
+bool UrlSession::endAllTasks(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    auto& running = RunningTasks::shared();
+    // An ending task may start another (a completion that sends the next request): each round
+    // cancels what has started since the last.
+    for (;;) {
+        for (const auto& task : running.all())
+            task->cancel();
+        const auto now = std::chrono::steady_clock::now();
+        if (running.waitOffMainQueue(std::min(deadline, now + std::chrono::milliseconds(100))))
+            return true;
+        if (now >= deadline)
+            return false;
+    }
 }
 
 UrlRequest UrlSession::prepared(UrlRequest request) const

@@ -27,8 +27,12 @@
 //     the request's timeoutIntervalForResource.
 //   - A data task's body never grows past the request's maximumBodyLength.
 //
+//   - A cancelled task asks no redirect decision once its completion is due.
+//
 // Lifetimes: a running task keeps its session and the delegate queue alive until its completion
 // has run; callers need not keep either. Sessions and tasks are safe to use from any thread.
+// A completion reaches what it captured, and often the shared instances: endAllTasks() ends
+// every task before those go (and before the process exits).
 
 #include "platform/Dispatch.h"
 #include "platform/DownloadFile.h"
@@ -214,6 +218,13 @@ public:
     // delegate. A URL that is not http or https ends the task with `unsupportedURL`; a temporary
     // file that cannot be made, with `cannotCreateFile`.
     std::shared_ptr<UrlSessionDownloadTask> downloadTask(UrlRequest request);
+
+    // Cancels every task of every session and waits until each one whose delegate queue is not
+    // the main queue has run its completion (a download: its end), cancelling the tasks that
+    // completions start meanwhile; false when some still run after `timeout`. Tasks of the main
+    // queue end when the main queue next runs. Main thread, at teardown and at exit; a
+    // completion must not wait for the main queue meanwhile.
+    static bool endAllTasks(std::chrono::milliseconds timeout);
 
     Queue& delegateQueue() const { return *queue_; }
     const UrlSessionConfiguration& configuration() const { return configuration_; }

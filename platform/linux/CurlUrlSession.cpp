@@ -112,6 +112,11 @@ private:
             return;
         }
         UrlRequest next = redirectedRequest(request, response.statusCode, *location);
+        // Asked under the lock that cancel() takes before it delivers: the decision of a task
+        // that is cancelled meanwhile comes before its completion, or not at all.
+        std::lock_guard lock(mutex_);
+        if (cancelled_)
+            return;
         session_->decideRedirect(response, next,
                                  [self = shared_from_this(), next, response, body = std::move(body),
                                   redirectsLeft](bool follow) mutable {

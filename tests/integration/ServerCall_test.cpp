@@ -13,6 +13,7 @@
 #include "tests/support/ContentServerFixture.h"
 #include "tests/support/FakeToast.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/TestIsolation.h"
 #include "tests/support/ZipBuilder.h"
 
 #include <gtest/gtest.h>
@@ -384,4 +385,17 @@ TEST_F(ServerCallTest, webViewDroppedDuringReplyHandlingDiesOnTheMainThread)
     ASSERT_TRUE(platform::runMainLoopUntil([&] { return destroyed.load(); }));
     sharedNotificationCenter().removeObserver(&observer);
     EXPECT_TRUE(destroyedOnMain);
+}
+
+// The shared instances were torn down while a server call's reply was still under way; its
+// completion ran later on the reply thread and read them after they were gone.
+TEST_F(ServerCallTest, callUnderWayEndsBeforeTheSharedInstancesGo)
+{
+    server.reply("/server.php", Reply().withStream({.size = 8, .holdAt = 0}));
+    sharedServerCom().callServer("p", PageReply(webView, "done"), "", "", "failed()", true, "");
+    ASSERT_TRUE(server.waitForRequests(1));
+    testsupport::rebuildSharedInstances();
+    // The call has ended, and told its page so, before the instances it reads were replaced.
+    EXPECT_EQ((Scripts{"hideAllLoading()", "failed()"}), webView->scripts());
+    server.releaseHeldBodies();
 }

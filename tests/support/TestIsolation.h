@@ -4,8 +4,8 @@
 // TemporaryHome), the built bundle as the main bundle and the shared instances built afresh by
 // the composition root; after it the main queue runs dry and the shared instances, the
 // installed platform, the clock and the home are torn down. The test main registers it.
-// Main thread only. A test waits for the work it started on other threads (a server call in
-// flight) before it ends: the shared instances that work reads are gone afterwards.
+// Main thread only. URL session tasks a test leaves running are cancelled, and their
+// completions run, before the shared instances they read go.
 
 #include "tests/support/TestEnvironment.h"
 
