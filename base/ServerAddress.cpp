@@ -77,3 +77,20 @@ std::optional<std::string> urlEncode(const std::string& text)
     }
     return out;
 }
+
+std::string encodedQueryValue(const std::string& text)
+{
+    // RFC 3986's unreserved characters, and the delimiters a query value holds without meaning.
+    constexpr std::string_view kept = "-._~!$'()*,/:@?";
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        const bool escape = ch == '%' && i + 2 < text.size() && g_ascii_isxdigit(text[i + 1]) && g_ascii_isxdigit(text[i + 2]);
+        if (escape || g_ascii_isalnum(ch) || kept.find(ch) != std::string_view::npos)
+            out += ch;
+        else
+            appendPercentEncoded(out, std::string_view(&text[i], 1));
+    }
+    return out;
+}

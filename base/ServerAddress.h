@@ -16,3 +16,10 @@ std::optional<std::string> serverURL(bool hostOnly);
 // Everything else is encoded, among them the blank, "&", "=", "+", "#" and "%". Nothing when
 // `text` is not valid UTF-8.
 std::optional<std::string> urlEncode(const std::string& text);
+
+// `text` fit to stand as one query value, its existing escapes kept: "%" followed by two
+// hexadecimal digits stays as it is, and so do ASCII letters and digits and "-._~!$'()*,/:@?";
+// every other byte is percent-encoded, among them "&", "+", "=", ";", "#", the blank, a "%"
+// that begins no escape and the bytes of non-ASCII characters. A server decodes the value to
+// what `text` decodes to, also one that reads "+" as a blank.
+std::string encodedQueryValue(const std::string& text);

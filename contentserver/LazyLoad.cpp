@@ -112,7 +112,10 @@ void LazyLoad::lazyLoadNext(const std::weak_ptr<platform::WebView>& webView)
         return;
     }
 
-    const std::string query = "?action=file&name=" + file + "&file=" + file;
+    // The entry is percent-encoded as in a file URL, which leaves "&", "+", "=", ";" and "#"
+    // as they are: as a query value they would split the query or change the name.
+    const std::string value = encodedQueryValue(file);
+    const std::string query = "?action=file&name=" + value + "&file=" + value;
     std::weak_ptr<platform::View> superview;
     if (const auto view = webView.lock(); view && view->superview())
         superview = view->superview()->weak_from_this();
