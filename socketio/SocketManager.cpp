@@ -57,9 +57,13 @@ struct SocketManager::Impl {
         owner.client_.handleEvent(event, items);
     }
 
-    // The user's connect: a fresh run of attempts.
+    // The user's connect: a fresh run of attempts, unless the server refused the namespace.
     void connect()
     {
+        if (refused) {
+            log("refused by the server: not connecting again");
+            return;
+        }
         wanted = true;
         if (status == Status::connected || status == Status::connecting)
             return;
@@ -148,6 +152,18 @@ struct SocketManager::Impl {
             scheduleReconnect();
     }
 
+    // The server refused the namespace (a connect error): trying again would be refused again.
+    void refuse(const std::string& reason)
+    {
+        LOG_ERROR("socket.io " + owner.socketURL_ + ": the server refused the connection: " + reason);
+        refused = true;
+        wanted = false;
+        closeTransport(Close::Graceful);
+        cancelTimers();
+        status = Status::disconnected;
+        emitEvent("error", {reason});
+    }
+
     void scheduleReconnect()
     {
         ++attempts;
@@ -221,7 +237,7 @@ struct SocketManager::Impl {
             emitEvent("connect", {packet->data});
             return;
         case Type::ConnectError:
-            return lost(packet->data.dump());
+            return refuse(packet->data.dump());
         case Type::Disconnect: {
             // The server sent us away: no reconnecting.
             wanted = false;
@@ -279,6 +295,8 @@ struct SocketManager::Impl {
     unsigned generation = 0;
     int attempts = 0;
     bool wanted = false;
+    // The server refused the namespace: the manager connects no more.
+    bool refused = false;
     std::minstd_rand random{std::random_device{}()};
     // Written on the thread, read from any.
     std::atomic<Status> status{Status::notConnected};

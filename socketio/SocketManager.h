@@ -5,7 +5,9 @@
 // The manager speaks the protocol (SocketPacket.h) on a thread of its own: it answers the
 // server's pings, counts the server as gone after pingInterval + pingTimeout of silence,
 // gives an attempt connectTimeout to reach the namespace's answer, and after a lost
-// connection reconnects with growing waits (SocketManagerOptions) until disconnect().
+// connection reconnects with growing waits (SocketManagerOptions) until disconnect(). A
+// namespace the server refuses (a connect error) is not tried again: the manager stays
+// disconnected, connect() included; a new manager tries anew.
 // Nothing is sent beyond what the protocol needs: nothing is ever emitted.
 //
 // Threads: every member is safe from any thread but the destructor, which must not run on the
@@ -32,7 +34,7 @@ public:
     SocketManager& operator=(const SocketManager&) = delete;
 
     SocketIOClient& defaultSocket() { return client_; }
-    // Opens the connection and joins "/", unless connected or connecting already.
+    // Opens the connection and joins "/", unless connected or connecting already, or refused.
     void connect();
     // Leaves "/", closes the connection and stops reconnecting.
     void disconnect();

@@ -309,3 +309,23 @@ TEST(SocketIO, NoHandlerRunsAfterTheManagerIsDestroyed)
     EXPECT_EQ(*received, atDestruction);
     EXPECT_LT(atDestruction, 2000);
 }
+
+// A namespace the server refused (a connect error, here from a middleware) was tried again and
+// again for as long as the program ran; a connect of the refused manager (the application
+// becoming active) tried it once more.
+TEST(SocketIO, ARefusedNamespaceIsNotTriedAgain)
+{
+    SocketIOTestServer server;
+    auto options = fastOptions();
+    options.connectParams = {{"domain", "refused"}};
+    auto manager = SocketManager::create(server.url(), options);
+    EventLog log(manager->defaultSocket());
+    manager->connect();
+    ASSERT_TRUE(server.waitForLine("refused "));
+    EXPECT_EQ(log.waitFor("error"), 1u);
+    manager->connect();
+    // Attempts after a lost connection come 25 to 300 ms apart: none in this time is none at all.
+    EXPECT_FALSE(server.waitForLine("refused ", 1500ms));
+    EXPECT_EQ(log.count("error"), 1u);
+    EXPECT_EQ(manager->status(), SocketManager::Status::disconnected);
+}

@@ -14,6 +14,9 @@
 //   {"kick": true}                disconnects every client from the server's side
 // With "--commands no" it reads nothing and runs until killed.
 //
+// A client whose "domain" query item is "refused" is refused by a middleware: the server prints
+// "refused <handshake query as JSON>" for each attempt and answers with a connect error.
+//
 // The benchmark names what a client is to receive in its "domain" query item:
 //   bench-burst-<n>-<size>   n messages {"i", "t", "pad"} as fast as the server can send them
 //   bench-latency-<n>        n such messages, one every 10 ms
@@ -38,6 +41,13 @@ const io = new Server(httpServer, {
   perMessageDeflate: args.deflate === 'no' ? false : { threshold: 1024 },
   pingInterval: Number(args['ping-interval'] || 25000),
   pingTimeout: Number(args['ping-timeout'] || 20000),
+});
+
+io.use((socket, next) => {
+  const { EIO, transport, ...query } = socket.handshake.query;
+  if (query.domain !== 'refused') return next();
+  console.log('refused ' + JSON.stringify(query));
+  next(new Error('not allowed'));
 });
 
 io.on('connection', (socket) => {
