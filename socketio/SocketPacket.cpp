@@ -24,6 +24,57 @@ bool readNumber(std::string_view& text, Number& number)
     return true;
 }
 
+// The UTF-16 code unit of the escape "\uXXXX" at `at`; nothing when there is none.
+std::optional<unsigned> escapedUnit(std::string_view text, std::size_t at)
+{
+    if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u')
+        return std::nullopt;
+    unsigned unit = 0;
+    const auto [end, error] = std::from_chars(text.data() + at + 2, text.data() + at + 6, unit, 16);
+    if (error != std::errc() || end != text.data() + at + 6)
+        return std::nullopt;
+    return unit;
+}
+
+// `json` with every escape of an unpaired UTF-16 surrogate made "\ufffd", the replacement
+// character, as the server's own JavaScript decodes it; every other byte as it is. Nothing when
+// there is none.
+std::optional<std::string> replacingLoneSurrogates(std::string_view json)
+{
+    auto isHigh = [](unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; };
+    auto isLow = [](unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
+    std::string out;
+    bool replaced = false;
+    std::size_t copied = 0;
+    // A backslash begins an escape only inside a string, where it also escapes the next one.
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        if (json[i] != '\\')
+            continue;
+        const auto unit = escapedUnit(json, i);
+        if (!unit) {
+            ++i;
+            continue;
+        }
+        if (isHigh(*unit)) {
+            if (const auto next = escapedUnit(json, i + 6); next && isLow(*next)) {
+                i += 11;
+                continue;
+            }
+        } else if (!isLow(*unit)) {
+            i += 5;
+            continue;
+        }
+        out.append(json.substr(copied, i - copied)).append("\\ufffd");
+        copied = i + 6;
+        replaced = true;
+        i += 5;
+    }
+    if (!replaced)
+        return std::nullopt;
+    out.append(json.substr(copied));
+    return out;
+}
+
 bool fill(nlohmann::json& value, const std::vector<std::string>& binaries)
 {
     if (value.is_object()) {
@@ -85,6 +136,11 @@ std::optional<SocketPacket> SocketPacket::parse(std::string_view text)
     }
     if (!text.empty()) {
         packet.data = nlohmann::json::parse(text, nullptr, false);
+        // The JSON library refuses an unpaired surrogate, which JavaScript strings may hold.
+        if (packet.data.is_discarded()) {
+            if (const auto repaired = replacingLoneSurrogates(text))
+                packet.data = nlohmann::json::parse(*repaired, nullptr, false);
+        }
         if (packet.data.is_discarded())
             return std::nullopt;
     }

@@ -47,6 +47,7 @@ struct SocketPacket {
 
     // Nothing when `text` is no Socket.IO packet: unknown type, malformed counts or ids,
     // JSON that does not parse, or (for events) data that is no array starting with a name.
+    // The escape of an unpaired UTF-16 surrogate reads as U+FFFD, as JavaScript shows it.
     static std::optional<SocketPacket> parse(std::string_view text);
 
     // Puts the attachments in place of their placeholders in `data`, as binary values;

@@ -99,7 +99,12 @@ void SocketIOTestServer::resume()
 
 void SocketIOTestServer::command(const nlohmann::json& command)
 {
-    const std::string line = command.dump() + "\n";
+    commandText(command.dump());
+}
+
+void SocketIOTestServer::commandText(const std::string& text)
+{
+    const std::string line = text + "\n";
     std::size_t written = 0;
     while (written < line.size()) {
         const auto n = ::write(input_, line.data() + written, line.size() - written);

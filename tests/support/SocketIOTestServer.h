@@ -47,6 +47,8 @@ public:
     void resume();
     // Sends one command (see server.js).
     void command(const nlohmann::json& command);
+    // The same, written as it stands: for JSON the library would not write (a lone surrogate).
+    void commandText(const std::string& line);
 
     // The first line printed since the last start that begins with `prefix` and was not
     // taken before, taking it; nothing after `timeout`.

@@ -52,6 +52,29 @@ TEST(SocketPacket, ParsesWhatTheServerSendsAndRefusesTheRest)
     }
 }
 
+// The JSON library refuses an unpaired UTF-16 surrogate escape, and the whole event was dropped.
+TEST(SocketPacket, UnpairedSurrogatesBecomeReplacementCharacters)
+{
+    struct Case {
+        const char* escaped;
+        const char* text;
+    };
+    const Case cases[] = {
+        {R"(\ud800x)", "\xEF\xBF\xBDx"},                                // lone high
+        {R"(a\udc00)", "a\xEF\xBF\xBD"},                                // lone low
+        {R"(a\ud800)", "a\xEF\xBF\xBD"},                                // high at the end
+        {R"(\ud800\ud83d\ude00)", "\xEF\xBF\xBD\xF0\x9F\x98\x80"},  // high, then a valid pair
+        {R"(\ud83d\ude00\n\"\\ud800)", "\xF0\x9F\x98\x80\n\"\\ud800"}, // pair kept; an escaped backslash is no escape
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.escaped);
+        const auto packet = SocketPacket::parse(std::string(R"(2["message",{"t":")") + c.escaped + R"(","n":[1,"\u00e4"]}])");
+        ASSERT_TRUE(packet);
+        EXPECT_EQ(packet->data[1]["t"], c.text);
+        EXPECT_EQ(packet->data[1]["n"], nlohmann::json::parse(R"([1,"\u00e4"])"));
+    }
+}
+
 TEST(SocketPacket, AttachmentsTakeThePlaceOfTheirPlaceholders)
 {
     auto packet = SocketPacket::parse(
