@@ -1,6 +1,7 @@
 #include "base/FilesManifest.h"
 
 #include "base/Digest.h"
+#include "base/Digester.h"
 #include "base/Logger.h"
 #include "platform/UTF8.h"
 
@@ -43,7 +44,20 @@ std::optional<std::int64_t> declaredTotal(std::string_view field)
     return value;
 }
 
-void parseLine(std::string_view line, FilesManifest& manifest)
+// True when `hex` is `digest` as lower-case hexadecimal digits.
+bool isLowerHex(std::span<const std::uint8_t> digest, std::string_view hex)
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    if (hex.size() != digest.size() * 2)
+        return false;
+    for (std::size_t i = 0; i < digest.size(); ++i) {
+        if (hex[2 * i] != digits[digest[i] >> 4] || hex[2 * i + 1] != digits[digest[i] & 15])
+            return false;
+    }
+    return true;
+}
+
+void parseLine(std::string_view line, FilesManifest& manifest, Digester& md5)
 {
     // The first three fields and how many there are.
     std::array<std::string_view, 3> fields;
@@ -67,8 +81,12 @@ void parseLine(std::string_view line, FilesManifest& manifest)
         }
         manifest.names.emplace_back(fields[0]);
     } else if (count == 3) {
-        const auto checksum = hashed(fields[0], HashType::md5, HashOutputType::hex).value_or("");
-        if (checksum != fields[2]) {
+        const auto digest =
+            md5.digest(std::span(reinterpret_cast<const std::uint8_t*>(fields[0].data()), fields[0].size()));
+        if (!isLowerHex(digest, fields[2])) {
+            std::string checksum;
+            for (const std::string& byte : hexByteStrings(digest))
+                checksum += byte;
             LOG_ERROR("wrong md5 calculated checksum " + checksum + " of file " + std::string(fields[0]) +
                       " should be " + std::string(fields[2]) + " ");
             return;
@@ -87,14 +105,22 @@ std::optional<std::string> FilesManifest::decode(std::string_view bytes)
 FilesManifest FilesManifest::parse(std::string_view text)
 {
     FilesManifest manifest;
+    manifest.names.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    Digester md5(HashType::md5);
     std::size_t start = 0;
     for (std::size_t at = 0; at <= text.size();) {
+        // Only these bytes begin a newline character.
+        const auto byte = at == text.size() ? 0 : static_cast<unsigned char>(text[at]);
+        if (byte > 0x0d && byte != 0xc2 && byte != 0xe2) {
+            ++at;
+            continue;
+        }
         const std::size_t length = at == text.size() ? 1 : newlineLength(text, at);
         if (length == 0) {
             ++at;
             continue;
         }
-        parseLine(text.substr(start, at - start), manifest);
+        parseLine(text.substr(start, at - start), manifest, md5);
         at += length;
         start = at;
     }

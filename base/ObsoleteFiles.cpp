@@ -2,30 +2,28 @@
 
 #include "base/Config.h"
 #include "base/FilesManifest.h"
+#include "base/FolderListings.h"
+#include "base/ListedNames.h"
 #include "base/Logger.h"
 #include "platform/ContainedPath.h"
 #include "platform/FileURL.h"
 
-#include <filesystem>
-#include <string>
+#include <unistd.h>
+
+#include <cerrno>
+#include <future>
 #include <string_view>
-#include <unordered_map>
-#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-void storeLazyLoadList(const std::vector<std::string>& files)
+std::error_code lastError()
 {
-    Config& config = sharedConfig();
-    const auto value = platform::PlistValue::stringArray(files);
-    config.defaults.set(config.LAZYLOAD_STORE_KEY, value);
-    config.defaults.synchronize();
-    LOG_DEBUG("LL: Files to lazyload: " + value.description());
+    return {errno, std::generic_category()};
 }
 
-// The manifest's names and total; nothing (and the lazy-load list emptied) when it cannot be read.
+// The manifest's names and total; nothing when it cannot be read.
 std::optional<FilesManifest> readManifest(const platform::ContainedPath& file)
 {
     std::error_code error;
@@ -34,7 +32,6 @@ std::optional<FilesManifest> readManifest(const platform::ContainedPath& file)
         return FilesManifest::parse(*text);
     LOG_ERROR("contents could not be loaded!!! " +
               (bytes ? std::string("the text encoding of files.txt cannot be told") : error.message()));
-    storeLazyLoadList({});
     return std::nullopt;
 }
 
@@ -53,40 +50,30 @@ bool isConsistent(const FilesManifest& manifest)
     return true;
 }
 
-// Walks the web root and deletes what is neither listed nor an "internal.js" path. `listed` maps
-// each listed name to whether the walk found it.
-void removeUnlisted(const fs::path& webRoot, std::unordered_map<std::string_view, bool>& listed)
-{
-    std::string prefix = webRoot.native();
-    if (!prefix.ends_with('/'))
-        prefix += '/';
+// A manifest read, with the table of its names when it is consistent.
+struct CheckedManifest {
+    FilesManifest manifest;
+    std::optional<ListedNames> listed;
+};
 
-    std::error_code error;
-    // Without options: hidden entries are listed, links are entries and never entered.
-    fs::recursive_directory_iterator it(webRoot, error);
-    for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        const bool isLink = it->is_symlink(error);
-        if (!error && !isLink && it->is_directory(error))
+// Records the listed entries of `listing` as present and deletes the rest but "internal.js"
+// paths, each relative to its folder. The first error comes back.
+std::error_code cleanUp(const FolderListings::Listing& listing, ListedNames& listed, const std::string& rootURL)
+{
+    std::string path;
+    for (std::size_t at = 0; at < listing.names.size();) {
+        const char* name = listing.names.c_str() + at;
+        const std::string_view entry(name);
+        at += entry.size() + 1;
+        path.assign(listing.prefix);
+        platform::appendPercentEncodedPath(path, entry);
+        if (listed.markFound(path) || path.find("internal.js") != std::string::npos)
             continue;
-        if (error)
-            break;
-        const std::string& path = it->path().native();
-        if (!path.starts_with(prefix))
-            continue;
-        const std::string_view relative = std::string_view(path).substr(prefix.size());
-        const std::string encoded = platform::percentEncodedPath(relative);
-        if (const auto found = listed.find(encoded); found != listed.end()) {
-            found->second = true;
-            continue;
-        }
-        if (encoded.find("internal.js") != std::string::npos)
-            continue;
-        LOG_DEBUG("will delete file: " + platform::fileURLString(it->path()));
-        const auto entry = platform::ContainedPath::make(webRoot, relative);
-        error = entry ? entry->remove() : std::make_error_code(std::errc::invalid_argument);
+        LOG_DEBUG("will delete file: " + rootURL + path);
+        if (::unlinkat(listing.folder->get(), name, 0) != 0)
+            return lastError();
     }
-    if (error)
-        LOG_ERROR("Error while enumerating and deleting files: " + error.message());
+    return listing.error;
 }
 
 bool endsWithPageCode(std::string_view name)
@@ -96,33 +83,63 @@ bool endsWithPageCode(std::string_view name)
 
 } // namespace
 
-void deleteObsoleteFiles(LazyLoadMode configuredLazyLoadMode)
+std::optional<std::vector<std::string>> deleteObsoleteFiles(const fs::path& webRoot,
+                                                            LazyLoadMode configuredLazyLoadMode)
 {
-    const fs::path webRoot = fs::path(sharedConfig().WEBROOT).lexically_normal();
-    const auto manifestFile = platform::ContainedPath::make(webRoot, "files.txt");
+    const fs::path root = webRoot.lexically_normal();
+    const auto manifestFile = platform::ContainedPath::make(root, "files.txt");
     if (!manifestFile || !manifestFile->exists()) {
         LOG_DEBUG("No files.txt present in deleteObsoleteFiles call");
-        return;
+        return std::nullopt;
     }
-    const auto manifest = readManifest(*manifestFile);
-    if (!manifest || !isConsistent(*manifest))
-        return;
-
-    std::unordered_map<std::string_view, bool> listed;
-    listed.reserve(manifest->names.size());
-    for (const auto& name : manifest->names)
-        listed.emplace(name, false);
-    removeUnlisted(webRoot, listed);
+    // The manifest is read and its checksums verified while the folders are listed.
+    auto reading = std::async(std::launch::async, [&]() -> std::optional<CheckedManifest> {
+        auto manifest = readManifest(*manifestFile);
+        if (!manifest)
+            return std::nullopt;
+        CheckedManifest checked{std::move(*manifest), std::nullopt};
+        if (isConsistent(checked.manifest))
+            checked.listed.emplace(checked.manifest.names);
+        return checked;
+    });
+    FolderListings listings(root);
+    auto checked = reading.get();
+    if (!checked)
+        return std::vector<std::string>{};
+    if (!checked->listed)
+        return std::nullopt;
+    const FilesManifest* const manifest = &checked->manifest;
+    ListedNames& listed = *checked->listed;
+    const std::string rootURL = platform::fileURLString(root) + "/";
+    std::error_code error;
+    while (!error) {
+        const auto listing = listings.next();
+        if (!listing)
+            break;
+        error = cleanUp(*listing, listed, rootURL);
+    }
+    if (error)
+        LOG_ERROR("Error while enumerating and deleting files: " + error.message());
 
     std::vector<std::string> lazyLoadList;
     if (configuredLazyLoadMode != LazyLoadMode::none) {
-        for (const auto& name : manifest->names) {
-            if (listed[name])
+        for (std::size_t i = 0; i < manifest->names.size(); ++i) {
+            const std::string& name = manifest->names[i];
+            if (listed.wasFound(i))
                 continue;
             if (configuredLazyLoadMode == LazyLoadMode::nonhtml && endsWithPageCode(name))
                 continue;
             lazyLoadList.push_back(name);
         }
     }
-    storeLazyLoadList(lazyLoadList);
+    return lazyLoadList;
+}
+
+void storeLazyLoadList(const std::vector<std::string>& files)
+{
+    Config& config = sharedConfig();
+    const auto value = platform::PlistValue::stringArray(files);
+    config.defaults.set(config.LAZYLOAD_STORE_KEY, value);
+    config.defaults.synchronize();
+    LOG_DEBUG("LL: Files to lazyload: " + value.description());
 }

@@ -74,7 +74,8 @@ void BM_deleteObsoleteFiles(benchmark::State& state)
         state.PauseTiming();
         plantStaleFiles();
         state.ResumeTiming();
-        deleteObsoleteFiles(LazyLoadMode::all);
+        if (auto lazyLoadList = deleteObsoleteFiles(webRoot(), LazyLoadMode::all))
+            storeLazyLoadList(*lazyLoadList);
     }
     if (sharedConfig().defaults.stringArray(sharedConfig().LAZYLOAD_STORE_KEY)->size() != 100)
         state.SkipWithError("the lazy-load list is not the 100 missing files");

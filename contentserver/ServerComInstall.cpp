@@ -107,7 +107,8 @@ void ServerCom::zipArchiveDidUnzipArchive(const fs::path& path, const platform::
             LOG_ERROR("Error deleting upzipped dir in full mode: " + error.message());
     }
 
-    deleteObsoleteFiles(sharedLazyLoad().configuredLazyLoadMode);
+    if (auto lazyLoadList = deleteObsoleteFiles(config.WEBROOT, sharedLazyLoad().configuredLazyLoadMode))
+        storeLazyLoadList(*lazyLoadList);
     refreshPageFromPackage();
     // Fetches what the manifest lists and the package left out; no web view without a screen.
     const auto screen = viewController.lock();

@@ -6,12 +6,27 @@
 
 namespace platform {
 
+void appendPercentEncodedPath(std::string& out, std::string_view path)
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    // Unreserved characters, and the rest a URL path allows with "/".
+    static constexpr std::string_view kept = "-._~!$&'()*+,;=:@/";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (g_ascii_isalnum(c) || (byte != 0 && kept.find(c) != std::string_view::npos)) {
+            out += c;
+        } else {
+            out += '%';
+            out += digits[byte >> 4];
+            out += digits[byte & 15];
+        }
+    }
+}
+
 std::string percentEncodedPath(const std::filesystem::path& path)
 {
-    // Unreserved characters stay anyway; these are the rest a URL path allows, and "/".
-    gchar* escaped = g_uri_escape_string(path.c_str(), "!$&'()*+,;=:@/", FALSE);
-    std::string out = escaped;
-    g_free(escaped);
+    std::string out;
+    appendPercentEncodedPath(out, path.native());
     return out;
 }
 

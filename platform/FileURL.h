@@ -7,11 +7,14 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
 // `path` as a URL path: "img/b c.png" gives "img/b%20c.png".
 std::string percentEncodedPath(const std::filesystem::path& path);
+// Appends `path` as a URL path to `out`.
+void appendPercentEncodedPath(std::string& out, std::string_view path);
 
 // The file URL of a path: "/a/b c" gives "file:///a/b%20c". A relative path is taken from the
 // current folder.

@@ -4,6 +4,7 @@
 #include "base/FilesManifest.h"
 #include "base/ObsoleteFiles.h"
 #include "platform/ContainedPath.h"
+#include "platform/Paths.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <set>
+
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using testing::ElementsAreArray;
@@ -67,6 +70,13 @@ std::set<std::string> joined(std::initializer_list<std::vector<std::string>> par
 }
 
 const std::vector<std::string> oldList = {"old/entry.png"};
+
+// The clean-up of the live web root, its lazy-load list stored as an installation stores it.
+void deleteObsoleteFiles(LazyLoadMode mode)
+{
+    if (auto lazyLoadList = deleteObsoleteFiles(webRoot(), mode))
+        storeLazyLoadList(*lazyLoadList);
+}
 
 } // namespace
 
@@ -218,4 +228,43 @@ TEST(DeleteObsoleteFiles, LinksLeadingOutsideAreRemovedNeverFollowed)
         EXPECT_EQ(getFilesOfWebDir().size(), 16u);
     }
     platform::ContainedPath::setResolverForTesting(platform::ContainedPath::Resolver::kernel);
+}
+
+// A removal that failed used to be forgotten at the walk's next step: the walk went on and found
+// every listed file. It ends there instead, so listed files it never reached count as missing.
+TEST(DeleteObsoleteFiles, AFailedRemovalEndsTheWalk)
+{
+    fs::remove_all(webRoot());
+    // Folders are entered in name order: the locked one comes before the listed files.
+    writeFile(webRoot() / "a-locked" / "stale.txt", "x");
+    for (const auto& file : keptFiles())
+        writeFile(webRoot() / "b" / file, "x");
+    std::string manifest;
+    for (const auto& file : keptFiles())
+        manifest += "b/" + file + "\tx\n";
+    writeFile(webRoot() / "files.txt", manifest + "files.txt\tx\n===TOTAL===\t17\n");
+    // Nobody but the owner may remove what the locked folder holds; root may, so the clean-up
+    // runs in a child process as an unprivileged user who may enter the test's folders.
+    fs::permissions(webRoot() / "a-locked", fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    const fs::path top = platform::paths::home().parent_path();
+    for (fs::path folder = webRoot(); folder != top.parent_path(); folder = folder.parent_path())
+        fs::permissions(folder, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(webRoot() / "b", fs::perms::others_all, fs::perm_options::add);
+    std::vector<std::string> expected;
+    for (const auto& file : keptFiles())
+        expected.push_back("b/" + file);
+
+    EXPECT_EXIT(
+        {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                std::_Exit(2);
+            LogCapture log;
+            deleteObsoleteFiles(LazyLoadMode::all);
+            if (sharedConfig().defaults.stringArray("LazyLoadList") != expected)
+                std::_Exit(1);
+            // The line the walk error must write.
+            std::_Exit(log.contains(Level::Error, "Error while enumerating and deleting files: ") ? 0 : 3);
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(fs::exists(webRoot() / "a-locked" / "stale.txt"));
 }
