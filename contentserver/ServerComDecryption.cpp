@@ -9,6 +9,8 @@
 #include "platform/ContainedPath.h"
 #include "platform/UTF8.h"
 
+#include <unistd.h>
+
 #include <ext/stdio_filebuf.h>
 
 #include <array>
@@ -82,19 +84,21 @@ ServerCom::PackageDecryption ServerCom::decryptPackage(const fs::path& tmpDir)
     }
     // A new file in place of whatever lies there: a link is replaced, never written through.
     std::error_code created;
-    platform::UniqueFd descriptor = platform::ContainedPath::make(tmpDir, "update_dec.zip")->createFile(created, 0600);
-    if (!descriptor) {
+    platform::ReplacementFile decrypted = platform::ContainedPath::make(tmpDir, "update_dec.zip")->createFile(created, 0600);
+    if (!decrypted) {
         LOG_ERROR("Failed to open the file for the decrypted output file.");
         return PackageDecryption::notOpened;
     }
     // The buffer owns the descriptor and closes it.
-    __gnu_cxx::stdio_filebuf<char> outputBuffer(descriptor.release(), std::ios::out | std::ios::binary);
+    __gnu_cxx::stdio_filebuf<char> outputBuffer(::dup(decrypted.get()), std::ios::out | std::ios::binary);
     std::ostream output(&outputBuffer);
 
     auto failure = decryptStream(*key, input, output);
     input.close();
     if (!outputBuffer.close() && !failure)
         failure = "the decrypted package could not be written";
+    if (!failure && decrypted.commit())
+        failure = "the decrypted package could not be put in place";
     if (failure)
         LOG_ERROR("Decrypt Error: " + *failure);
     // The package and its key are spent, whatever came of them.

@@ -13,6 +13,8 @@
 #include "platform/URLComponents.h"
 #include "platform/UserNotificationCenter.h"
 
+#include <sys/stat.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -45,12 +47,15 @@ std::optional<std::string> refusedReply(const std::optional<platform::HttpUrlRes
     return "The server answered with status " + std::to_string(response->statusCode) + ".";
 }
 
-// Moves the delivered file to `destination`, replacing what is there; failures are logged.
+// Moves the delivered file to `destination`, replacing what is there; failures are logged. The
+// file arrives whole or not at all: renamed over the old one, or (from another file system)
+// copied under a temporary name beside it and renamed then. Only a folder in the way goes first.
 void moveIntoPlace(const fs::path& location, const platform::ContainedPath& destination)
 {
     LOG_DEBUG("will move file to:" + destination.path().string());
     std::error_code error;
-    if (destination.exists())
+    struct stat existing {};
+    if (!destination.entryStatus(existing) && S_ISDIR(existing.st_mode))
         error = destination.remove();
     // Folders a file needs that the web root lacks yet are made on the way.
     if (const auto parent = destination.parent(); !error && parent)

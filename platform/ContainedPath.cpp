@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <deque>
+#include <random>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -334,44 +335,47 @@ std::optional<std::string> ContainedPath::readFile(std::error_code& error) const
     return bytes;
 }
 
-UniqueFd ContainedPath::createFile(std::error_code& error, mode_t mode) const
+ReplacementFile ContainedPath::createFile(std::error_code& error, mode_t mode) const
 {
     if (folderOnly_) {
         error = std::make_error_code(std::errc::is_a_directory);
         return {};
     }
-    const UniqueFd parentFd = openParent(error);
+    UniqueFd parentFd = openParent(error);
     if (!parentFd)
         return {};
     const std::string entry = name();
     struct stat existing {};
-    if (::fstatat(parentFd.get(), entry.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISDIR(existing.st_mode)) {
-            error = std::make_error_code(std::errc::is_a_directory);
-            return {};
-        }
-        if (::unlinkat(parentFd.get(), entry.c_str(), 0) != 0 && errno != ENOENT) {
-            error = lastError();
-            return {};
-        }
+    if (::fstatat(parentFd.get(), entry.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(existing.st_mode)) {
+        error = std::make_error_code(std::errc::is_a_directory);
+        return {};
     }
-    UniqueFd fd(::openat(parentFd.get(), entry.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-    if (!fd)
-        error = lastError();
-    return fd;
+    // Beside the entry, hidden, and short enough for any name the entry may have.
+    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937 random{std::random_device()()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string temporary = ".~" + entry.substr(0, 200) + ".";
+        for (int i = 0; i < 8; ++i)
+            temporary += letters[std::uniform_int_distribution<std::size_t>(0, sizeof letters - 2)(random)];
+        UniqueFd fd(::openat(parentFd.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (fd)
+            return ReplacementFile(std::move(parentFd), entry, std::move(temporary), std::move(fd));
+        if (errno != EEXIST)
+            break;
+    }
+    error = lastError();
+    return {};
 }
 
 std::error_code ContainedPath::writeFile(std::string_view bytes) const
 {
     std::error_code error;
-    UniqueFd fd = createFile(error);
-    if (!fd)
+    ReplacementFile file = createFile(error);
+    if (!file)
         return error;
-    if (!writeAll(fd.get(), bytes))
+    if (!writeAll(file.get(), bytes))
         return lastError();
-    if (::close(fd.release()) != 0)
-        return lastError();
-    return {};
+    return file.commit();
 }
 
 std::error_code ContainedPath::createDirectory() const
@@ -464,30 +468,23 @@ std::error_code ContainedPath::copyFrom(const fs::path& source) const
     if (!S_ISREG(entry.st_mode))
         return std::make_error_code(std::errc::invalid_argument);
     std::error_code error;
-    UniqueFd out = createFile(error);
+    ReplacementFile out = createFile(error);
     if (!out)
         return error;
-    const auto failed = [&](std::error_code cause) {
-        out.reset();
-        remove();
-        return cause;
-    };
     char buffer[64 * 1024];
     while (true) {
         const ssize_t read = ::read(in.get(), buffer, sizeof buffer);
         if (read < 0) {
             if (errno == EINTR)
                 continue;
-            return failed(lastError());
+            return lastError();
         }
         if (read == 0)
             break;
         if (!writeAll(out.get(), std::string_view(buffer, static_cast<std::size_t>(read))))
-            return failed(lastError());
+            return lastError();
     }
-    if (::close(out.release()) != 0)
-        return failed(lastError());
-    return {};
+    return out.commit();
 }
 
 std::error_code ContainedPath::createSymbolicLink(const std::string& target) const

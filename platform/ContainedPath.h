@@ -16,8 +16,9 @@
 //   with ELOOP. Nothing is read, written, moved or deleted outside the folder.
 // - Writing, moving and deleting act on the entry the last component names: a link there is
 //   replaced, moved or removed itself, never its target; a folder is removed with its contents
-//   without following any link inside it. Writing makes a new file in place of the old entry,
-//   so a hard link to a file elsewhere is replaced, never written through.
+//   without following any link inside it. Writing makes a new file under a temporary name
+//   beside the old entry and renames it over the entry once complete: the old file stays whole
+//   until then, and a hard link to a file elsewhere is replaced, never written through.
 // - These operations open the entry's parent folder beneath the folder once and act relative to
 //   that descriptor, so a link swapped into the path meanwhile cannot redirect them.
 // - The folder itself is trusted: it is opened as given, links and all.
@@ -29,6 +30,7 @@
 // Errors are errno values in the generic category. Values are immutable and safe from any
 // thread; nothing is kept open between calls.
 
+#include "platform/ReplacementFile.h"
 #include "platform/UniqueFd.h"
 
 #include <sys/stat.h>
@@ -72,10 +74,11 @@ public:
     UniqueFd open(int flags, std::error_code& error) const;
     std::optional<std::string> readFile(std::error_code& error) const;
 
-    // A new empty file in place of the entry (a file or link there is removed first), open for
-    // writing. A folder in the way gives EISDIR.
-    UniqueFd createFile(std::error_code& error, mode_t mode = 0666) const;
-    // `createFile` and the bytes written into it (not atomically).
+    // A new empty file, open for writing, that takes the place of the entry (a file or link
+    // there) when committed. A folder in the way gives EISDIR.
+    ReplacementFile createFile(std::error_code& error, mode_t mode = 0666) const;
+    // `createFile`, the bytes written into it and the commit: the entry is the old file or the
+    // new one, never a part.
     std::error_code writeFile(std::string_view bytes) const;
     // One folder; its parent must exist. Anything in the way gives EEXIST.
     std::error_code createDirectory() const;
@@ -91,7 +94,7 @@ public:
     std::error_code moveFrom(const std::filesystem::path& source) const;
     // Copies the regular file at `source` (anywhere; a final link followed) into a new file in
     // place, streamed in blocks, so its size never has to fit in memory. The source is left as
-    // it is; a copy that fails leaves no partial file behind.
+    // it is; a copy that fails leaves the entry as it was.
     std::error_code copyFrom(const std::filesystem::path& source) const;
     // Makes the entry a link to `target`, which is relative and leads beneath the folder from
     // where the link sits; anything in the way gives EEXIST.

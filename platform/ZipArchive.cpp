@@ -144,15 +144,19 @@ private:
         if (unzOpenCurrentFile(zip_) != UNZ_OK)
             return makeError(SSZipArchiveErrorCode::FailedOpenFileInZip, "failed to open file in zip file");
         std::optional<ZipError> error;
+        // A file takes the place of what lies at its name only once its checksum held.
+        ReplacementFile file;
         if (entry->isSymbolicLink)
             error = extractLink(*entry);
         else if (entry->isDirectory)
             error = makeFolders(entry->relative);
         else
-            error = extractFile(*entry);
+            error = extractFile(*entry, file);
         const int closed = unzCloseCurrentFile(zip_);
         if (!error && closed == UNZ_CRCERROR)
             error = makeError(SSZipArchiveErrorCode::FileInfoNotLoadable, "crc check failed for file");
+        if (!error && file && file.commit())
+            error = writeError();
         return error;
     }
 
@@ -194,16 +198,17 @@ private:
         return std::nullopt;
     }
 
-    std::optional<ZipError> extractFile(const Entry& entry)
+    // Writes the entry's bytes into `file`, a new file for its place, left to commit.
+    std::optional<ZipError> extractFile(const Entry& entry, ReplacementFile& file)
     {
         if (auto error = makeFolders(entry.relative.parent_path()))
             return error;
         std::error_code created;
         // Overwrite: an existing file or link is replaced, never written through.
-        UniqueFd fd = placeOf(entry.relative).createFile(created);
+        file = placeOf(entry.relative).createFile(created);
         if (created == std::errc::is_a_directory)
             return std::nullopt; // a folder of that name stays; the file is not unpacked
-        if (!fd)
+        if (!file)
             return writeError();
         std::vector<char> buffer(kBufferSize);
         std::optional<ZipError> error;
@@ -220,11 +225,9 @@ private:
                 break;
             }
             writtenBytes_ += static_cast<std::uint64_t>(read);
-            if (!writeAll(fd.get(), buffer.data(), static_cast<std::size_t>(read)))
+            if (!writeAll(file.get(), buffer.data(), static_cast<std::size_t>(read)))
                 error = writeError();
         }
-        if (::close(fd.release()) != 0 && !error)
-            error = writeError();
         return error;
     }
 

@@ -1,6 +1,7 @@
 // The ZIP component against real archives built in the test: confinement of every entry to the
 // destination, skipped resource forks, overwriting, and the errors of broken archives.
 #include "platform/ZipArchive.h"
+#include "tests/support/ScopedFileSizeLimit.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/ZipBuilder.h"
 
@@ -168,6 +169,42 @@ TEST_F(ZipArchiveTest, OverwritesExistingFilesAndKeepsOthers)
     ASSERT_TRUE(ZipArchive::unzipFileAtPath(archive, destination));
     EXPECT_EQ(readFile(destination / "index.html"), "new");
     EXPECT_EQ(readFile(destination / "keep.txt"), "untouched");
+}
+
+// An entry that failed used to leave the file it replaced deleted or half written, and with it
+// every hard link of that file: the old file now stays whole until the new one is complete.
+TEST_F(ZipArchiveTest, AnEntryThatFailsLeavesTheFileItWouldReplaceWhole)
+{
+    const std::string big(256 * 1024, 'n');
+    ZipBuilder().file("data.txt", big, true).write(archive);
+    std::string corrupt = readFile(archive);
+    corrupt[corrupt.find(big) + 1000] = 'x';
+    struct Case {
+        const char* scenario;
+        std::string archive;
+        rlim_t fileSizeLimit;
+    };
+    const std::vector<Case> cases = {
+        {"its checksum fails", corrupt, RLIM_INFINITY},
+        {"the disk is full", readFile(archive), 64 * 1024},
+    };
+    const fs::path link = outer / "hard-link.txt";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        fs::remove_all(destination);
+        fs::remove(link);
+        writeFile(destination / "data.txt", "old content");
+        fs::create_hard_link(destination / "data.txt", link);
+        writeFile(archive, c.archive);
+        {
+            testsupport::ScopedFileSizeLimit limit(c.fileSizeLimit);
+            EXPECT_FALSE(ZipArchive::unzipFileAtPath(archive, destination));
+        }
+        // Compared, not printed: a broken file holds a quarter megabyte.
+        EXPECT_TRUE(readFile(destination / "data.txt") == "old content");
+        EXPECT_TRUE(readFile(link) == "old content");
+        EXPECT_EQ(std::distance(fs::directory_iterator(destination), fs::directory_iterator()), 1);
+    }
 }
 
 TEST_F(ZipArchiveTest, BrokenArchivesFailWithTheirErrors)

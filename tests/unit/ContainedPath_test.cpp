@@ -2,6 +2,7 @@
 // component walk used where the kernel lacks it.
 
 #include "platform/ContainedPath.h"
+#include "tests/support/ScopedFileSizeLimit.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -157,6 +158,14 @@ TEST_P(ContainedPathTest, CopiesStreamFromOutsideAndLeaveTheSource)
             EXPECT_FALSE(fs::exists(fs::symlink_status(folder / test.target)));
         }
     }
+    // A copy the disk refuses halfway leaves the file it was to replace whole, and nothing beside it.
+    {
+        testsupport::ScopedFileSizeLimit limit(64 * 1024);
+        EXPECT_EQ(at("inside.txt").copyFrom(from / "big.bin").value(), EFBIG);
+    }
+    EXPECT_EQ(readFile(folder / "inside.txt"), "inside");
+    for (const auto& entry : fs::directory_iterator(folder))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".~")) << entry.path();
     EXPECT_EQ(readFile(from / "big.bin"), big);
     EXPECT_FALSE(fs::is_symlink(folder / "outabs"));
     EXPECT_EQ(readFile(outside / "secret.txt"), "secret");
