@@ -109,7 +109,8 @@ void AppDelegate::copyFile()
     LOG_DEBUG("copy files");
     LOG_DEBUG(config.WEBROOT);
     // An update the process died in leaves the web root whole, old or new, only once the swap
-    // is finished; an unpacked copy that never got swapped in is of no further use.
+    // is finished; the staging copy of a package (full or incremental) that never got swapped
+    // in is of no further use.
     WebRootSwap(config.WEBROOT).recover();
     if (const std::filesystem::path copy = sharedServerCom().TMPWWWROOT; config.fm.fileExists(copy)) {
         LOG_INFO("deleting the unpacked copy of an unfinished update " + copy.string());

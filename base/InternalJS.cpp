@@ -7,39 +7,66 @@
 
 namespace {
 
-// The line of a text setting, or "" when the setting is missing, not text or empty.
-std::string settingLine(const std::string& variable, const std::string& key, const std::string& lineEnd)
+// The line of a text value, or "" when it is missing or empty.
+std::string settingLine(const std::string& variable, const std::optional<std::string>& value,
+                        const std::string& lineEnd)
 {
-    const auto value = sharedConfig().defaults.string(key);
     if (!value || value->empty())
         return {};
     return variable + " = '" + escapeJavaScriptString(*value, '\'') + "';" + lineEnd;
 }
 
-std::string internalJSText()
+} // namespace
+
+InternalJSValues InternalJSValues::current()
 {
-    std::string text;
+    InternalJSValues values;
     if (const auto* version = platform::Bundle::main()->infoValue("CFBundleShortVersionString")) {
-        if (const auto* versionText = version->asString()) {
-            if (const auto lastPoint = versionText->rfind('.'); lastPoint != std::string::npos)
-                text += "INTERNAL_CONTAINERVERSION = " + versionText->substr(0, lastPoint) + ";\n\r";
-        }
+        if (const auto* versionText = version->asString())
+            values.shortVersion = *versionText;
     }
-    text += settingLine("INTERNAL_USER", sharedConfig().USERNAME_KEY, "\n\r");
-    text += settingLine("INTERNAL_UUID", "uuid", "\r\n");
+    values.user = sharedConfig().defaults.string(sharedConfig().USERNAME_KEY);
+    values.uuid = sharedConfig().defaults.string("uuid");
     // The platform always names at least one preferred language.
     const auto languages = platform::preferredLanguages();
-    const std::string language = languages.empty() ? "en" : languages.front();
+    values.language = languages.empty() ? "en" : languages.front();
+    return values;
+}
+
+InternalJSValues InternalJSValues::with(const platform::PlistDict& settings) const
+{
+    InternalJSValues values = *this;
+    auto take = [&](const std::string& key, std::optional<std::string>& value) {
+        if (const auto found = settings.find(key); found != settings.end() && found->second.isString())
+            value = *found->second.asString();
+    };
+    take(sharedConfig().USERNAME_KEY, values.user);
+    take("uuid", values.uuid);
+    return values;
+}
+
+std::string InternalJSValues::text() const
+{
+    std::string text;
+    if (shortVersion) {
+        if (const auto lastPoint = shortVersion->rfind('.'); lastPoint != std::string::npos)
+            text += "INTERNAL_CONTAINERVERSION = " + shortVersion->substr(0, lastPoint) + ";\n\r";
+    }
+    text += settingLine("INTERNAL_USER", user, "\n\r");
+    text += settingLine("INTERNAL_UUID", uuid, "\r\n");
     text += "INTERNAL_LANG = '" + escapeJavaScriptString(language, '\'') + "';\r\n";
-    LOG_DEBUG("writing internal pref lang: " + language);
     return text;
 }
 
-} // namespace
-
 void writeInternalJS(const std::filesystem::path& toPath)
 {
+    writeInternalJS(toPath, InternalJSValues::current());
+}
+
+void writeInternalJS(const std::filesystem::path& toPath, const InternalJSValues& values)
+{
+    LOG_DEBUG("writing internal pref lang: " + values.language);
     const auto file = toPath / "internal.js";
-    if (!sharedConfig().fm.writeFileAtomically(file, internalJSText()))
+    if (!sharedConfig().fm.writeFileAtomically(file, values.text()))
         LOG_ERROR("Error: cannot write " + file.string());
 }

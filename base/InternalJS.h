@@ -13,9 +13,31 @@
 // string literals (escapeJavaScriptString), so no value can break or extend the script;
 // ordinary values stand as they are.
 
+#include "platform/PlistValue.h"
+
 #include <filesystem>
+#include <optional>
+#include <string>
+
+// What the script says: the bundle's version, the "user" and "uuid" settings and the
+// preferred language.
+struct InternalJSValues {
+    // The values as they are now. Main thread (it reads the settings).
+    static InternalJSValues current();
+    // The values once `settings` (text entries about to be imported) are stored.
+    InternalJSValues with(const platform::PlistDict& settings) const;
+    // The script's text.
+    std::string text() const;
+
+    std::optional<std::string> shortVersion;
+    std::optional<std::string> user;
+    std::optional<std::string> uuid;
+    std::string language;
+};
 
 // Writes the script for the current bundle, settings and preferred language atomically to
 // `toPath`/"internal.js", replacing any earlier file. A failed write leaves the earlier file in
-// place and is only logged. Safe from any thread.
+// place and is only logged. Main thread.
 void writeInternalJS(const std::filesystem::path& toPath);
+// The same for `values`. Safe from any thread.
+void writeInternalJS(const std::filesystem::path& toPath, const InternalJSValues& values);

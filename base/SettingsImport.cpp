@@ -7,20 +7,36 @@
 
 bool readPListToDefaultPref(const std::filesystem::path& plistPath)
 {
+    const auto settings = readSettingsList(plistPath);
+    if (!settings)
+        return false;
+    importSettings(*settings);
+    return true;
+}
+
+std::optional<platform::PlistDict> readSettingsList(const std::filesystem::path& plistPath)
+{
     const auto list = platform::readPlistFile(plistPath);
     if (!list || !list->isDict()) {
         LOG_ERROR("defaultPrefs from plist is nil!");
-        return false;
+        return std::nullopt;
     }
     LOG_DEBUG("Updating default prefs: " + list->description());
-    auto& defaults = sharedConfig().defaults;
+    platform::PlistDict settings;
     for (const auto& [key, value] : *list->asDict()) {
         LOG_DEBUG("Storing " + key + " -> " + value.description());
         if (value.isString())
-            defaults.set(key, value);
+            settings.emplace(key, value);
     }
+    return settings;
+}
+
+void importSettings(const platform::PlistDict& settings)
+{
+    auto& defaults = sharedConfig().defaults;
+    for (const auto& [key, value] : settings)
+        defaults.set(key, value);
     defaults.synchronize();
-    return true;
 }
 
 void saveQueryParams(const std::string& url)

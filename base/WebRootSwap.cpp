@@ -3,7 +3,30 @@
 #include "base/Logger.h"
 #include "platform/FileManager.h"
 
+#include <mutex>
+#include <utility>
+
 namespace fs = std::filesystem;
+
+namespace {
+
+std::mutex injectedMutex;
+std::error_code injectedFailure;
+
+// The failure a test asked for, once.
+std::error_code takeInjectedFailure()
+{
+    std::lock_guard lock(injectedMutex);
+    return std::exchange(injectedFailure, {});
+}
+
+} // namespace
+
+void WebRootSwap::failNextReplaceForTesting(std::error_code error)
+{
+    std::lock_guard lock(injectedMutex);
+    injectedFailure = error;
+}
 
 WebRootSwap::WebRootSwap(fs::path webRoot) : webRoot_(std::move(webRoot)) {}
 
@@ -25,7 +48,10 @@ std::error_code WebRootSwap::replaceWith(const fs::path& fresh) const
         if (auto error = fm.moveItem(webRoot_, aside))
             return error;
     }
-    if (auto error = fm.moveItem(fresh, webRoot_)) {
+    auto error = takeInjectedFailure();
+    if (!error)
+        error = fm.moveItem(fresh, webRoot_);
+    if (error) {
         if (hadWebRoot) {
             if (auto back = fm.moveItem(aside, webRoot_))
                 LOG_ERROR("cannot put the old web root back from " + aside.string() + ": " + back.message());

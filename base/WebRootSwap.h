@@ -12,7 +12,7 @@
 // is deleted. A failure of 2 renames the old one back at once.
 //
 // Any thread, but only one swap or recovery of the same web root at a time (the installation
-// runs on the main thread, the recovery in the launch before it).
+// runs on its worker thread, the recovery in the launch before any installation).
 
 #include <filesystem>
 #include <system_error>
@@ -34,6 +34,10 @@ public:
     // Finishes what an interrupted swap left: a web root that is missing while the old one lies
     // aside is renamed back; a folder aside next to a web root is deleted. Failures are logged.
     void recover() const;
+
+    // The next replaceWith fails at its rename into place with `error`, as a file system that
+    // refuses it would: the old web root is put back.
+    static void failNextReplaceForTesting(std::error_code error);
 
 private:
     std::filesystem::path webRoot_;

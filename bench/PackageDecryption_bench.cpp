@@ -1,10 +1,10 @@
 // Decrypting a 25 MB update package (AES-128-CBC, the vector in its first 16 bytes) with
-// ServerCom::decryptPackage, beside the bare baseline on the same ciphertext in the same run:
+// PackageInstaller::decryptPackage, beside the bare baseline on the same ciphertext in the same run:
 // the `openssl enc -d` command. bench/package_decryption.sh prints both and their ratio.
 
 #include "base/Config.h"
 #include "bench/BenchHome.h"
-#include "contentserver/ServerCom.h"
+#include "contentserver/PackageInstaller.h"
 
 #include <benchmark/benchmark.h>
 
@@ -70,9 +70,8 @@ void BM_decryptPackage(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         fs::copy_file(p.encrypted, p.folder / "update.zip", fs::copy_options::overwrite_existing);
-        sharedConfig().defaults.set("ZIPSECRET", key);
         state.ResumeTiming();
-        if (sharedServerCom().decryptPackage(p.folder) != ServerCom::PackageDecryption::decrypted)
+        if (PackageInstaller::decryptPackage(p.folder, key) != PackageInstaller::Decryption::decrypted)
             state.SkipWithError("the package did not decrypt");
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * packageSize));

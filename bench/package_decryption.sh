@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Decrypting a 25 MB update package: ServerCom::decryptPackage beside `openssl enc -d` on the
+# Decrypting a 25 MB update package: PackageInstaller::decryptPackage beside `openssl enc -d` on the
 # same ciphertext, interleaved in one run. Prints the median of each (REPETITIONS runs,
 # default 9) and the ratio.
 #

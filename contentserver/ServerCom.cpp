@@ -16,7 +16,7 @@ ServerCom::ServerCom()
     , SC_UPDATE_ERROR(localizedString("SC_UPDATE_ERROR"))
     , DOWNLOAD_UPDATE_FINISHED(localizedString("DOWNLOAD_UPDATE_FINISHED"))
     , VC_DL_ALREADY_RUNNING(localizedString("VC_DL_ALREADY_RUNNING"))
-    , delegate(std::make_unique<DownloadSessionDelegate>())
+    , packageInstaller(std::make_shared<PackageInstaller>(sharedConfig().WEBROOT, sharedConfig().tmpDirURL))
     , updateCheckDeadline_(platform::limits::updateCheckDeadline)
     , replyQueue_(platform::makeSerialQueue("servercall"))
 {

@@ -34,18 +34,17 @@
 
 #include "base/PageReply.h"
 #include "base/WebScreen.h"
-#include "contentserver/DownloadSessionDelegate.h"
+#include "contentserver/DownloadKind.h"
+#include "contentserver/PackageInstaller.h"
 #include "contentserver/RequestProperties.h"
 #include "contentserver/VuApiParams.h"
 #include "contentserver/fetchAppXmlError.h"
-#include "platform/Archive.h"
 #include "platform/ContainedPath.h"
 #include "platform/Guarded.h"
 #include "platform/ProgressView.h"
 #include "platform/TransferLimits.h"
 #include "platform/UrlSession.h"
 #include "platform/WebView.h"
-#include "platform/ZipArchive.h"
 
 #include <atomic>
 #include <cstdint>
@@ -60,7 +59,7 @@
 
 #include <pugixml.hpp>
 
-class ServerCom : public platform::ZipArchiveDelegate, public std::enable_shared_from_this<ServerCom> {
+class ServerCom : public std::enable_shared_from_this<ServerCom> {
 public:
     // A request ready to send, or why none could be built.
     struct RequestOrError {
@@ -102,10 +101,8 @@ public:
     platform::Guarded<std::weak_ptr<platform::WebView>> webView;
     // The web screen, set when its view loads. Main thread only.
     std::weak_ptr<WebScreen> viewController;
-    // The package being installed, opened read-only to tell whether the page on show came with
-    // it; opened only after a wake-up check or in silent mode 4, and reset for every package.
-    // Main thread only.
-    std::unique_ptr<platform::Archive> zipContent;
+    // Installs the update packages that downloads deliver (contentserver/PackageInstaller.h).
+    const std::shared_ptr<PackageInstaller> packageInstaller;
 
     // Request parameters.
 
@@ -216,44 +213,6 @@ public:
     // and the url names no file, then a fresh "nsuuid=", joined as a query. Any thread.
     static std::string syncStoreKey(const std::string& url, const std::optional<std::string>& fileName);
 
-    // Package decryption.
-
-    enum class PackageDecryption {
-        // No key in "ZIPSECRET": "update.zip" is the package to unpack.
-        notNeeded,
-        // "update_dec.zip" holds the package to unpack.
-        decrypted,
-        // "update.zip" or "update_dec.zip" could not be opened: nothing to unpack; the package
-        // and the key stay.
-        notOpened,
-        // A key longer than 32 bytes, a wrong key or a damaged package: nothing to unpack.
-        failed,
-    };
-    // Decrypts "update.zip" in `tmpDir` into "update_dec.zip" there with the key in the setting
-    // "ZIPSECRET" (its UTF-8 bytes zero-padded to 16, 24 or 32 bytes: AES-128, -192 or -256),
-    // streamed in fixed buffers. Once both files were opened "update.zip" is deleted and the
-    // key removed, whatever the outcome. Main thread (it blocks for as long as the package
-    // takes).
-    PackageDecryption decryptPackage(const std::filesystem::path& tmpDir);
-
-    // Installing a package.
-
-    // Unpacks an update package (`file`: "update.zip" or "update_dec.zip" in the temporary
-    // folder) into `target` (the web root for an incremental package, TMPWWWROOT for a full one)
-    // and installs it (zipArchiveDidUnzipArchive). A full package goes into an emptied
-    // TMPWWWROOT and replaces the web root in one rename (base/WebRootSwap.h): an interrupted
-    // or failed install leaves the old web root. A package that does not unpack queues an
-    // alert for the page. Main thread.
-    void unpackUpdate(const std::filesystem::path& file, const std::filesystem::path& target);
-    // The installation, once every entry of the package lies in `unzippedPath`: checks its
-    // "info.plist" (a package without one is not installed; a full one's copy is removed, and
-    // an incremental one's web root is kept), imports its settings, writes "internal.js",
-    // swaps the web roots for a full package, deletes what the manifest no longer lists, asks
-    // the page to refresh itself when the page on show is a top-level file of the package,
-    // and starts lazy loading. Main thread (called by unpackUpdate).
-    void zipArchiveDidUnzipArchive(const std::filesystem::path& path, const platform::ZipInfo& zipInfo,
-                                   const std::filesystem::path& unzippedPath) override;
-
     // Push-token registration.
 
     // Registers the push token with the content server: a POST whose body is its own path and
@@ -272,19 +231,30 @@ public:
     // file, where the store key is a query whose item "file" names the file. ServerCom hears each
     // download on the main queue through a ServerComDownloadDelegate: it moves the progress bar,
     // follows redirects by willPerformHTTPRedirection, puts a finished file in its place (a reply
-    // whose status is not 2xx never becomes a file), hands an update package to decryptPackage
-    // and unpackUpdate in Config::tmpDirURL (a package that can't be moved or decrypted into
-    // place there ends its task as a failure), and ends every task by posting the notification named with the bundle
-    // identifier, object this, user info "storeKey" (lazy and sync), "xmlstr" (the update reply
-    // kept under the identifier while the download ran) and "error" (why it failed). A failed
-    // download also shows the user a notification one second later.
+    // whose status is not 2xx never becomes a file), hands an update package from
+    // Config::tmpDirURL to the package installer, and ends every task by posting the
+    // notification named with the bundle identifier, object this, user info "storeKey" (lazy and
+    // sync), "xmlstr" (the update reply kept under the identifier while the download ran) and
+    // "error" (why it failed: a package that could not be moved into place or did not install
+    // fails its task too). A package's task ends once its install has. A failed download also
+    // shows the user a notification one second later.
 
+    // An update package's install while it runs, and the task's end that waits for it.
+    struct InstallInFlight {
+        std::optional<PackageInstaller::Outcome> outcome;
+        std::function<void()> taskEnd;
+    };
     // What one download was started for, kept by its session's delegate. Main queue only.
     struct DownloadContext {
+        // What the download carries; none for a download started without an identifier.
+        std::optional<DownloadKind> kind;
         // The lazy-load list entry a lazy file is fetched for: the one its end removes.
         std::optional<std::string> lazyListEntry;
-        // Why the finished reply was not taken (its status); the task ends with it as its error.
+        // Why the finished file was not taken (its status, a package that did not install); the
+        // task ends with it as its error.
         std::optional<std::string> replyError;
+        // The install of the package the download delivered.
+        std::shared_ptr<InstallInFlight> install;
     };
 
     // Starts a download of `urlStr`, or of the package `requestProps` names when `urlStr` is
@@ -302,6 +272,21 @@ public:
                                 const std::filesystem::path& location, DownloadContext& context);
     void didCompleteWithError(const std::string& identifier, const std::optional<platform::UrlError>& error,
                               const DownloadContext& context);
+    // Installing a package.
+
+    // Installs the update package a download delivered at `file`, of `kind` (full or
+    // incremental), on the package installer's worker thread; `context.install` is set until its
+    // outcome is in, and the download task's end waits for it. The package is decrypted with the
+    // key in "ZIPSECRET" (spent once decrypted or found undecryptable); its refresh test is asked
+    // after a wake-up check or in silent mode 4. Main thread.
+    void installPackage(const std::filesystem::path& file, DownloadKind kind, DownloadContext& context);
+    // What the user sees of an install: a package that did not install shows the alert of a
+    // package that would not unpack (in the page on show, else queued for the next page); one
+    // without "info.plist" reloads the web view (with the toast SC_UPDATE_ERROR when its copy
+    // stays behind); an installed one asks the page on show to refresh itself when it came with
+    // the package, and starts lazy loading. Main thread.
+    void didInstallPackage(const PackageInstaller::Outcome& outcome);
+
     // The share of a download done, `written` of `expected` bytes. An unknown size (below 1)
     // counts as 5728640 bytes while fewer than 5000000 are written, then as 50000 more than written.
     static float downloadProgress(std::int64_t written, std::int64_t expected);
@@ -317,13 +302,6 @@ public:
     // The progress bar of the latest download started with a view, and that view. Main thread only.
     std::shared_ptr<platform::ProgressView> progressView;
     std::weak_ptr<platform::View> targetView;
-    // The running download task. It stays empty: a download's session keeps its task until the
-    // task ends, and nothing here cancels a download. Main thread only.
-    std::shared_ptr<platform::UrlSessionDownloadTask> downloadTask;
-    // A flag of the update flow that nothing sets or reads; it stays false.
-    std::atomic<bool> reloadReady{false};
-    // A session delegate that only reports; made with ServerCom and never attached to a session.
-    const std::unique_ptr<DownloadSessionDelegate> delegate;
 
     // The redirect decision every session of the content server shares: a redirect is followed
     // only when its "Location" holds "http:" (so never to "https:").
@@ -346,9 +324,6 @@ private:
     void receiveUpdateReply(const std::string& data);
     // An alert with one OK button that hides the page's loading indicators. Main thread.
     void showOkAlert(const std::string& title, const std::string& message);
-    // The installation's page refresh: runs the page's refreshCurrentPage() when the page on
-    // show is a top-level entry of zipContent. Main thread.
-    void refreshPageFromPackage();
     // Steps of the update decision, on the main queue.
     void finishCheckWithoutDownload(const std::weak_ptr<platform::View>& view, const std::string& toast);
     void askBeforeDownload(const std::weak_ptr<platform::View>& view, const RequestProperties& reply);

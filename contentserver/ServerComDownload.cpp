@@ -103,8 +103,11 @@ void ServerCom::downloadUpdate(std::weak_ptr<platform::View> view, const std::op
         LOG_ERROR(SERVERCOM_ERROR_WRONG_URL + ": " + address);
         return;
     }
-    if (!identifier.empty())
+    std::optional<DownloadKind> kind;
+    if (!identifier.empty()) {
+        kind = downloadKind(dlType, requestProps ? requestProps->updateTypeStr : "");
         identifier += storeKey;
+    }
 
     withView(view, [weak = weak_from_this(), text = SC_DOWNLOAD_STARTED](const std::shared_ptr<platform::View>& target) {
         auto self = weak.lock();
@@ -126,7 +129,7 @@ void ServerCom::downloadUpdate(std::weak_ptr<platform::View> view, const std::op
     configuration.delegateQueue = mainQueueHandle();
     configuration.downloadsFolder = sharedConfig().tmpDirURL;
     configuration.downloadDelegate =
-        std::make_shared<ServerComDownloadDelegate>(weak_from_this(), DownloadContext{std::move(lazyListEntry), {}});
+        std::make_shared<ServerComDownloadDelegate>(weak_from_this(), DownloadContext{kind, std::move(lazyListEntry), {}, {}});
     configuration.willPerformHTTPRedirection = [weak = weak_from_this()](const platform::HttpUrlResponse& response,
                                                                          const platform::UrlRequest& newRequest) {
         auto self = weak.lock();

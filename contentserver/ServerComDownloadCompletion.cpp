@@ -15,19 +15,29 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
+
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr std::chrono::seconds failureNotificationDelay{1};
 
-// "lazy" or "sync" when the identifier names such a file, else nothing.
-std::optional<std::string> fileKind(const std::string& identifier)
+// "lazy" or "sync" for a download of such a file, the prefix of its identifier; else nothing.
+std::optional<std::string> filePrefix(const std::optional<DownloadKind>& kind)
 {
-    const std::string prefix = identifier.substr(0, 4);
-    if (prefix == "lazy" || prefix == "sync")
-        return prefix;
+    if (kind == DownloadKind::lazy)
+        return "lazy";
+    if (kind == DownloadKind::sync)
+        return "sync";
     return std::nullopt;
+}
+
+// The package of a download waits here for its install, under a name of its own.
+std::string packageName()
+{
+    static std::atomic<unsigned> next{0};
+    return "update-" + std::to_string(++next) + ".zip";
 }
 
 // The text after the first "<kind>-" of the identifier; "" when there is none.
@@ -87,7 +97,7 @@ void ServerCom::didFinishDownloadingTo(const std::string& identifier,
         return;
     }
     Config& config = sharedConfig();
-    const auto kind = fileKind(identifier);
+    const auto kind = filePrefix(context.kind);
     // An error page, or the body of a redirect that was refused, is no file of the application.
     context.replyError = refusedReply(response);
     if (context.replyError)
@@ -101,39 +111,14 @@ void ServerCom::didFinishDownloadingTo(const std::string& identifier,
         // The package goes to the program's own folder, replacing whatever lies there (a link
         // itself, never its target). One that can't be put there is a failed download: what
         // lies in its place is never unpacked instead.
-        const auto package = platform::ContainedPath::make(config.tmpDirURL, "update.zip");
+        const auto package = platform::ContainedPath::make(config.tmpDirURL, packageName());
         if (const auto error = package->moveFrom(location)) {
             LOG_ERROR("Error moving file: " + error.message() + " at " + location.string());
             context.replyError = "The package could not be put in place: " + error.message();
             config.defaults.remove(ZIPSECRET);
             return;
         }
-
-        const auto dash = identifier.find('-');
-        if (dash == std::string::npos) {
-            LOG_ERROR("FATAL no updateType found sessionid: " + identifier);
-            return;
-        }
-        const std::string updateType = identifier.substr(0, dash);
-        const fs::path target = updateType == "full" ? TMPWWWROOT : config.WEBROOT;
-        LOG_DEBUG("UPDATE TYPE: " + updateType + " ");
-        fs::path file = package->path();
-        switch (decryptPackage(config.tmpDirURL)) {
-        case PackageDecryption::notNeeded:
-            break;
-        case PackageDecryption::decrypted:
-            file = config.tmpDirURL / "update_dec.zip";
-            break;
-        case PackageDecryption::notOpened:
-            context.replyError = "The package could not be decrypted into place.";
-            return;
-        case PackageDecryption::failed:
-            // A package that does not decrypt is never unpacked; the page hears of it as of a
-            // package that would not unpack.
-            config.stackOfJScript.lock()->push(alertScript(SERVERCOM_ERROR_WRONG_URL));
-            return;
-        }
-        unpackUpdate(file, target);
+        installPackage(package->path(), context.kind.value_or(DownloadKind::incremental), context);
         return;
     }
 
@@ -142,7 +127,7 @@ void ServerCom::didFinishDownloadingTo(const std::string& identifier,
         LOG_ERROR("Could not get filename from sessionID");
         return;
     }
-    const bool lazy = *kind == "lazy";
+    const bool lazy = context.kind == DownloadKind::lazy;
     // A lazy file is the list entry it was fetched for, decoded as its manifest encoded it: the
     // store key's "file" item misreads names holding "&" or "+".
     std::string name = fileName(storeKey);
@@ -175,16 +160,34 @@ void ServerCom::didFinishDownloadingTo(const std::string& identifier,
 void ServerCom::didCompleteWithError(const std::string& identifier, const std::optional<platform::UrlError>& error,
                                      const DownloadContext& context)
 {
+    // A package's task ends once its install has, with the install's failure as its own.
+    if (context.install) {
+        if (!context.install->outcome) {
+            context.install->taskEnd = [weak = weak_from_this(), identifier, error, context] {
+                if (auto self = weak.lock())
+                    self->didCompleteWithError(identifier, error, context);
+            };
+            return;
+        }
+        if (const auto& outcome = *context.install->outcome;
+            outcome.result == PackageInstaller::Outcome::Result::failed && !context.replyError) {
+            DownloadContext failed = context;
+            failed.install.reset();
+            failed.replyError = outcome.error;
+            didCompleteWithError(identifier, error, failed);
+            return;
+        }
+    }
+
     if (progressView) {
         progressView->setProgress(0, platform::ProgressAnimation::animated);
         progressView->setHidden(true);
     }
     if (identifier.empty())
         return;
-
     Config& config = sharedConfig();
     platform::PlistDict userInfo;
-    if (const auto kind = fileKind(identifier))
+    if (const auto kind = filePrefix(context.kind))
         userInfo["storeKey"] = storeKeyOf(identifier, *kind);
     if (const auto xml = config.defaults.string(identifier))
         userInfo["xmlstr"] = *xml;

@@ -1,19 +1,13 @@
-// Installing an update package: unpacking it, checking and importing what came with it,
-// swapping the web roots for a full package, the manifest clean-up, the page refresh and the
-// start of lazy loading.
+// Handing a downloaded update package to the package installer, and what the user sees of its
+// outcome: the alert of a package that did not install, the reload after a package without
+// "info.plist", the page refresh and the start of lazy loading after an installed one.
 
 #include "contentserver/ServerCom.h"
 
 #include "base/Config.h"
-#include "base/InternalJS.h"
 #include "base/JavaScriptCalls.h"
 #include "base/Logger.h"
-#include "base/ObsoleteFiles.h"
-#include "base/SettingsImport.h"
-#include "base/WebRootSwap.h"
 #include "contentserver/LazyLoad.h"
-#include "platform/Dispatch.h"
-#include "platform/FileURL.h"
 #include "platform/Toast.h"
 #include "platform/URLComponents.h"
 
@@ -23,109 +17,72 @@ namespace {
 
 const std::string refreshScript = "if(window.refreshCurrentPage) { window.refreshCurrentPage() };";
 
-bool samePath(const fs::path& a, const fs::path& b)
+// The last path component of the page `view` shows; nothing without one.
+std::optional<std::string> pageName(const std::shared_ptr<platform::WebView>& view)
 {
-    return a.lexically_normal() == b.lexically_normal();
-}
-
-// A full package is unpacked into the web root's path with "-1"; an incremental one into the
-// web root itself, which therefore never counts as a full package's copy.
-bool isFullUpdateFolder(const fs::path& folder)
-{
-    return folder.string().ends_with("-1") && !samePath(folder, sharedConfig().WEBROOT);
+    const auto address = view ? view->url() : std::nullopt;
+    const auto url = address ? platform::URLComponents::parse(*address) : std::nullopt;
+    if (!url)
+        return std::nullopt;
+    return url->lastPathComponent();
 }
 
 } // namespace
 
-void ServerCom::unpackUpdate(const fs::path& file, const fs::path& target)
+void ServerCom::installPackage(const fs::path& file, DownloadKind kind, DownloadContext& context)
 {
     Config& config = sharedConfig();
-    // Only this package may answer the page-refresh question, never one installed before.
-    zipContent.reset();
-    if (isWakeupSync || config.updateSilentMode == Config::UPDATE_SILENT_MODE_BACKGROUND)
-        zipContent = platform::Archive::open(file);
-
-    const bool full = samePath(target, TMPWWWROOT);
-    auto fail = [&](const std::string& reason) {
-        LOG_ERROR("UNZIP Error: " + reason + " unzipping file " + file.string() + " to " + target.string());
-        config.stackOfJScript.lock()->push(alertScript(SERVERCOM_ERROR_WRONG_URL));
-    };
-    // Nothing of an earlier failed try may be merged into a full package's copy.
-    if (full && config.fm.fileExists(target)) {
-        if (auto error = config.fm.removeItem(target)) {
-            fail("cannot empty the folder (" + error.message() + ")");
-            return;
-        }
+    PackageInstaller::Package package{file, kind, config.defaults.string(ZIPSECRET).value_or(""), std::nullopt};
+    // Only the page on show may be refreshed, and only after a wake-up check or in silent mode 4.
+    if (isWakeupSync || config.updateSilentMode == Config::UPDATE_SILENT_MODE_BACKGROUND) {
+        const auto page = pageName(webView.get().lock());
+        if (page && page->find("message-thread") == std::string::npos)
+            package.pageOnShow = page;
     }
-
-    platform::ZipError error;
-    if (!platform::ZipArchive::unzipFileAtPath(file, target, &error, this)) {
-        fail(error.localizedDescription);
-        // What a full package left half unpacked is of no use; the live web root is untouched.
-        if (full && config.fm.fileExists(target))
-            config.fm.removeItem(target);
-        return;
-    }
-    LOG_DEBUG("URL " + platform::fileURLString(file));
+    auto install = std::make_shared<InstallInFlight>();
+    context.install = install;
+    packageInstaller->install(std::move(package), sharedLazyLoad().configuredLazyLoadMode,
+                              [weak = weak_from_this(), install](const PackageInstaller::Outcome& outcome) {
+                                  install->outcome = outcome;
+                                  if (auto self = weak.lock())
+                                      self->didInstallPackage(outcome);
+                                  // The task's end, when it came first, holds this install.
+                                  if (auto taskEnd = std::exchange(install->taskEnd, nullptr))
+                                      taskEnd();
+                              });
 }
 
-void ServerCom::zipArchiveDidUnzipArchive(const fs::path& path, const platform::ZipInfo&, const fs::path& unzippedPath)
+void ServerCom::didInstallPackage(const PackageInstaller::Outcome& outcome)
 {
     Config& config = sharedConfig();
-    LOG_DEBUG("executing unzip delegate at " + platform::fileURLString(unzippedPath));
-    const bool full = isFullUpdateFolder(unzippedPath);
-
-    if (!config.fm.fileExists(unzippedPath / "info.plist")) {
-        LOG_ERROR("ALERT: plist is missing in update.zip!");
-        if (!full) {
-            // An incremental package was unpacked over the live web root: removing the unpack
-            // folder would remove the web root itself. It keeps what the package wrote.
-            LOG_ERROR("the web root keeps the files of the incremental package without info.plist");
-        } else if (auto error = config.fm.removeItem(unzippedPath)) {
-            LOG_ERROR("Error deleting " + unzippedPath.string() + " on reverting update");
-            if (!viewController.expired()) {
-                platform::mainQueue().async([text = SC_UPDATE_ERROR] {
-                    platform::showToast(text, std::chrono::milliseconds(2000), platform::ToastPosition::bottom);
-                });
-            }
-        }
-        if (auto screen = viewController.lock())
+    if (outcome.keySpent)
+        config.defaults.remove(ZIPSECRET);
+    const auto screen = viewController.lock();
+    using Result = PackageInstaller::Outcome::Result;
+    switch (outcome.result) {
+    case Result::failed: {
+        // The page on show hears of it now; without one, the next page does.
+        const std::string alert = alertScript(SERVERCOM_ERROR_WRONG_URL);
+        const auto page = screen ? screen->pageWebView() : nullptr;
+        if (page && page->url())
+            callJS(alert, page);
+        else
+            config.stackOfJScript.lock()->push(alert);
+        return;
+    }
+    case Result::withoutInfoPlist:
+        if (!outcome.error.empty() && screen)
+            platform::showToast(SC_UPDATE_ERROR, std::chrono::milliseconds(2000), platform::ToastPosition::bottom);
+        if (screen)
             screen->reloadWebView();
         return;
+    case Result::installedAndRefreshed:
+        if (const auto view = webView.get().lock())
+            callJS(refreshScript, view);
+        [[fallthrough]];
+    case Result::installed:
+        // Fetches what the manifest lists and the package left out; no web view without a screen.
+        sharedLazyLoad().startLazyLoad(screen ? screen->pageWebView() : nullptr);
+        return;
     }
-
-    readPListToDefaultPref(unzippedPath / "info.plist");
-    writeInternalJS(unzippedPath);
-
-    if (full) {
-        std::error_code error;
-        if (config.fm.fileExists(path))
-            error = config.fm.removeItem(path);
-        if (!error)
-            error = WebRootSwap(config.WEBROOT).replaceWith(unzippedPath);
-        if (error)
-            LOG_ERROR("Error deleting upzipped dir in full mode: " + error.message());
-    }
-
-    if (auto lazyLoadList = deleteObsoleteFiles(config.WEBROOT, sharedLazyLoad().configuredLazyLoadMode))
-        storeLazyLoadList(*lazyLoadList);
-    refreshPageFromPackage();
-    // Fetches what the manifest lists and the package left out; no web view without a screen.
-    const auto screen = viewController.lock();
-    sharedLazyLoad().startLazyLoad(screen ? screen->pageWebView() : nullptr);
-}
-
-void ServerCom::refreshPageFromPackage()
-{
-    const auto view = webView.get().lock();
-    if (!view || !zipContent)
-        return;
-    const auto address = view->url();
-    const auto url = address ? platform::URLComponents::parse(*address) : std::nullopt;
-    if (!url)
-        return;
-    const std::string page = url->lastPathComponent();
-    if (page.find("message-thread") != std::string::npos || !zipContent->containsEntry(page))
-        return;
-    callJS(refreshScript, view);
 }

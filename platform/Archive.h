@@ -3,7 +3,7 @@
 // The file stays open for as long as the object lives, so the archive may be deleted meanwhile
 // (an installed full package is) and its entries can still be looked up.
 //
-// Main thread only: lookups move the archive's read position. The object owns its file.
+// One thread at a time: lookups move the archive's read position. The object owns its file.
 
 #include <filesystem>
 #include <memory>

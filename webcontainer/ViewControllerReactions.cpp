@@ -150,6 +150,18 @@ void ViewController::reactOnDownloadFinishedNotification(const platform::PlistDi
 
     // An update ended: the reply's landing page waits for the reload (unless one already waits).
     if (const auto xml = textAt(userInfo, "xmlstr"); xml && !xml->empty()) {
+        ServerCom& serverCom = sharedServerCom();
+        // An update that did not install changed nothing: no toast of a finished update and no
+        // reload (the user was shown its alert and its notification).
+        if (textAt(userInfo, "error")) {
+            LOG_DEBUG("the update ended without installing: " + *textAt(userInfo, "error"));
+            if (serverCom.isWakeupSync || config.updateSilentMode == Config::UPDATE_SILENT_MODE_NOPROMPTS) {
+                config.updateSilentMode = Config::UPDATE_SILENT_MODE_OFF;
+                serverCom.isWakeupSync = false;
+            }
+            serverCom.isPersonalization = false;
+            return;
+        }
         RequestProperties properties;
         try {
             properties.populate(sharedServerCom().parseXML(*xml));
@@ -158,14 +170,11 @@ void ViewController::reactOnDownloadFinishedNotification(const platform::PlistDi
         }
         if (landingPage.empty())
             landingPage = properties.landingPage;
-        ServerCom& serverCom = sharedServerCom();
         if (!serverCom.isPersonalization && !config.isSplashScreenShown) {
             platform::showToast(serverCom.SC_UPDATE_FINISHED, kToastDuration, platform::ToastPosition::bottom);
             if (serverCom.isWakeupSync || config.updateSilentMode == Config::UPDATE_SILENT_MODE_NOPROMPTS) {
                 config.updateSilentMode = Config::UPDATE_SILENT_MODE_OFF;
                 serverCom.isWakeupSync = false;
-                // The package was kept open only for the wake-up's refresh test; it is of no further use.
-                serverCom.zipContent.reset();
                 LOG_DEBUG("will not call jscript immedeatly");
             }
             reloadWebView();

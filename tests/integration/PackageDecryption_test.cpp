@@ -1,7 +1,7 @@
 // Decrypting a downloaded update package with real OpenSSL, on packages encrypted by the test.
 
 #include "base/Config.h"
-#include "contentserver/ServerCom.h"
+#include "contentserver/PackageInstaller.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestCipher.h"
 #include "tests/support/TestEnvironment.h"
@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
-using Outcome = ServerCom::PackageDecryption;
+using Outcome = PackageInstaller::Decryption;
 
 namespace {
 
@@ -20,16 +20,16 @@ protected:
     const std::string iv = testsupport::pseudoRandomBytes(16, 7);
     const fs::path tmpDir = testsupport::makeTemporaryFolder("package");
 
-    void givenPackage(const std::string& bytes, const std::optional<std::string>& keySetting)
+    void givenPackage(const std::string& bytes, const std::string& keyText)
     {
         testsupport::writeFile(tmpDir / "update.zip", bytes);
-        if (keySetting)
-            sharedConfig().defaults.set("ZIPSECRET", *keySetting);
+        key = keyText;
     }
 
-    Outcome decrypt() { return sharedServerCom().decryptPackage(tmpDir); }
-    std::optional<std::string> keySetting() const { return sharedConfig().defaults.string("ZIPSECRET"); }
+    Outcome decrypt() { return PackageInstaller::decryptPackage(tmpDir, key); }
     fs::path decrypted() const { return tmpDir / "update_dec.zip"; }
+
+    std::string key;
 };
 
 std::string zeroPadded(std::string key, std::size_t size)
@@ -62,13 +62,12 @@ TEST_F(PackageDecryptionTest, keyTextIsPaddedToTheSmallestAesKeySize)
         EXPECT_EQ(Outcome::decrypted, decrypt());
         EXPECT_EQ(plain, testsupport::readFile(decrypted()));
         EXPECT_FALSE(fs::exists(tmpDir / "update.zip"));
-        EXPECT_EQ(std::nullopt, keySetting());
     }
 }
 
 // A wrong key, a damaged package or an unusable key used to leave a garbled or empty
 // update_dec.zip that was unpacked all the same; each is a failure now, and the package and its
-// key are still spent.
+// package is still spent.
 TEST_F(PackageDecryptionTest, undecryptablePackagesFail)
 {
     const std::string key = "0123456789";
@@ -98,32 +97,27 @@ TEST_F(PackageDecryptionTest, undecryptablePackagesFail)
         EXPECT_EQ(Outcome::failed, decrypt());
         EXPECT_TRUE(log.has(Logger::Level::Error, c.logged));
         EXPECT_FALSE(fs::exists(tmpDir / "update.zip"));
-        EXPECT_EQ(std::nullopt, keySetting());
     }
 }
 
 TEST_F(PackageDecryptionTest, withoutKeyThePackageStaysAsItIs)
 {
-    for (const auto& setting : std::vector<std::optional<std::string>>{std::nullopt, ""}) {
-        givenPackage("PK plain", setting);
-        EXPECT_EQ(Outcome::notNeeded, decrypt());
-        EXPECT_EQ("PK plain", testsupport::readFile(tmpDir / "update.zip"));
-        EXPECT_FALSE(fs::exists(decrypted()));
-        EXPECT_EQ(setting, keySetting());
-    }
+    givenPackage("PK plain", "");
+    EXPECT_EQ(Outcome::notNeeded, decrypt());
+    EXPECT_EQ("PK plain", testsupport::readFile(tmpDir / "update.zip"));
+    EXPECT_FALSE(fs::exists(decrypted()));
 }
 
-TEST_F(PackageDecryptionTest, filesThatCannotBeOpenedKeepPackageAndKey)
+TEST_F(PackageDecryptionTest, filesThatCannotBeOpenedKeepThePackage)
 {
     testsupport::LogCapture log;
-    sharedConfig().defaults.set("ZIPSECRET", "0123456789");
+    key = "0123456789";
     EXPECT_EQ(Outcome::notOpened, decrypt());
     EXPECT_TRUE(log.has(Logger::Level::Error, "DECRYPT: Failed to open the encrypted file for input."));
 
-    givenPackage("encrypted", std::nullopt);
+    givenPackage("encrypted", key);
     fs::create_directory(decrypted());
     EXPECT_EQ(Outcome::notOpened, decrypt());
     EXPECT_TRUE(log.has(Logger::Level::Error, "Failed to open the file for the decrypted output file."));
     EXPECT_EQ("encrypted", testsupport::readFile(tmpDir / "update.zip"));
-    EXPECT_EQ("0123456789", keySetting());
 }

@@ -1,19 +1,23 @@
 // Installing update packages with real archives and real files: full and incremental packages,
-// packages without "info.plist", packages that do not unpack, the page refresh and packages whose
-// entries try to leave the web root.
+// packages without "info.plist", packages that do not install (each leaving the web root and the
+// settings as they were), the page refresh and packages whose entries try to leave the web root.
 
 #include "base/Config.h"
+#include "base/WebRootSwap.h"
 #include "contentserver/ServerCom.h"
 #include "platform/Bundle.h"
 #include "platform/Dispatch.h"
 #include "tests/support/FakeWebView.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/ScopedFileSizeLimit.h"
+#include "tests/support/TestCipher.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/ZipBuilder.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <map>
 #include <regex>
 #include <set>
@@ -23,6 +27,7 @@ using testsupport::readFile;
 using testsupport::writeFile;
 using testsupport::ZipBuilder;
 using Tree = std::map<std::string, std::string>;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -62,16 +67,19 @@ protected:
         sharedServerCom().viewController = screen;
     }
 
-    // The package as "update.zip" in the temporary folder.
-    fs::path package(const ZipBuilder& builder) const
+    // Installs `file` as a finished download's package, and waits for what follows.
+    static void install(ServerCom& serverCom, const fs::path& file, bool full)
     {
-        builder.write(archive);
-        return archive;
+        ServerCom::DownloadContext context{full ? DownloadKind::full : DownloadKind::incremental, {}, {}, {}};
+        serverCom.installPackage(file, full ? DownloadKind::full : DownloadKind::incremental, context);
+        ASSERT_TRUE(platform::runMainLoopUntil([&] { return context.install->outcome.has_value(); }, 60s));
+        platform::drainMainQueue();
     }
+    // The package as "update.zip" in the temporary folder, installed.
     void install(const ZipBuilder& builder, bool full)
     {
-        sharedServerCom().unpackUpdate(package(builder), full ? fs::path(copy) : webRoot);
-        platform::drainMainQueue();
+        builder.write(archive);
+        install(sharedServerCom(), archive, full);
     }
     // The scripts queued for the page, less the lazy loader's end signal: every install starts
     // lazy loading, which without a page and with nothing to fetch queues that signal.
@@ -109,17 +117,15 @@ TEST_F(PackageInstallTest, InstallsFullAndIncrementalPackages)
     Tree merged = old;
     merged.insert(fullTree.begin(), fullTree.end());
     merged["index.html"] = "new index";
-    Tree mergedWithoutPlist = merged;
-    mergedWithoutPlist.erase("info.plist");
     const std::vector<Case> cases = {
         {"a full package replaces the web root", true, true, false, fullTree, false, 0},
         // An earlier failed try's files used to be merged into the new web root.
         {"a full package goes into an emptied folder", true, true, true, fullTree, false, 0},
         {"a full package without info.plist leaves the web root", true, false, false, old, true, 1},
         {"an incremental package is merged", false, true, false, merged, true, 0},
-        // The unpack folder of an incremental package is the live web root, which used to be deleted.
-        {"an incremental package without info.plist keeps the web root", false, false, false, mergedWithoutPlist,
-         true, 1},
+        // It used to be unpacked over the live web root, and its files stayed there.
+        {"an incremental package without info.plist leaves the web root", false, false, false, old, true, 1},
+        {"an incremental package goes into a fresh copy", false, true, true, merged, true, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scenario);
@@ -159,21 +165,20 @@ TEST_F(PackageInstallTest, PackageThatDoesNotUnpackQueuesAnEscapedAlertAndInstal
     writeFile(strings, std::regex_replace(readFile(strings), std::regex(R"("SERVERCOM_ERROR_WRONG_URL" = "[^"]*";)"),
                                           R"("SERVERCOM_ERROR_WRONG_URL" = "Don't\nretry";)"));
     platform::Bundle::setMainForTesting(bundle);
-    ServerCom serverCom;
-    ASSERT_EQ(serverCom.SERVERCOM_ERROR_WRONG_URL, "Don't\nretry");
+    const auto serverCom = std::make_shared<ServerCom>();
+    ASSERT_EQ(serverCom->SERVERCOM_ERROR_WRONG_URL, "Don't\nretry");
 
     for (const bool full : {true, false}) {
         SCOPED_TRACE(full ? "full" : "incremental");
         sharedConfig().stackOfJScript.lock()->items.clear();
         writeFile(archive, "no archive at all");
-        serverCom.unpackUpdate(archive, full ? fs::path(serverCom.TMPWWWROOT) : webRoot);
+        install(*serverCom, archive, full);
 
         EXPECT_EQ(queuedScripts(), std::vector<std::string>{"alert('Don\\'t\\nretry');"});
         EXPECT_EQ(tree(webRoot), (Tree{{"index.html", "old index"}, {"js/old.js", "old script"}}));
-        EXPECT_FALSE(fs::exists(serverCom.TMPWWWROOT));
-        const fs::path target = full ? fs::path(serverCom.TMPWWWROOT) : webRoot;
+        EXPECT_FALSE(fs::exists(serverCom->TMPWWWROOT));
         EXPECT_TRUE(log.has(Logger::Level::Error, "UNZIP Error: failed to open zip file unzipping file " +
-                                                      archive.string() + " to " + target.string()));
+                                                      archive.string() + " to " + serverCom->TMPWWWROOT));
     }
 }
 
@@ -295,6 +300,89 @@ TEST_F(PackageInstallTest, HostilePackageWritesNothingOutsideTheWebRoot)
                     expected.insert("index.html");
                 EXPECT_EQ(inRoot, expected);
             }
+        }
+    }
+}
+
+// A package that fails anywhere on its way in used to leave the live web root changed (an
+// incremental one was unpacked over it, and the writer cut the files it replaced) or its settings
+// imported although its files were not live. Each leaves both exactly as they were now, removes
+// its copy and shows the alert; nothing reloads.
+TEST_F(PackageInstallTest, PackageThatFailsLeavesTheWebRootAndTheSettingsAsTheyWere)
+{
+    // A consistent manifest of sixteen files that no longer lists js/old.js.
+    auto package = [](const std::string& extra, const std::string& extraContent, bool stored) {
+        ZipBuilder builder;
+        builder.file("info.plist", infoPlist);
+        std::string manifest = "index.html\tx\ninfo.plist\tx\nfiles.txt\tx\n" + extra + "\tx\n";
+        builder.file("index.html", "new index");
+        for (int i = 0; i < 12; ++i) {
+            const std::string name = "js/f" + std::to_string(i) + ".js";
+            builder.file(name, testsupport::pseudoRandomBytes(4000, i + 1));
+            manifest += name + "\tx\n";
+        }
+        builder.file(extra, extraContent, stored);
+        builder.file("files.txt", manifest + "===TOTAL===\t16\n");
+        return builder;
+    };
+    const fs::path packageFile = sharedConfig().tmpDirURL / "download.zip";
+    auto write = [&](const ZipBuilder& builder) { builder.write(packageFile); };
+    auto invertMiddleByte = [&] {
+        std::string bytes = readFile(packageFile);
+        bytes[bytes.size() / 2] = static_cast<char>(~bytes[bytes.size() / 2]);
+        writeFile(packageFile, bytes);
+    };
+    auto changeStoredEntry = [&] {
+        std::string bytes = readFile(packageFile);
+        bytes[bytes.find("STORED-CONTENT") + 3] = 'x';
+        writeFile(packageFile, bytes);
+    };
+    struct Case {
+        const char* scenario;
+        std::function<void()> prepare;
+        rlim_t fileSizeLimit = RLIM_INFINITY;
+        bool swapFails = false;
+    };
+    const std::vector<Case> cases = {
+        {"one byte inverted mid-archive",
+         [&] { write(package("big.bin", testsupport::pseudoRandomBytes(200000, 9), false)); invertMiddleByte(); }},
+        {"an entry fails its checksum", [&] { write(package("page.html", "STORED-CONTENT of a page", true)); changeStoredEntry(); }},
+        {"the disk fills during the unpack", [&] { write(package("big.bin", std::string(1 << 20, 'z'), false)); },
+         256 * 1024},
+        {"an entry is a link pointing out",
+         [&] { write(package("page.html", "p", false).symlink("link", "../../outside")); }},
+        {"the swap fails", [&] { write(package("page.html", "p", false)); }, RLIM_INFINITY, true},
+    };
+    // Every file of the web root, "internal.js" too.
+    auto everyFile = [&] {
+        Tree files;
+        for (const auto& entry : fs::recursive_directory_iterator(webRoot))
+            files[fs::relative(entry.path(), webRoot).generic_string()] =
+                entry.is_symlink() ? "-> " + fs::read_symlink(entry.path()).string()
+                                   : entry.is_regular_file() ? readFile(entry.path()) : "<folder>";
+        return files;
+    };
+    writeFile(webRoot / "internal.js", "INTERNAL_LANG = 'en';");
+    for (const bool full : {false, true}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.scenario) + (full ? ", full" : ", incremental"));
+            sharedConfig().stackOfJScript.lock()->items.clear();
+            screen->reloads = 0;
+            c.prepare();
+            const Tree before = everyFile();
+            const auto settingsBefore = sharedConfig().defaults.dictionaryRepresentation();
+            if (c.swapFails)
+                WebRootSwap::failNextReplaceForTesting(std::make_error_code(std::errc::device_or_resource_busy));
+            {
+                testsupport::ScopedFileSizeLimit limit(c.fileSizeLimit);
+                install(sharedServerCom(), packageFile, full);
+            }
+
+            EXPECT_EQ(everyFile(), before);
+            EXPECT_EQ(sharedConfig().defaults.dictionaryRepresentation(), settingsBefore);
+            EXPECT_FALSE(fs::exists(copy));
+            EXPECT_EQ(queuedScripts(), std::vector<std::string>{ServerCom::alertScript(sharedServerCom().SERVERCOM_ERROR_WRONG_URL)});
+            EXPECT_EQ(screen->reloads, 0);
         }
     }
 }

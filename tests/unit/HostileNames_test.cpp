@@ -94,7 +94,8 @@ protected:
         writeFile(file, "PAYLOAD");
         platform::HttpUrlResponse response;
         response.statusCode = 200;
-        ServerCom::DownloadContext context{std::move(lazyListEntry), std::nullopt};
+        const auto kind = identifier.starts_with("lazy") ? DownloadKind::lazy : DownloadKind::sync;
+        ServerCom::DownloadContext context{kind, std::move(lazyListEntry), std::nullopt, nullptr};
         sharedServerCom().didFinishDownloadingTo(identifier, response, file, context);
         return std::string();
     }

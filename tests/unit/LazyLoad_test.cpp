@@ -4,7 +4,6 @@
 #include "base/Config.h"
 #include "contentserver/LazyLoad.h"
 #include "contentserver/ServerCom.h"
-#include "contentserver/DownloadSessionDelegate.h"
 #include "platform/Dispatch.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/LogCapture.h"
@@ -198,16 +197,4 @@ TEST(ServerComDownload, redirectsAreFollowedOnlyWhenTheLocationHoldsHttp)
 TEST(ServerComDownload, alertScriptsEscapeTheirText)
 {
     EXPECT_EQ(R"(alert('it\'s \\ done\n');)", ServerCom::alertScript("it's \\ done\n"));
-}
-
-// The delegate that is never attached still answers challenges soundly: never trust-any.
-TEST(DownloadSessionDelegate, challengesGetTheDefaultHandling)
-{
-    DownloadSessionDelegate& delegate = *sharedServerCom().delegate;
-    for (bool trust : {true, false})
-        EXPECT_EQ(DownloadSessionDelegate::AuthChallengeDisposition::performDefaultHandling,
-                  delegate.didReceiveChallenge({"127.0.0.1", trust}));
-    // Nothing awaited: the call changes nothing.
-    delegate.completionHandler("full-");
-    EXPECT_FALSE(delegate.handlerQueue);
 }

@@ -1,9 +1,8 @@
 // Decrypting a downloaded update package: "update.zip" (the initialisation vector in its first
 // 16 bytes, then the AES-CBC ciphertext) into a new "update_dec.zip".
 
-#include "contentserver/ServerCom.h"
+#include "contentserver/PackageInstaller.h"
 
-#include "base/Config.h"
 #include "base/Logger.h"
 #include "contentserver/StreamCryptor.h"
 #include "platform/ContainedPath.h"
@@ -69,31 +68,29 @@ std::optional<std::string> decryptStream(const std::string& keyText, std::istrea
 
 } // namespace
 
-ServerCom::PackageDecryption ServerCom::decryptPackage(const fs::path& tmpDir)
+PackageInstaller::Decryption PackageInstaller::decryptPackage(const fs::path& tmpDir, const std::string& key)
 {
-    platform::SettingsStore& defaults = sharedConfig().defaults;
-    const auto key = defaults.string(ZIPSECRET);
-    if (!key || key->empty())
-        return PackageDecryption::notNeeded;
+    if (key.empty())
+        return Decryption::notNeeded;
 
     const fs::path encrypted = tmpDir / "update.zip";
     std::ifstream input(encrypted, std::ios::binary);
     if (!input) {
         LOG_ERROR("DECRYPT: Failed to open the encrypted file for input.");
-        return PackageDecryption::notOpened;
+        return Decryption::notOpened;
     }
     // A new file in place of whatever lies there: a link is replaced, never written through.
     std::error_code created;
     platform::ReplacementFile decrypted = platform::ContainedPath::make(tmpDir, "update_dec.zip")->createFile(created, 0600);
     if (!decrypted) {
         LOG_ERROR("Failed to open the file for the decrypted output file.");
-        return PackageDecryption::notOpened;
+        return Decryption::notOpened;
     }
-    // The buffer owns the descriptor and closes it.
+    // The buffer writes and closes a descriptor of its own.
     __gnu_cxx::stdio_filebuf<char> outputBuffer(::dup(decrypted.get()), std::ios::out | std::ios::binary);
     std::ostream output(&outputBuffer);
 
-    auto failure = decryptStream(*key, input, output);
+    auto failure = decryptStream(key, input, output);
     input.close();
     if (!outputBuffer.close() && !failure)
         failure = "the decrypted package could not be written";
@@ -101,11 +98,10 @@ ServerCom::PackageDecryption ServerCom::decryptPackage(const fs::path& tmpDir)
         failure = "the decrypted package could not be put in place";
     if (failure)
         LOG_ERROR("Decrypt Error: " + *failure);
-    // The package and its key are spent, whatever came of them.
+    // The package is spent, whatever came of it.
     std::error_code error;
     fs::remove(encrypted, error);
     if (error)
         LOG_ERROR("failed to delete update.zip !");
-    defaults.remove(ZIPSECRET);
-    return failure ? PackageDecryption::failed : PackageDecryption::decrypted;
+    return failure ? Decryption::failed : Decryption::decrypted;
 }
