@@ -3,7 +3,10 @@
 //       copies the package into the temporary folder, prints "installing" and installs it the
 //       way a finished download does (a full package when no kind is given); exits 0 once it
 //       is installed, 1 when it is not
+//   install_tool <bundle> start
+//       the next start's launch step on the web root (AppDelegate::copyFile)
 
+#include "app/AppDelegate.h"
 #include "app/CompositionRoot.h"
 #include "base/Config.h"
 #include "contentserver/LazyLoad.h"
@@ -28,6 +31,10 @@ int main(int argc, char** argv)
     if (CompositionRoot::build())
         return 2;
     const std::string command = argv[2];
+    if (command == "start" && argc == 3) {
+        AppDelegate().copyFile();
+        return 0;
+    }
     if (command != "install" || argc < 4 || argc > 5)
         return 2;
     const std::string kind = argc == 5 ? argv[4] : "full";
