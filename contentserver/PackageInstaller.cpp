@@ -20,7 +20,12 @@ namespace {
 // It lives as long as the process.
 platform::Queue& installQueue()
 {
-    static const std::shared_ptr<platform::Queue> queue = platform::makeSerialQueue("install");
+    static const std::shared_ptr<platform::Queue> queue = [] {
+        auto made = platform::makeSerialQueue("install");
+        // The window stays responsive while a package installs.
+        made->async(platform::lowerCurrentThreadPriority);
+        return made;
+    }();
     return *queue;
 }
 

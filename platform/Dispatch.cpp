@@ -4,6 +4,8 @@
 #include "platform/GuardedCall.h"
 
 #include <glib.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <deque>
@@ -274,6 +276,12 @@ Queue& globalQueue()
 {
     static auto* queue = new WorkerQueue("global", std::max(4u, std::thread::hardware_concurrency()));
     return *queue;
+}
+
+void lowerCurrentThreadPriority()
+{
+    // On Linux the nice value belongs to the thread; new threads take their creator's.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
 }
 
 void setMainThread()

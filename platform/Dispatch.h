@@ -49,6 +49,10 @@ std::shared_ptr<Queue> makeSerialQueue(std::string label);
 // The shared pool of background threads.
 Queue& globalQueue();
 
+// Lowers the calling thread's scheduling priority, and that of the threads it starts from now
+// on: for long background work that must leave the CPU to the main thread on a busy machine.
+void lowerCurrentThreadPriority();
+
 // Marks the calling thread as the main thread. main() and the test runner call it first.
 void setMainThread();
 bool isMainThread();

@@ -1,6 +1,7 @@
 #include "platform/ZipArchive.h"
 
 #include "platform/ContainedPath.h"
+#include "platform/FileWriterPool.h"
 #include "platform/FreeSpace.h"
 
 #include <sys/stat.h>
@@ -22,6 +23,13 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 // A link's target is a path; anything longer than the system's limit is no link we can make.
 constexpr std::size_t kMaxLinkTarget = 4096;
 constexpr unsigned long kMadeByUnix = 3;
+// Archives of this many entries have their files written by a pool of writers: files up to
+// kHandedOverBytes are read (and their checksums checked) here and written there, with at most
+// kQueuedBytes waiting.
+constexpr std::uint64_t kPooledEntries = 32;
+constexpr std::size_t kWriters = 4;
+constexpr std::size_t kHandedOverBytes = 1024 * 1024;
+constexpr std::size_t kQueuedBytes = 8 * 1024 * 1024;
 
 ZipError makeError(SSZipArchiveErrorCode code, std::string description)
 {
@@ -38,6 +46,7 @@ struct Entry {
     fs::path relative;     // cleaned, relative to the destination; empty for the destination itself
     bool isDirectory = false;
     bool isSymbolicLink = false;
+    std::uint64_t size = 0; // unpacked, as the directory says
 };
 
 // The entry's name as a path below the destination: "/" and "\" separate components, empty
@@ -102,9 +111,12 @@ std::optional<ZipError> checkDirectory(void* zip, std::uint64_t allowedBytes, co
 
 class Extraction {
 public:
-    Extraction(void* zip, fs::path destination, std::uint64_t allowedBytes, const UnzipLimits& limits)
+    Extraction(void* zip, fs::path destination, std::uint64_t allowedBytes, const UnzipLimits& limits,
+               std::uint64_t entries)
         : zip_(zip), destination_(std::move(destination)), allowedBytes_(allowedBytes), limits_(limits)
     {
+        if (entries >= kPooledEntries)
+            pool_.emplace(kWriters, kQueuedBytes);
     }
 
     std::optional<ZipError> run()
@@ -119,9 +131,18 @@ public:
                 return limitError("more than " + std::to_string(limits_.maximumEntries) + " entries");
             if (auto error = extractCurrent())
                 return error;
+            if (pool_ && pool_->failure())
+                return writeError();
+            ++index_;
             ret = unzGoToNextFile(zip_);
-            if (ret == UNZ_END_OF_LIST_OF_FILE)
+            if (ret == UNZ_END_OF_LIST_OF_FILE) {
+                if (pool_) {
+                    pool_->drain();
+                    if (pool_->failure())
+                        return writeError();
+                }
                 return std::nullopt;
+            }
             if (ret != UNZ_OK)
                 return makeError(SSZipArchiveErrorCode::FailedOpenFileInZip, "failed to open file in zip file");
         }
@@ -144,19 +165,28 @@ private:
         if (unzOpenCurrentFile(zip_) != UNZ_OK)
             return makeError(SSZipArchiveErrorCode::FailedOpenFileInZip, "failed to open file in zip file");
         std::optional<ZipError> error;
-        // A file takes the place of what lies at its name only once its checksum held.
+        // A file takes the place of what lies at its name only once its checksum held: the new
+        // file is committed, or its bytes handed to a writer, only then.
         ReplacementFile file;
-        if (entry->isSymbolicLink)
+        std::string bytes;
+        bool handedOver = false;
+        if (entry->isSymbolicLink) {
+            // A link may replace a folder that queued files go into.
+            if (pool_)
+                pool_->drain();
             error = extractLink(*entry);
-        else if (entry->isDirectory)
+        } else if (entry->isDirectory) {
             error = makeFolders(entry->relative);
-        else
-            error = extractFile(*entry, file);
+        } else {
+            error = extractFile(*entry, file, bytes, handedOver);
+        }
         const int closed = unzCloseCurrentFile(zip_);
         if (!error && closed == UNZ_CRCERROR)
             error = makeError(SSZipArchiveErrorCode::FileInfoNotLoadable, "crc check failed for file");
         if (!error && file && file.commit())
             error = writeError();
+        if (!error && handedOver)
+            pool_->write(placeOf(entry->relative), std::move(bytes), index_);
         return error;
     }
 
@@ -172,6 +202,7 @@ private:
         const unsigned long mode = info.external_fa >> 16;
         entry.isSymbolicLink = (info.version >> 8) == kMadeByUnix && S_ISLNK(mode);
         entry.relative = confinedPath(entry.name);
+        entry.size = info.uncompressed_size;
         return entry;
     }
 
@@ -188,6 +219,16 @@ private:
     {
         if (relative.empty())
             return std::nullopt;
+        // A file queued at the folder's name, or at one above it, is written first: it stands
+        // in the folder's way as it would have.
+        if (pool_) {
+            for (fs::path above = relative; !above.empty(); above = above.parent_path()) {
+                if (pool_->isPending(above.generic_string())) {
+                    pool_->drain();
+                    break;
+                }
+            }
+        }
         const auto error = placeOf(relative).createDirectories();
         if (ContainedPath::leadsOutside(error))
             return makeError(SSZipArchiveErrorCode::SymlinkEscapesTargetDirectory,
@@ -198,18 +239,33 @@ private:
         return std::nullopt;
     }
 
-    // Writes the entry's bytes into `file`, a new file for its place, left to commit.
-    std::optional<ZipError> extractFile(const Entry& entry, ReplacementFile& file)
+    // Writes the entry's bytes into `file`, a new file for its place, left to commit; or, for
+    // a small file where writers are at work, reads them into `bytes` for one of them
+    // (`handedOver`).
+    std::optional<ZipError> extractFile(const Entry& entry, ReplacementFile& file, std::string& bytes, bool& handedOver)
     {
         if (auto error = makeFolders(entry.relative.parent_path()))
             return error;
-        std::error_code created;
-        // Overwrite: an existing file or link is replaced, never written through.
-        file = placeOf(entry.relative).createFile(created);
-        if (created == std::errc::is_a_directory)
-            return std::nullopt; // a folder of that name stays; the file is not unpacked
-        if (!file)
-            return writeError();
+        // An earlier entry of the same name is written first, so that the later one stays.
+        if (pool_ && pool_->isPending(entry.relative.generic_string()))
+            pool_->drain();
+        handedOver = pool_ && entry.size <= kHandedOverBytes;
+        if (handedOver)
+            bytes.reserve(static_cast<std::size_t>(entry.size));
+        auto createFile = [&]() -> std::optional<ZipError> {
+            std::error_code created;
+            // Overwrite: an existing file or link is replaced, never written through.
+            file = placeOf(entry.relative).createFile(created);
+            if (!file && created != std::errc::is_a_directory)
+                return writeError();
+            return std::nullopt;
+        };
+        if (!handedOver) {
+            if (auto error = createFile())
+                return error;
+            if (!file)
+                return std::nullopt; // a folder of that name stays; the file is not unpacked
+        }
         std::vector<char> buffer(kBufferSize);
         std::optional<ZipError> error;
         while (!error) {
@@ -225,7 +281,18 @@ private:
                 break;
             }
             writtenBytes_ += static_cast<std::uint64_t>(read);
-            if (!writeAll(file.get(), buffer.data(), static_cast<std::size_t>(read)))
+            if (handedOver && bytes.size() + static_cast<std::size_t>(read) > kHandedOverBytes) {
+                // Larger than its directory entry said: written here after all.
+                handedOver = false;
+                if ((error = createFile()))
+                    break;
+                if (file && !writeAll(file.get(), bytes.data(), bytes.size()))
+                    error = writeError();
+                bytes.clear();
+            }
+            if (handedOver)
+                bytes.append(buffer.data(), static_cast<std::size_t>(read));
+            else if (file && !writeAll(file.get(), buffer.data(), static_cast<std::size_t>(read)))
                 error = writeError();
         }
         return error;
@@ -285,6 +352,9 @@ private:
     const std::uint64_t allowedBytes_;
     const UnzipLimits& limits_;
     std::uint64_t writtenBytes_ = 0;
+    std::size_t index_ = 0;
+    // Declared last: it writes what it holds before the rest goes.
+    std::optional<FileWriterPool> pool_;
 };
 
 } // namespace
@@ -326,7 +396,7 @@ bool ZipArchive::unzipFileAtPath(const fs::path& path, const fs::path& destinati
         return fail(makeError(SSZipArchiveErrorCode::FailedToWriteFile,
                               "Failed to create folder \"" + destination.string() + "\""));
 
-    Extraction extraction(zip.get(), root, allowedBytes, limits);
+    Extraction extraction(zip.get(), root, allowedBytes, limits, globalInfo.number_entry);
     if (auto reason = extraction.run())
         return fail(std::move(*reason));
     zip.reset();

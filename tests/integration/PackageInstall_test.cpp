@@ -310,19 +310,20 @@ TEST_F(PackageInstallTest, HostilePackageWritesNothingOutsideTheWebRoot)
 // its copy and shows the alert; nothing reloads.
 TEST_F(PackageInstallTest, PackageThatFailsLeavesTheWebRootAndTheSettingsAsTheyWere)
 {
-    // A consistent manifest of sixteen files that no longer lists js/old.js.
+    // A consistent manifest of 44 files that no longer lists js/old.js.
     auto package = [](const std::string& extra, const std::string& extraContent, bool stored) {
         ZipBuilder builder;
         builder.file("info.plist", infoPlist);
         std::string manifest = "index.html\tx\ninfo.plist\tx\nfiles.txt\tx\n" + extra + "\tx\n";
         builder.file("index.html", "new index");
-        for (int i = 0; i < 12; ++i) {
+        // Enough entries for the unpacking to hand its files to writers of their own.
+        for (int i = 0; i < 40; ++i) {
             const std::string name = "js/f" + std::to_string(i) + ".js";
             builder.file(name, testsupport::pseudoRandomBytes(4000, i + 1));
             manifest += name + "\tx\n";
         }
         builder.file(extra, extraContent, stored);
-        builder.file("files.txt", manifest + "===TOTAL===\t16\n");
+        builder.file("files.txt", manifest + "===TOTAL===\t44\n");
         return builder;
     };
     const fs::path packageFile = sharedConfig().tmpDirURL / "download.zip";

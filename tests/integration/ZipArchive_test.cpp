@@ -207,6 +207,29 @@ TEST_F(ZipArchiveTest, AnEntryThatFailsLeavesTheFileItWouldReplaceWhole)
     }
 }
 
+// An archive of many entries has its files written side by side; what it leaves is still what its
+// entries say in their order: a later entry of a name wins, a file stands in the way of a later
+// folder of its name, a later link replaces a folder with what was written into it.
+TEST_F(ZipArchiveTest, ManyEntriesUnpackAsTheirOrderSays)
+{
+    ZipBuilder builder;
+    builder.file("dup.txt", "first").file("blocker", "a file").file("tree/inside.txt", "inside");
+    for (int i = 0; i < 40; ++i)
+        builder.file("many/f" + std::to_string(i) + ".txt", std::to_string(i));
+    builder.file("dup.txt", "second").symlink("tree", "many").write(archive);
+    EXPECT_TRUE(ZipArchive::unzipFileAtPath(archive, destination));
+    EXPECT_EQ(readFile(destination / "dup.txt"), "second");
+    EXPECT_EQ(readFile(destination / "tree" / "f7.txt"), "7");
+    EXPECT_TRUE(fs::is_symlink(destination / "tree"));
+
+    builder.file("blocker/below.txt", "x").write(archive);
+    fs::remove_all(destination);
+    ZipError error;
+    EXPECT_FALSE(ZipArchive::unzipFileAtPath(archive, destination, &error));
+    EXPECT_EQ(error.code, static_cast<int>(SSZipArchiveErrorCode::FailedToWriteFile));
+    EXPECT_EQ(readFile(destination / "blocker"), "a file");
+}
+
 TEST_F(ZipArchiveTest, BrokenArchivesFailWithTheirErrors)
 {
     ZipError error;
