@@ -74,7 +74,8 @@ std::optional<FolderListings::Listing> FolderListings::listNext()
     Listing listing;
     if (!started_) {
         started_ = true;
-        listing.folder = std::make_shared<platform::UniqueFd>(::open(webRoot_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        listing.folder =
+            std::make_shared<platform::UniqueFd>(::open(webRoot_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     } else if (pending_.empty()) {
         ended_ = true;
         return std::nullopt;

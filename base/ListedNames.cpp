@@ -39,8 +39,9 @@ std::size_t ListedNames::find(std::string_view name, std::size_t hash) const
 {
     const auto shortHash = static_cast<std::uint32_t>(hash);
     std::size_t at = hash & mask_;
+    const std::string_view text = text_;
     while (slots_[at].used &&
-           (slots_[at].hash != shortHash || std::string_view(text_).substr(slots_[at].offset, slots_[at].length) != name))
+           (slots_[at].hash != shortHash || text.substr(slots_[at].offset, slots_[at].length) != name))
         at = (at + 1) & mask_;
     return at;
 }

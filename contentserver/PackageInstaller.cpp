@@ -100,7 +100,8 @@ void PackageInstaller::run(Install& install)
     if (install.package.pageOnShow)
         zipContent = platform::Archive::open(file);
     unpack(file, install);
-    if (outcome.result == Outcome::Result::installed && zipContent && zipContent->containsEntry(*install.package.pageOnShow))
+    if (outcome.result == Outcome::Result::installed && zipContent &&
+        zipContent->containsEntry(*install.package.pageOnShow))
         outcome.result = Outcome::Result::installedAndRefreshed;
 }
 

@@ -41,7 +41,8 @@
 #include <string>
 #include <vector>
 
-class PackageInstaller final : public platform::ZipArchiveDelegate, public std::enable_shared_from_this<PackageInstaller> {
+class PackageInstaller final : public platform::ZipArchiveDelegate,
+                               public std::enable_shared_from_this<PackageInstaller> {
 public:
     // A finished download of an update package.
     struct Package {
@@ -102,9 +103,6 @@ public:
     // folder); steps 3 above. On the unpacking thread.
     void zipArchiveDidUnzipArchive(const std::filesystem::path& path, const platform::ZipInfo& zipInfo,
                                    const std::filesystem::path& unzippedPath) override;
-
-    // Where packages are unpacked before they are swapped in: the web root's path with "-1".
-    const std::filesystem::path& stagingFolder() const { return staging_; }
 
 private:
     // What an install found on the worker thread, for the main thread to commit.

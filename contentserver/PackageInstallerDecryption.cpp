@@ -81,7 +81,8 @@ PackageInstaller::Decryption PackageInstaller::decryptPackage(const fs::path& tm
     }
     // A new file in place of whatever lies there: a link is replaced, never written through.
     std::error_code created;
-    platform::ReplacementFile decrypted = platform::ContainedPath::make(tmpDir, "update_dec.zip")->createFile(created, 0600);
+    platform::ReplacementFile decrypted =
+        platform::ContainedPath::make(tmpDir, "update_dec.zip")->createFile(created, 0600);
     if (!decrypted) {
         LOG_ERROR("Failed to open the file for the decrypted output file.");
         return Decryption::notOpened;

@@ -129,7 +129,8 @@ void ServerCom::downloadUpdate(std::weak_ptr<platform::View> view, const std::op
     configuration.delegateQueue = mainQueueHandle();
     configuration.downloadsFolder = sharedConfig().tmpDirURL;
     configuration.downloadDelegate =
-        std::make_shared<ServerComDownloadDelegate>(weak_from_this(), DownloadContext{kind, std::move(lazyListEntry), {}, {}});
+        std::make_shared<ServerComDownloadDelegate>(weak_from_this(),
+                                                    DownloadContext{kind, std::move(lazyListEntry), {}, {}});
     configuration.willPerformHTTPRedirection = [weak = weak_from_this()](const platform::HttpUrlResponse& response,
                                                                          const platform::UrlRequest& newRequest) {
         auto self = weak.lock();

@@ -357,7 +357,8 @@ ReplacementFile ContainedPath::createFile(std::error_code& error, mode_t mode) c
         std::string temporary = ".~" + entry.substr(0, 200) + ".";
         for (int i = 0; i < 8; ++i)
             temporary += letters[std::uniform_int_distribution<std::size_t>(0, sizeof letters - 2)(random)];
-        UniqueFd fd(::openat(parentFd.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        UniqueFd fd(
+            ::openat(parentFd.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         if (fd)
             return ReplacementFile(std::move(parentFd), entry, std::move(temporary), std::move(fd));
         if (errno != EEXIST)

@@ -109,9 +109,9 @@ struct Home {
         fs::create_directories(root);
         const fs::path ownData = std::getenv("XDG_DATA_HOME");
         webRoot = root / "data" / fs::relative(sharedConfig().WEBROOT, ownData);
-        const std::map<std::string, fs::path> folders = {{"HOME", root / "home"},          {"XDG_DATA_HOME", root / "data"},
-                                                         {"XDG_CONFIG_HOME", root / "config"}, {"XDG_CACHE_HOME", root / "cache"},
-                                                         {"TMPDIR", root / "tmp"}};
+        const std::map<std::string, fs::path> folders = {
+            {"HOME", root / "home"},           {"XDG_DATA_HOME", root / "data"}, {"XDG_CONFIG_HOME", root / "config"},
+            {"XDG_CACHE_HOME", root / "cache"}, {"TMPDIR", root / "tmp"}};
         for (const auto& [variable, folder] : folders) {
             fs::create_directories(folder);
             environment.push_back(variable + "=" + folder.string());
@@ -358,7 +358,8 @@ TEST(InstallKill, IncrementalWebRootIsTheWholeOldOrTheWholeNewOneAfterAKillAtAny
                 result.files = after.size();
                 result.isOld = after == oldTree;
                 result.isNew = after == newTree;
-                result.leftovers = fs::exists(home.webRoot.string() + "-old") || fs::exists(home.webRoot.string() + "-1");
+                result.leftovers =
+                    fs::exists(home.webRoot.string() + "-old") || fs::exists(home.webRoot.string() + "-1");
                 oldInARow = result.isOld ? oldInARow + 1 : 0;
                 newInARow = result.isNew ? newInARow + 1 : 0;
                 if (oldInARow == 10 || newInARow == 10) {

@@ -347,7 +347,8 @@ TEST_F(PackageInstallTest, PackageThatFailsLeavesTheWebRootAndTheSettingsAsTheyW
     const std::vector<Case> cases = {
         {"one byte inverted mid-archive",
          [&] { write(package("big.bin", testsupport::pseudoRandomBytes(200000, 9), false)); invertMiddleByte(); }},
-        {"an entry fails its checksum", [&] { write(package("page.html", "STORED-CONTENT of a page", true)); changeStoredEntry(); }},
+        {"an entry fails its checksum",
+         [&] { write(package("page.html", "STORED-CONTENT of a page", true)); changeStoredEntry(); }},
         {"the disk fills during the unpack", [&] { write(package("big.bin", std::string(1 << 20, 'z'), false)); },
          256 * 1024},
         {"an entry is a link pointing out",
@@ -382,7 +383,8 @@ TEST_F(PackageInstallTest, PackageThatFailsLeavesTheWebRootAndTheSettingsAsTheyW
             EXPECT_EQ(everyFile(), before);
             EXPECT_EQ(sharedConfig().defaults.dictionaryRepresentation(), settingsBefore);
             EXPECT_FALSE(fs::exists(copy));
-            EXPECT_EQ(queuedScripts(), std::vector<std::string>{ServerCom::alertScript(sharedServerCom().SERVERCOM_ERROR_WRONG_URL)});
+            EXPECT_EQ(queuedScripts(),
+                      std::vector<std::string>{ServerCom::alertScript(sharedServerCom().SERVERCOM_ERROR_WRONG_URL)});
             EXPECT_EQ(screen->reloads, 0);
         }
     }
