@@ -4,6 +4,8 @@
 // with its files.
 //
 // On the installer's worker thread, in this order:
+//   0. the download is renamed to "update.zip" in the program's temporary folder (a package that
+//      arrives while another one installs waits under its own name);
 //   1. the package is decrypted when it came with a key (into "update_dec.zip" beside it);
 //   2. a fresh staging folder (TMPWWWROOT, the web root's path with "-1") is made: empty for a
 //      full package, a linked copy of the live web root for an incremental one
