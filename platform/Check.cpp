@@ -8,20 +8,20 @@
 
 namespace platform {
 
-void fatalError(const std::string& message, std::source_location where)
+void fatalError(const std::string& message, SourceLocation where)
 {
-    sharedLogger().error(message, where.function_name(), where.file_name(), static_cast<int>(where.line()));
+    sharedLogger().error(message, where.function, where.file, where.line);
     // The logger is silent by default: the reason for the abort goes to standard error as well.
-    std::fprintf(stderr, "webcontainer: fatal error: %s (%s, %s:%u)\n", message.c_str(), where.function_name(),
-                 where.file_name(), static_cast<unsigned>(where.line()));
+    std::fprintf(stderr, "webcontainer: fatal error: %s (%s, %s:%d)\n", message.c_str(), where.function, where.file,
+                 where.line);
     std::fflush(stderr);
     std::abort();
 }
 
-void requireMainThread(std::source_location where)
+void requireMainThread(SourceLocation where)
 {
     if (!isMainThread())
-        fatalError(std::string("main thread only: ") + where.function_name(), where);
+        fatalError(std::string("main thread only: ") + where.function, where);
 }
 
 } // namespace platform

@@ -6,18 +6,30 @@
 //   requireMainThread();   // first line of a main-thread-only entry point
 // Safe from any thread.
 
-#include <source_location>
 #include <string>
 
 namespace platform {
 
+// A place in the source: by default the place of the call whose default argument builds it.
+// Made of the compilers' builtins rather than std::source_location, which clang 14 with
+// libstdc++ 12 (the fuzz build) lacks; every build takes this one way.
+struct SourceLocation {
+    SourceLocation(const char* file = __builtin_FILE(), int line = __builtin_LINE(),
+                   const char* function = __builtin_FUNCTION())
+        : file(file), line(line), function(function)
+    {
+    }
+    const char* file;
+    int line;
+    const char* function;
+};
+
 // Logs `message` with the place `where`, writes both to standard error and aborts.
-[[noreturn]] void fatalError(const std::string& message,
-                             std::source_location where = std::source_location::current());
+[[noreturn]] void fatalError(const std::string& message, SourceLocation where = {});
 
 // Aborts unless the calling thread is the main thread (see setMainThread() in Dispatch.h).
 // `where` names the entry point in the log line; the caller's place by default.
-void requireMainThread(std::source_location where = std::source_location::current());
+void requireMainThread(SourceLocation where = {});
 
 } // namespace platform
 

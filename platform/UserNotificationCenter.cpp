@@ -262,8 +262,8 @@ void UserNotificationCenter::openStore(const std::filesystem::path& file)
             if (!read)
                 continue;
             auto& [request, fireDate] = *read;
-            const bool known = std::any_of(pending_.begin(), pending_.end(), [&](const Pending& entry) {
-                return entry.request.identifier == request.identifier;
+            const bool known = std::any_of(pending_.begin(), pending_.end(), [&identifier = request.identifier](const Pending& entry) {
+                return entry.request.identifier == identifier;
             });
             if (known)
                 continue;
