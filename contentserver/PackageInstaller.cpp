@@ -156,8 +156,15 @@ void PackageInstaller::zipArchiveDidUnzipArchive(const fs::path& path, const pla
         result.outcome.error.clear();
         return;
     }
-    // An unreadable list brings no settings; the package is installed all the same.
-    platform::PlistDict settings = readSettingsList(infoPlist).value_or(platform::PlistDict{});
+    // A list that cannot be read (not a property list, or nested or sized past the bounds of
+    // any list read) fails the install like a package that does not unpack.
+    auto readSettings = readSettingsList(infoPlist);
+    if (!readSettings) {
+        LOG_ERROR("info.plist of update.zip cannot be read; the package is not installed");
+        fail(result.outcome, "The package's info.plist cannot be read.");
+        return;
+    }
+    platform::PlistDict settings = std::move(*readSettings);
     writeInternalJS(unzippedPath, install.internalJS.with(settings));
 
     std::error_code error;

@@ -1,24 +1,33 @@
 #include "platform/PlistFromJSON.h"
 
+#include "platform/PlistBounds.h"
+
 #include <nlohmann/json.hpp>
 
 namespace platform {
 namespace {
 
-std::optional<PlistValue> fromJSON(const nlohmann::json& value)
+// Converts `value`, which lies at level `depth` (the root is level 1). A JSON text nested deeper
+// than a property list may be is refused whole (`tooDeep`), before the recursion here runs out
+// of stack.
+std::optional<PlistValue> fromJSON(const nlohmann::json& value, std::size_t depth, bool& tooDeep)
 {
+    if (depth > kPlistMaxDepth) {
+        tooDeep = true;
+        return std::nullopt;
+    }
     switch (value.type()) {
     case nlohmann::json::value_t::object: {
         PlistDict dict;
         for (const auto& [key, member] : value.items())
-            if (auto converted = fromJSON(member))
+            if (auto converted = fromJSON(member, depth + 1, tooDeep))
                 dict.emplace(key, std::move(*converted));
         return PlistValue(std::move(dict));
     }
     case nlohmann::json::value_t::array: {
         PlistArray array;
         for (const auto& element : value)
-            if (auto converted = fromJSON(element))
+            if (auto converted = fromJSON(element, depth + 1, tooDeep))
                 array.push_back(std::move(*converted));
         return PlistValue(std::move(array));
     }
@@ -46,7 +55,11 @@ std::optional<PlistDict> plistDictFromJSON(const std::string& text)
     const auto parsed = nlohmann::json::parse(text, nullptr, false);
     if (parsed.is_discarded() || !parsed.is_object())
         return std::nullopt;
-    return *fromJSON(parsed)->asDict();
+    bool tooDeep = false;
+    auto converted = fromJSON(parsed, 1, tooDeep);
+    if (tooDeep)
+        return std::nullopt;
+    return std::move(*converted->asDict());
 }
 
 } // namespace platform

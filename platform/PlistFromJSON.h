@@ -1,7 +1,8 @@
 #pragma once
 // JSON text as property-list values: objects as dictionaries, arrays as arrays, strings,
 // booleans, whole numbers as integers and other numbers as reals; null members and elements
-// are left out. Safe from any thread.
+// are left out; a text nested deeper than kPlistMaxDepth (PlistBounds.h) is refused. Safe from
+// any thread.
 
 #include "platform/PlistValue.h"
 

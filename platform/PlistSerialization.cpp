@@ -23,8 +23,9 @@ using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
 std::optional<PlistValue> fromNode(plist_t node, int depth)
 {
-    // Property lists nest; a hostile file must not exhaust the stack.
-    if (!node || depth > 256)
+    // The bytes were checked before the library built the tree (PlistBounds.h); this bounds
+    // the recursion here whatever the check let through.
+    if (!node || depth > static_cast<int>(kPlistMaxDepth))
         return std::nullopt;
     switch (plist_get_node_type(node)) {
     case PLIST_STRING: {
@@ -159,7 +160,7 @@ plist_t toNode(const PlistValue& value)
 
 std::optional<PlistValue> plistFromBytes(const std::string& bytes)
 {
-    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max())
+    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max() || !plistWithinBounds(bytes))
         return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
@@ -177,7 +178,7 @@ std::optional<PlistValue> plistFromBytes(const std::string& bytes)
         owner.reset(fromXml);
         root = fromXml;
     }
-    return fromNode(root, 0);
+    return fromNode(root, 1);
 }
 
 std::optional<PlistValue> readPlistFile(const std::filesystem::path& path)

@@ -2,6 +2,7 @@
 // Reading and writing property lists (XML and binary) as PlistValue. Safe from any thread:
 // every call works on its own data.
 
+#include "platform/PlistBounds.h"
 #include "platform/PlistValue.h"
 
 #include <filesystem>
@@ -12,7 +13,8 @@ namespace platform {
 
 enum class PlistFormat { Xml, Binary };
 
-// Parses XML or binary property-list bytes; nothing when they are not a property list.
+// Parses XML or binary property-list bytes; nothing when they are not a property list or lie
+// beyond the bounds of PlistBounds.h.
 std::optional<PlistValue> plistFromBytes(const std::string& bytes);
 // Reads and parses a property-list file; nothing when it is missing or unreadable.
 std::optional<PlistValue> readPlistFile(const std::filesystem::path& path);

@@ -380,8 +380,9 @@ TEST_F(BackgroundDownloadTest, plantedTemporaryFilesAreNeitherInstalledNorWritte
 {
     const std::string key = "0123456789abcdef";
     const fs::path pkgFolder = testsupport::makeTemporaryFolder("pkg");
-    testsupport::ZipBuilder().file("index.html", "server index").file("info.plist", "<plist/>").write(pkgFolder / "p.zip");
-    testsupport::ZipBuilder().file("index.html", "planted index").file("info.plist", "<plist/>").write(pkgFolder / "planted.zip");
+    const std::string infoPlist = "<plist version=\"1.0\"><dict/></plist>";
+    testsupport::ZipBuilder().file("index.html", "server index").file("info.plist", infoPlist).write(pkgFolder / "p.zip");
+    testsupport::ZipBuilder().file("index.html", "planted index").file("info.plist", infoPlist).write(pkgFolder / "planted.zip");
     server.reply("/pkg/p.zip", Reply().withBody(testsupport::encryptedPackage(testsupport::readFile(pkgFolder / "p.zip"),
                                                                               key, "IV-IV-IV-IV-IV-!")));
     const fs::path victim = testsupport::makeTemporaryFolder("victim") / "victim.txt";

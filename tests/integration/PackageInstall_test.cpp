@@ -9,6 +9,7 @@
 #include "platform/Dispatch.h"
 #include "tests/support/FakeWebView.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/NestedPlist.h"
 #include "tests/support/ScopedFileSizeLimit.h"
 #include "tests/support/TestCipher.h"
 #include "tests/support/TestEnvironment.h"
@@ -354,6 +355,12 @@ TEST_F(PackageInstallTest, PackageThatFailsLeavesTheWebRootAndTheSettingsAsTheyW
         {"an entry is a link pointing out",
          [&] { write(package("page.html", "p", false).symlink("link", "../../outside")); }},
         {"the swap fails", [&] { write(package("page.html", "p", false)); }, RLIM_INFINITY, true},
+        // Nested deep enough to crash the property-list library, which frees its trees
+        // recursively: every start crashed.
+        {"info.plist nested too deep (XML)",
+         [&] { write(ZipBuilder().file("index.html", "new index").file("info.plist", testsupport::nestedPlist(platform::PlistFormat::Xml, 250000))); }},
+        {"info.plist nested too deep (binary)",
+         [&] { write(ZipBuilder().file("index.html", "new index").file("info.plist", testsupport::nestedPlist(platform::PlistFormat::Binary, 100000))); }},
     };
     // Every file of the web root, "internal.js" too.
     auto everyFile = [&] {

@@ -1,4 +1,6 @@
+#include "platform/PlistFromJSON.h"
 #include "platform/PlistSerialization.h"
+#include "tests/support/NestedPlist.h"
 
 #include <gtest/gtest.h>
 
@@ -77,4 +79,48 @@ TEST(PlistSerialization, ANulInsideABinaryListEndsNothing)
     EXPECT_EQ(parsed->stringAt("ok"), "yes");
     for (const auto& [key, value] : *parsed->asDict())
         EXPECT_EQ(key.find('\0'), std::string::npos);
+}
+
+// A package's "info.plist" or the settings file nested a few hundred thousand levels deep
+// crashed the process in the property-list library, which frees its trees recursively.
+TEST(PlistSerialization, ListsPastTheDepthOrSizeLimitAreRefusedWhole)
+{
+    using testsupport::binaryPlist;
+    using testsupport::nestedPlist;
+    // Lists each holding the next twice: 2^21 values once every reference is unfolded.
+    std::vector<testsupport::BinaryObject> doubling;
+    for (std::uint64_t level = 0; level < 21; ++level)
+        doubling.push_back({"\xA2", {level + 1, level + 1}});
+    doubling.push_back({"\xA0", {}});
+    // The library ends a tag at the first ">", quotes or not.
+    std::string quoted = "<plist><array>";
+    for (int level = 0; level < 250000; ++level)
+        quoted += "<array a='>";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool read;
+    };
+    const Case cases[] = {
+        {"XML at the limit", nestedPlist(PlistFormat::Xml, kPlistMaxDepth - 1), true},
+        {"binary at the limit", nestedPlist(PlistFormat::Binary, kPlistMaxDepth - 1), true},
+        {"XML a level past it", nestedPlist(PlistFormat::Xml, kPlistMaxDepth), false},
+        {"binary a level past it", nestedPlist(PlistFormat::Binary, kPlistMaxDepth), false},
+        {"XML 250,000 deep", nestedPlist(PlistFormat::Xml, 250000), false},
+        {"XML 250,000 deep in quoted tags", quoted, false},
+        {"binary 100,000 deep", nestedPlist(PlistFormat::Binary, 100000), false},
+        {"binary list holding itself", binaryPlist({{"\xA1", {0}}}), false},
+        {"binary lists shared past the size limit", binaryPlist(doubling), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(plistFromBytes(c.bytes).has_value(), c.read);
+    }
+    // A push message is JSON, as deep.
+    const auto json = [](std::size_t depth) {
+        return R"({"deep":)" + std::string(depth, '[') + std::string(depth, ']') + "}";
+    };
+    EXPECT_TRUE(plistDictFromJSON(json(kPlistMaxDepth - 1)));
+    EXPECT_FALSE(plistDictFromJSON(json(kPlistMaxDepth)));
+    EXPECT_FALSE(plistDictFromJSON(json(250000)));
 }

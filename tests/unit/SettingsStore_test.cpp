@@ -1,6 +1,7 @@
 #include "platform/PlistSerialization.h"
 #include "platform/SettingsStore.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/NestedPlist.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -187,6 +188,9 @@ TEST(SettingsStore, FileFaultsAreReportedAndNeverBlock)
         std::map<std::string, std::string> besideAfter;  // files beside the store file, with their texts
         std::vector<std::string> goneAfter;
     };
+    // Nested deep enough to crash the property-list library, which frees its trees recursively.
+    const std::string deepXml = testsupport::nestedPlist(platform::PlistFormat::Xml, 250000);
+    const std::string deepBinary = testsupport::nestedPlist(platform::PlistFormat::Binary, 100000);
     const std::vector<Case> cases = {
         {"a second corrupt file is kept beside the first",
          [](const fs::path& file) {
@@ -228,6 +232,10 @@ TEST(SettingsStore, FileFaultsAreReportedAndNeverBlock)
          true,
          {{".store.plist.notours", "someone else's"}},
          {".store.plist.a1B2c3", ".store.plist.Zz9yX8"}},
+        {"an XML file nested too deep", [&](const fs::path& file) { testsupport::writeFile(file, deepXml); },
+         {"is unreadable"}, true, {{"store.plist.unreadable", deepXml}}, {}},
+        {"a binary file nested too deep", [&](const fs::path& file) { testsupport::writeFile(file, deepBinary); },
+         {"is unreadable"}, true, {{"store.plist.unreadable", deepBinary}}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scenario);
