@@ -328,6 +328,12 @@ private:
     void finishCheckWithoutDownload(const std::weak_ptr<platform::View>& view, const std::string& toast);
     void askBeforeDownload(const std::weak_ptr<platform::View>& view, const RequestProperties& reply);
     void queueUpdateErrorAlert();
+    // The failed update check: the state goes back to fresh, the error alert is queued, the
+    // wake-up flag drops and the page of an opening URL shows. Any thread.
+    void failUpdateCheck();
+    // True when the settings can keep the package's key and the reply while the package
+    // downloads; a reply they can't keep is no update.
+    bool isStorableReply(const RequestProperties& reply) const;
 
     std::chrono::milliseconds updateCheckDeadline_;
     // Serialises taking nonces and storing new ones.

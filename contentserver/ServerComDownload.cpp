@@ -77,6 +77,13 @@ void ServerCom::downloadUpdate(std::weak_ptr<platform::View> view, const std::op
         const std::string& path = requestProps->downloadFilePath;
         address = path.starts_with("https://") ? path : *host + path;
         identifier = requestProps->updateTypeStr + "-";
+        // Stored, the reply would cost the settings file; it fails as an update check does.
+        if (!isStorableReply(*requestProps)) {
+            LOG_ERROR("the update reply holds a text the settings cannot keep as it is");
+            removeRunningDownload(storeKey);
+            failUpdateCheck();
+            return;
+        }
         sharedConfig().defaults.set(ZIPSECRET, requestProps->secretKey);
         sharedConfig().defaults.synchronize();
     } else {

@@ -15,6 +15,7 @@
 #include "platform/Clock.h"
 #include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
+#include "platform/SettingsStore.h"
 #include "platform/Toast.h"
 #include "platform/URLComponents.h"
 
@@ -66,17 +67,13 @@ void ServerCom::decideOnUpdate(const std::weak_ptr<platform::View>& view, bool w
                                std::optional<RequestProperties> reply)
 {
     Config& config = sharedConfig();
+    if (reply && !isStorableReply(*reply)) {
+        LOG_ERROR("the update reply holds a text the settings cannot keep as it is");
+        reply.reset();
+    }
     if (!reply) {
         LOG_ERROR("Failed update Check");
-        platform::mainQueue().async([weak = weak_from_this()] {
-            auto self = weak.lock();
-            if (!self)
-                return;
-            sharedConfig().appState = Config::appStateEnum::FRESH;
-            self->queueUpdateErrorAlert();
-            self->isWakeupSync = false;
-            self->reloadWebViewIfStartedViaURLScheme();
-        });
+        failUpdateCheck();
         return;
     }
     LOG_DEBUG("Return from updateCheck: " + reply->xmlResponse);
@@ -122,6 +119,25 @@ void ServerCom::decideOnUpdate(const std::weak_ptr<platform::View>& view, bool w
     }
     config.defaults.set("lastUpdateCheck", checkTime);
     config.defaults.synchronize();
+}
+
+void ServerCom::failUpdateCheck()
+{
+    platform::mainQueue().async([weak = weak_from_this()] {
+        auto self = weak.lock();
+        if (!self)
+            return;
+        sharedConfig().appState = Config::appStateEnum::FRESH;
+        self->queueUpdateErrorAlert();
+        self->isWakeupSync = false;
+        self->reloadWebViewIfStartedViaURLScheme();
+    });
+}
+
+bool ServerCom::isStorableReply(const RequestProperties& reply) const
+{
+    return platform::SettingsStore::canStore(ZIPSECRET, reply.secretKey)
+        && platform::SettingsStore::canStore(reply.updateTypeStr + "-", reply.xmlResponse);
 }
 
 void ServerCom::finishCheckWithoutDownload(const std::weak_ptr<platform::View>& view, const std::string& toast)

@@ -4,6 +4,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
@@ -156,6 +157,24 @@ plist_t toNode(const PlistValue& value)
     return plist_new_string("");
 }
 
+// Texts XML can hold and nesting within the bound; stops one level past it, so the recursion is
+// as shallow as the lists read.
+bool holdsXmlTextWithinDepth(const PlistValue& value, std::size_t level)
+{
+    if (level > kPlistMaxDepth)
+        return false;
+    if (const auto* text = value.asString())
+        return isXmlText(*text);
+    if (const auto* list = value.asArray())
+        return std::all_of(list->begin(), list->end(),
+                           [&](const PlistValue& item) { return holdsXmlTextWithinDepth(item, level + 1); });
+    if (const auto* dict = value.asDict())
+        return std::all_of(dict->begin(), dict->end(), [&](const auto& entry) {
+            return isXmlText(entry.first) && holdsXmlTextWithinDepth(entry.second, level + 1);
+        });
+    return true;
+}
+
 } // namespace
 
 std::optional<PlistValue> plistFromBytes(const std::string& bytes)
@@ -206,6 +225,14 @@ std::string plistToBytes(const PlistValue& value, PlistFormat format)
     std::string bytes(out ? out : "", length);
     plist_to_xml_free(out);
     return bytes;
+}
+
+bool isWritableAsPlist(const PlistValue& value, std::size_t level)
+{
+    if (!holdsXmlTextWithinDepth(value, level))
+        return false;
+    const auto back = plistFromBytes(plistToBytes(value));
+    return back && *back == value;
 }
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
 #include "platform/PlistSerialization.h"
+#include "platform/UTF8.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -55,6 +56,34 @@ FileState readRegularFile(const fs::path& file, std::string& bytes)
     }
     ::close(fd);
     return state;
+}
+
+// True when `bytes` read back as exactly `values`.
+bool readBackAs(const std::string& bytes, const PlistDict& values)
+{
+    const auto back = plistFromBytes(bytes);
+    return back && back->isDict() && *back->asDict() == values;
+}
+
+// The file's bytes for `values`, checked to read back as them. A value that does not come back
+// the same (set() lets none in, but one an earlier file brought may do) is left out and logged;
+// nothing when even then the bytes would not read back.
+std::optional<std::string> fileBytes(PlistDict values)
+{
+    auto bytes = plistToBytes(PlistValue(values));
+    if (readBackAs(bytes, values))
+        return bytes;
+    std::erase_if(values, [](const auto& entry) {
+        const PlistDict alone{entry};
+        if (readBackAs(plistToBytes(PlistValue(alone)), alone))
+            return false;
+        LOG_ERROR("Setting " + entry.first + " is left out of the settings file: it would not read back as it is");
+        return true;
+    });
+    bytes = plistToBytes(PlistValue(values));
+    if (readBackAs(bytes, values))
+        return bytes;
+    return std::nullopt;
 }
 
 // Moves `file` to the first free name of "<file>.unreadable", "<file>.unreadable.1", …; never
@@ -198,7 +227,23 @@ std::optional<std::vector<std::string>> SettingsStore::stringArray(const std::st
     return value->stringArray();
 }
 
-void SettingsStore::set(const std::string& key, PlistValue value)
+bool SettingsStore::canStore(const std::string& key, const PlistValue& value)
+{
+    // The value stands in the file's root dictionary.
+    return isXmlText(key) && isWritableAsPlist(value, 2);
+}
+
+bool SettingsStore::set(const std::string& key, PlistValue value)
+{
+    if (!canStore(key, value)) {
+        LOG_ERROR("Setting " + key + " is not stored: the settings file cannot hold its value as it is");
+        return false;
+    }
+    setUncheckedForTesting(key, std::move(value));
+    return true;
+}
+
+void SettingsStore::setUncheckedForTesting(const std::string& key, PlistValue value)
 {
     {
         std::lock_guard lock(mutex_);
@@ -275,9 +320,9 @@ bool SettingsStore::flush()
     PlistDict values;
     for (const auto& [key, value] : snapshot)
         values.emplace(key, *value);
+    const auto bytes = fileBytes(std::move(values));
     auto& fm = FileManager::defaultManager();
-    const bool written = !fm.createDirectory(file_.parent_path())
-        && fm.writeFileAtomically(file_, plistToBytes(PlistValue(std::move(values))), 0600);
+    const bool written = bytes && !fm.createDirectory(file_.parent_path()) && fm.writeFileAtomically(file_, *bytes, 0600);
     reportWrite(written);
     if (!written)
         return false;

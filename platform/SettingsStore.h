@@ -14,6 +14,13 @@
 //   starts empty; something other than a regular file in its place (a FIFO, a folder) is not
 //   read (nothing blocks on it); a file that cannot be written is reported once until a write
 //   succeeds again. Temporary files of writes cut short are removed when the store opens.
+// - The file is always one the store reads back whole: set() refuses a key or value the file
+//   cannot hold as it is (text that is no UTF-8, not a Unicode scalar, or a character XML 1.0
+//   cannot carry; lists nested past the depth bound; dates outside the format), rather than
+//   store it in another form, so every file written stays a plain property list as before and
+//   every earlier file still reads. Values an earlier file brought are kept as they were read.
+//   Before a write replaces the file, its bytes are read back: a value that does not come
+//   back the same is left out of the file (and logged) rather than cost the others.
 // - Typed reads yield nothing for a missing key and for a value of another type.
 // - Safe from any thread. The destructor writes what is pending and waits for the writer.
 
@@ -61,7 +68,13 @@ public:
     // A list whose elements are all text.
     std::optional<std::vector<std::string>> stringArray(const std::string& key) const;
 
-    void set(const std::string& key, PlistValue value);
+    // Stores `value` under `key`; false (logged, nothing changed) when the file could not hold
+    // them as they are (see above; canStore()).
+    bool set(const std::string& key, PlistValue value);
+    // True when set() would take `value` under `key`.
+    static bool canStore(const std::string& key, const PlistValue& value);
+    // Stores without the check of set(), as a value an earlier file brought would be.
+    void setUncheckedForTesting(const std::string& key, PlistValue value);
     // Removes the stored value of `key`; a registered default shows again.
     void remove(const std::string& key);
     // Removes every stored value at once; the registered defaults stay.

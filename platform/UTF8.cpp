@@ -2,6 +2,8 @@
 
 #include <glib.h>
 
+#include <algorithm>
+
 namespace platform {
 
 bool isValidUTF8(std::string_view text)
@@ -35,6 +37,19 @@ std::optional<std::string> textFromBytes(std::string_view bytes)
     if (!text)
         return std::nullopt;
     return std::string(text, written);
+}
+
+bool isXmlText(std::string_view text)
+{
+    // With a length given, GLib refuses NUL bytes as well.
+    if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
+        return false;
+    const bool control = std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
+    });
+    return !control && text.find("\xEF\xBF\xBE") == std::string_view::npos
+        && text.find("\xEF\xBF\xBF") == std::string_view::npos;
 }
 
 } // namespace platform

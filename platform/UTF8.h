@@ -15,4 +15,9 @@ bool isValidUTF8(std::string_view text);
 // not well-formed in that encoding.
 std::optional<std::string> textFromBytes(std::string_view bytes);
 
+// True when `text` is well-formed UTF-8 of characters an XML 1.0 document can hold: no NUL, no
+// control character but tab, line feed and carriage return, no U+FFFE or U+FFFF (surrogates
+// are no UTF-8 already).
+bool isXmlText(std::string_view text);
+
 } // namespace platform

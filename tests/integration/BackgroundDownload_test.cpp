@@ -155,7 +155,10 @@ TEST_F(BackgroundDownloadTest, errorStatusesAreNeverInstalled)
     server.reply("/sync/doc.pdf", Reply().withStatus(500).withBody("server error"));
     // The error page is a package that would unpack: only its status keeps it out.
     const fs::path errorPackage = testsupport::makeTemporaryFolder("pkg") / "error.zip";
-    testsupport::ZipBuilder().file("index.html", "<p>404</p>").file("info.plist", "<plist/>").write(errorPackage);
+    testsupport::ZipBuilder()
+        .file("index.html", "<p>404</p>")
+        .file("info.plist", "<plist version=\"1.0\"><dict/></plist>")
+        .write(errorPackage);
     server.reply("/pkg/p.zip", Reply().withStatus(404).withBody(testsupport::readFile(errorPackage)));
 
     sharedConfig().defaults.set(sharedConfig().LAZYLOAD_STORE_KEY, platform::PlistValue::stringArray({"a.css", "b.css"}));
@@ -253,7 +256,10 @@ TEST_F(BackgroundDownloadTest, updateReplyDownloadsDecryptsAndInstallsThePackage
     sharedServerCom().viewController = screen;
 
     const fs::path plainZip = testsupport::makeTemporaryFolder("pkg") / "plain.zip";
-    testsupport::ZipBuilder().file("index.html", "<p>new</p>").file("info.plist", "<plist/>").write(plainZip);
+    testsupport::ZipBuilder()
+        .file("index.html", "<p>new</p>")
+        .file("info.plist", "<plist version=\"1.0\"><dict/></plist>")
+        .write(plainZip);
     const std::string plain = testsupport::readFile(plainZip);
     const std::string key = "0123456789abcdef";
 

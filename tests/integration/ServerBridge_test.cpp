@@ -8,6 +8,7 @@
 #include "contentserver/ServerCom.h"
 #include "platform/Dispatch.h"
 #include "platform/Platform.h"
+#include "platform/SettingsStore.h"
 #include "platform/View.h"
 #include "tests/support/FakeBridgeScreen.h"
 #include "tests/support/ContentServerFixture.h"
@@ -148,6 +149,46 @@ TEST_F(ServerBridgeTest, updateDecisionActsOnEachReply)
         EXPECT_EQ(requestsFor("/pkg/update.zip") > packagesBefore, c.downloads);
         EXPECT_EQ(sharedConfig().defaults.string("lastUpdateCheck").has_value(), c.storesCheckTime);
         EXPECT_FALSE(sharedServerCom().isWakeupSync && !c.downloads);
+    }
+}
+
+// A secret the settings file cannot hold as it is was stored, and the next start found the file
+// unreadable and lost every stored value; control characters made it ill-formed XML.
+TEST_F(ServerBridgeTest, ReplyWhoseSecretCannotBeStoredFailsTheCheckAndCostsNoStoredValue)
+{
+    const std::pair<const char*, std::string> secrets[] = {
+        {"a lone surrogate", "k&#xD800;y"},
+        {"a byte that is no UTF-8", "k\xFFy"},
+        {"a control character", "k\x01y"},
+    };
+    const std::string error = JS_ALERT_TITLES().at("ERROR");
+    auto& defaults = sharedConfig().defaults;
+    for (const auto& [name, secret] : secrets) {
+        SCOPED_TRACE(name);
+        defaults.set("uuid", "6f1c2f0e-installation");
+        defaults.set("cli_name", "kept");
+        defaults.remove("lastUpdateCheck");
+        ASSERT_TRUE(defaults.flush());
+        const std::size_t packagesBefore = requestsFor("/pkg/update.zip");
+        server.reply("/app/server.php", Reply().withHeader("Content-Type", "text/xml").withBody(
+                                            "<response><type>full</type><size>10</size><path>/pkg/update.zip</path>"
+                                            "<secret>" + secret + "</secret></response>"));
+        // A download that is still running at the restart keeps the secret stored.
+        server.reply("/pkg/update.zip", Reply().withStatus(404).withDelay(3s));
+
+        sharedServerCom().showUpdateDialog(std::make_shared<platform::View>(), false);
+        ASSERT_TRUE(platform::runMainLoopUntil([&] { return alert() != nullptr; }, 20s));
+        settle(100ms);
+        EXPECT_EQ(alert()->alert()->title, error);
+        alert()->pressAlertButton(0);
+        EXPECT_EQ(requestsFor("/pkg/update.zip"), packagesBefore);
+        EXPECT_FALSE(defaults.string("lastUpdateCheck"));
+
+        ASSERT_TRUE(defaults.flush());
+        platform::SettingsStore restarted(defaults.file());
+        EXPECT_EQ(restarted.string("uuid"), "6f1c2f0e-installation");
+        EXPECT_EQ(restarted.string("cli_name"), "kept");
+        EXPECT_FALSE(restarted.object("ZIPSECRET"));
     }
 }
 

@@ -210,7 +210,10 @@ TEST_F(ReactionsTest, ReturnFromBackgroundReloadsAfterFifteenMinutesAndRefreshes
         updateChecks.clear();
         const auto now = clock->now();
         auto setOrRemove = [&](const std::string& key, const std::optional<std::string>& value) {
-            value ? config.defaults.set(key, *value) : config.defaults.remove(key);
+            if (value)
+                config.defaults.set(key, *value);
+            else
+                config.defaults.remove(key);
         };
         setOrRemove(config.timeBackgroundEnteredKey,
                     c.away ? std::optional(timestampFormatter().string(now - *c.away)) : std::nullopt);

@@ -108,6 +108,56 @@ TEST(SettingsStore, UnreadableFileIsKeptAsideAndStoreStartsEmpty)
     EXPECT_EQ(testsupport::readFile(file.string() + ".unreadable"), "not a property list");
 }
 
+// A value the file cannot hold as it is was written anyway: the next start found the file
+// unreadable and lost every stored value (and control characters made it ill-formed XML).
+TEST(SettingsStore, ValueTheFileCannotHoldIsRefusedAndCostsNoOtherValue)
+{
+    // `levels` lists, each holding the next; in the file below its root dictionary.
+    const auto nested = [](std::size_t levels) {
+        PlistValue value{PlistArray{}};
+        for (std::size_t level = 1; level < levels; ++level)
+            value = PlistValue(PlistArray{value});
+        return value;
+    };
+    const std::pair<const char*, PlistValue> refused[] = {
+        {"a lone surrogate", "k\xED\xA0\x80y"},
+        {"a byte that is no UTF-8", "k\xFFy"},
+        {"a control character", "k\x01y"},
+        {"a NUL", std::string("k\0y", 3)},
+        {"a noncharacter", "k\xEF\xBF\xBFy"},
+        {"a bad text in a list", PlistValue(PlistArray{PlistValue("ok"), PlistValue("\xFF")})},
+        {"a bad key in a dictionary", PlistValue(PlistDict{{"k\x02", "v"}})},
+        {"a date the file cannot hold", PlistValue(platform::PlistDate(std::chrono::hours(-24 * 365 * 80)))},
+        {"lists nested a level too deep", nested(platform::kPlistMaxDepth)},
+    };
+    const std::pair<const char*, PlistValue> kept[] = {
+        {"tab, line breaks, text beyond ASCII", "a\tb\nc\r\nä€😀"},
+        {"lists nested to the limit", nested(platform::kPlistMaxDepth - 1)},
+    };
+    const auto file = storeFile();
+    {
+        SettingsStore store(file);
+        store.set("uuid", "6f1c2f0e-installation");
+        for (const auto& [name, value] : refused) {
+            SCOPED_TRACE(name);
+            EXPECT_FALSE(store.set("cli_bad", value));
+            EXPECT_FALSE(store.object("cli_bad"));
+            EXPECT_TRUE(store.flush());
+        }
+        EXPECT_FALSE(store.set("cli_\xFF", "v"));
+        for (const auto& [name, value] : kept)
+            EXPECT_TRUE(store.set(name, value)) << name;
+        // The writer leaves out what does not read back rather than write a file that doesn't.
+        store.setUncheckedForTesting("cli_slipped", "\xFF");
+        EXPECT_TRUE(store.flush());
+    }
+    SettingsStore restarted(file);
+    EXPECT_EQ(restarted.string("uuid"), "6f1c2f0e-installation");
+    for (const auto& [name, value] : kept)
+        EXPECT_EQ(restarted.object(name), value) << name;
+    EXPECT_EQ(restarted.allKeys().size(), std::size(kept) + 1);
+}
+
 TEST(SettingsStore, WritesFromManyThreadsAllReachTheFile)
 {
     const auto file = storeFile();
