@@ -2,15 +2,18 @@
 
 #include "base/Config.h"
 #include "base/InternalJS.h"
+#include "base/LocalizedTexts.h"
 #include "base/Logger.h"
 #include "app/MainStoryboard.h"
 #include "base/SharedInstances.h"
 #include "base/TimestampFormatter.h"
+#include "base/UIHelpers.h"
 #include "base/WebRootInstall.h"
 #include "base/Digest.h"
 #include "base/WebRootSwap.h"
 #include "contentserver/ServerCom.h"
 #include "platform/Bundle.h"
+#include "platform/Dispatch.h"
 #include "platform/UserNotificationCenter.h"
 #include "services/PushNotificationUtils.h"
 #include "platform/FileURL.h"
@@ -54,12 +57,34 @@ void AppDelegate::applicationDidCreateWindow(platform::Application&, std::shared
     window->setRootScreen(makeInitialScreen());
 }
 
+AppDelegate::~AppDelegate()
+{
+    if (SharedInstances::has<Config>())
+        sharedConfig().defaults.setWriteFailureHandler({});
+}
+
+void AppDelegate::tellSettingsWriteFailures()
+{
+    // The store reports from the thread that wrote; the alert comes once per run, whatever
+    // fails after.
+    sharedConfig().defaults.setWriteFailureHandler([told = std::weak_ptr<bool>(settingsFailureTold_)] {
+        platform::mainQueue().async([told] {
+            const auto flag = told.lock();
+            if (!flag || *flag)
+                return;
+            *flag = true;
+            showAlert(JS_ALERT_TITLES().at("ERROR"), localizedString("SETTINGS_NOT_SAVED"),
+                      AlertButton{localizedString("OK"), [] {}});
+        });
+    });
+}
+
 bool AppDelegate::application(platform::Application& application, const platform::LaunchOptions& launchOptions)
 {
     // Purchases that ended while the application was not running are delivered now.
     if (const auto& queue = platform::current().paymentQueue)
         queue->addTransactionObserver(sharedIAPCom().shared_from_this());
-    (void)sharedConfig();
+    tellSettingsWriteFailures();
     publishSearchableActivity(application);
     copyFile();
     // Reminders kept from earlier runs are armed again; those missed meanwhile are shown now.
@@ -158,6 +183,7 @@ void AppDelegate::applicationDidBecomeActive(platform::Application& application)
 
 void AppDelegate::applicationWillTerminate(platform::Application&)
 {
+    sharedConfig().defaults.setWriteFailureHandler({});
     if (const auto& queue = platform::current().paymentQueue)
         queue->removeTransactionObserver(sharedIAPCom());
 }

@@ -18,6 +18,9 @@
 
 class AppDelegate : public platform::ApplicationDelegate {
 public:
+    // Stops telling the user of settings that cannot be written.
+    ~AppDelegate() override;
+
     // The application's one window, given by the platform.
     std::shared_ptr<platform::Window> window;
     // The push token.
@@ -35,13 +38,14 @@ public:
     platform::Window* keyWindow() const override { return window.get(); }
     // The launch: the store's observer, configuration, searchable activity, first-run install,
     // the reminders kept from earlier runs, notification permission and push registration,
-    // landing page of a push.
+    // landing page of a push. From then on, settings that cannot be written are told to the
+    // user once per run, in an alert (the changes stay in memory).
     bool application(platform::Application& application, const platform::LaunchOptions& launchOptions) override;
     // Opening by URL: its last path component with its query becomes the landing page.
     bool application(platform::Application& application, const std::string& openURL) override;
     void applicationDidEnterBackground(platform::Application& application) override;
     void applicationDidBecomeActive(platform::Application& application) override;
-    // The store's observer goes.
+    // The store's observer goes, and so does the telling of settings faults.
     void applicationWillTerminate(platform::Application& application) override;
 
     // Push: the token, a failed registration, and messages with and without completion.
@@ -64,4 +68,8 @@ public:
 
 private:
     void publishSearchableActivity(platform::Application& application);
+    void tellSettingsWriteFailures();
+
+    // Whether this run told the user that the settings cannot be written. Main thread only.
+    std::shared_ptr<bool> settingsFailureTold_ = std::make_shared<bool>(false);
 };

@@ -337,6 +337,23 @@ void SettingsStore::reportWrite(bool written)
         return;
     LOG_ERROR("Settings cannot be written to " + file_.string()
               + "; changes are kept in memory only until a write succeeds");
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(handlerMutex_);
+        handler = writeFailureHandler_;
+    }
+    if (handler)
+        handler();
+}
+
+void SettingsStore::setWriteFailureHandler(std::function<void()> handler)
+{
+    {
+        std::lock_guard lock(handlerMutex_);
+        writeFailureHandler_ = handler;
+    }
+    if (handler && lastWriteFailed_)
+        handler();
 }
 
 void SettingsStore::changed()

@@ -13,7 +13,7 @@
 //   aside under a name of its own ("<file>.unreadable", "<file>.unreadable.1", …) and the store
 //   starts empty; something other than a regular file in its place (a FIFO, a folder) is not
 //   read (nothing blocks on it); a file that cannot be written is reported once until a write
-//   succeeds again. Temporary files of writes cut short are removed when the store opens.
+//   succeeds again, to the log and to the write-failure handler (the layer above tells the user). Temporary files of writes cut short are removed when the store opens.
 // - The file is always one the store reads back whole: set() refuses a key or value the file
 //   cannot hold as it is (text that is no UTF-8, not a Unicode scalar, or a character XML 1.0
 //   cannot carry; lists nested past the depth bound; dates outside the format), rather than
@@ -29,6 +29,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -94,6 +95,12 @@ public:
 
     const std::filesystem::path& file() const { return file_; }
 
+    // Runs `handler` each time writes begin to fail (a failed write after a success or after
+    // none), on the thread that wrote, outside the store's locks; at once when the last write
+    // failed. Replaces the handler set before; an empty one sets none. The handler must not
+    // call back into the store's writes (flush()).
+    void setWriteFailureHandler(std::function<void()> handler);
+
 private:
     // Stored values are shared with the writer's snapshot: taking one copies no value.
     using StoredValues = std::map<std::string, std::shared_ptr<const PlistValue>>;
@@ -112,6 +119,8 @@ private:
     std::atomic<bool> writeScheduled_{false};
     std::atomic<bool> lastWriteFailed_{false};
     std::atomic<std::int64_t> lastWrite_{0};  // steady-clock ticks when the last write began
+    std::mutex handlerMutex_;
+    std::function<void()> writeFailureHandler_;
     std::shared_ptr<Queue> writer_;
 };
 

@@ -2,11 +2,13 @@
 #include "app/AppDelegate.h"
 #include "app/SplashViewController.h"
 #include "base/Config.h"
+#include "base/LocalizedTexts.h"
 #include "base/TimestampFormatter.h"
 #include "platform/Bundle.h"
 #include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
 #include "tests/support/FakePlatform.h"
+#include "tests/support/FakeWindow.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/TestEnvironment.h"
@@ -76,6 +78,42 @@ TEST_F(AppDelegateTest, FirstStartInstallsTheWebRootAndMarksItForNoBackup)
     fakes.maskedImageViews.at(0)->stop(true);
     platform::drainMainQueue();
     EXPECT_NE(dynamic_cast<ViewController*>(delegate.window->rootScreen().get()), nullptr);
+}
+
+// With the settings file unwritable (a folder in its place stops root too) the run's changes
+// were lost at exit, and only a log line that is off by default said so.
+TEST_F(AppDelegateTest, SettingsThatCannotBeWrittenAreToldOncePerRunAndKeptInMemory)
+{
+    auto& defaults = sharedConfig().defaults;
+    const auto window = std::make_shared<testsupport::FakeWindow>();
+    // The error alerts over the window that say so.
+    const auto told = [&] {
+        int count = 0;
+        for (auto* over = window->presentedWindow().get(); over; over = over->presentedWindow().get())
+            count += over->alert()->title == JS_ALERT_TITLES().at("ERROR")
+                && over->alert()->message == localizedString("SETTINGS_NOT_SAVED");
+        return count;
+    };
+    fs::create_directories(defaults.file());
+    defaults.set("cli_before", "1");
+    EXPECT_FALSE(defaults.flush());
+    fakes.application->run(0, nullptr, delegate);
+    fakes.application->launch(window, {});
+    platform::drainMainQueue();
+    EXPECT_EQ(told(), 1);
+
+    // A later failure, after a write that succeeded, is not told again in the same run.
+    fs::remove(defaults.file());
+    defaults.set("cli_after", "2");
+    EXPECT_TRUE(defaults.flush());
+    fs::remove(defaults.file());
+    fs::create_directories(defaults.file());
+    defaults.set("cli_last", "3");
+    EXPECT_FALSE(defaults.flush());
+    platform::drainMainQueue();
+    EXPECT_EQ(told(), 1);
+    EXPECT_EQ(defaults.string("cli_before"), "1");
+    EXPECT_EQ(defaults.string("cli_last"), "3");
 }
 
 TEST_F(AppDelegateTest, LaterStartsOnlyRemoveTheUploadFolder)
