@@ -2,12 +2,13 @@
 # Builds the libFuzzer targets (clang, -fsanitize=fuzzer,address,undefined, in build-fuzz/) and
 # runs one of them, or each in turn, for the given number of seconds.
 # Usage: scripts/fuzz.sh <target|all> <seconds> [libFuzzer options…]
-#   targets: command_url http_cookie strings_file plist_import xml_value
+#   targets: command_url http_cookie strings_file plist_import xml_value settings_file update_reply
+#            zip_directory
 # The corpus grows in fuzz/corpus/<target>/ (not kept in git); a crash leaves its input in
 # build-fuzz/crashes/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-TARGETS=(command_url http_cookie strings_file plist_import xml_value)
+TARGETS=(command_url http_cookie strings_file plist_import xml_value settings_file update_reply zip_directory)
 if [[ $# -lt 2 ]]; then
   echo "usage: $0 <${TARGETS[*]// /|}|all> <seconds> [libFuzzer options…]" >&2
   exit 2
