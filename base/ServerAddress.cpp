@@ -1,6 +1,7 @@
 #include "base/ServerAddress.h"
 
 #include "base/Config.h"
+#include "platform/PercentEncoding.h"
 #include "platform/UTF8.h"
 
 #include <glib.h>
@@ -26,17 +27,6 @@ bool isLetterMarkOrDigit(gunichar c)
         return true;
     default:
         return false;
-    }
-}
-
-void appendPercentEncoded(std::string& out, std::string_view bytes)
-{
-    static constexpr char hex[] = "0123456789ABCDEF";
-    for (char ch : bytes) {
-        const auto byte = static_cast<unsigned char>(ch);
-        out += '%';
-        out += hex[byte >> 4];
-        out += hex[byte & 0xF];
     }
 }
 
@@ -66,13 +56,12 @@ std::optional<std::string> urlEncode(const std::string& text)
     for (const char* p = text.data(); p < end;) {
         const char* const next = g_utf8_next_char(p);
         const std::string_view character(p, static_cast<std::size_t>(next - p));
+        // ASCII characters go by the encoder's rule; others are kept when letters, marks or digits.
         const gunichar c = g_utf8_get_char(p);
-        const bool allowedPunctuation =
-            c < 0x80 && std::string_view("-._~/?").find(static_cast<char>(c)) != std::string_view::npos;
-        if (allowedPunctuation || isLetterMarkOrDigit(c))
+        if (c >= 0x80 && isLetterMarkOrDigit(c))
             out += character;
         else
-            appendPercentEncoded(out, character);
+            platform::appendPercentEncoded(out, character, platform::urlKept::serverValue);
         p = next;
     }
     return out;
@@ -80,17 +69,5 @@ std::optional<std::string> urlEncode(const std::string& text)
 
 std::string encodedQueryValue(const std::string& text)
 {
-    // RFC 3986's unreserved characters, and the delimiters a query value holds without meaning.
-    constexpr std::string_view kept = "-._~!$'()*,/:@?";
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char ch = text[i];
-        const bool escape = ch == '%' && i + 2 < text.size() && g_ascii_isxdigit(text[i + 1]) && g_ascii_isxdigit(text[i + 2]);
-        if (escape || g_ascii_isalnum(ch) || kept.find(ch) != std::string_view::npos)
-            out += ch;
-        else
-            appendPercentEncoded(out, std::string_view(&text[i], 1));
-    }
-    return out;
+    return platform::percentEncoded(text, platform::urlKept::queryValue, platform::ExistingEscapes::keep);
 }

@@ -1,5 +1,7 @@
 #include "platform/FileURL.h"
 
+#include "platform/PercentEncoding.h"
+
 #include <glib.h>
 
 #include <string_view>
@@ -8,19 +10,7 @@ namespace platform {
 
 void appendPercentEncodedPath(std::string& out, std::string_view path)
 {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    // Unreserved characters, and the rest a URL path allows with "/".
-    static constexpr std::string_view kept = "-._~!$&'()*+,;=:@/";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (g_ascii_isalnum(c) || (byte != 0 && kept.find(c) != std::string_view::npos)) {
-            out += c;
-        } else {
-            out += '%';
-            out += digits[byte >> 4];
-            out += digits[byte & 15];
-        }
-    }
+    appendPercentEncoded(out, path, urlKept::path);
 }
 
 std::string percentEncodedPath(const std::filesystem::path& path)

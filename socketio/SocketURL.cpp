@@ -1,5 +1,7 @@
 #include "socketio/SocketURL.h"
 
+#include "platform/PercentEncoding.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -65,22 +67,6 @@ std::string SocketURL::hostHeader() const
     return (ipv6 ? "[" + host + "]" : host) + ":" + port;
 }
 
-std::string percentEncodeQueryValue(const std::string& text)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    std::string encoded;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-            encoded += static_cast<char>(c);
-        } else {
-            encoded += '%';
-            encoded += hex[c >> 4];
-            encoded += hex[c & 15];
-        }
-    }
-    return encoded;
-}
-
 std::string handshakeTarget(const std::string& path, const std::vector<std::pair<std::string, std::string>>& params)
 {
     std::string target = path.starts_with("/") ? path : "/" + path;
@@ -88,7 +74,8 @@ std::string handshakeTarget(const std::string& path, const std::vector<std::pair
         target += '/';
     target += "?EIO=4&transport=websocket";
     for (const auto& [name, value] : params)
-        target += "&" + percentEncodeQueryValue(name) + "=" + percentEncodeQueryValue(value);
+        target += "&" + platform::percentEncoded(name, platform::urlKept::unreserved) + "="
+                  + platform::percentEncoded(value, platform::urlKept::unreserved);
     return target;
 }
 

@@ -25,10 +25,7 @@ struct SocketURL {
 };
 
 // "<path>/?EIO=4&transport=websocket&name=value…": "/" stands before and after the path,
-// names and values are percent-encoded.
+// names and values are percent-encoded, every byte but ASCII letters, digits and "-._~".
 std::string handshakeTarget(const std::string& path, const std::vector<std::pair<std::string, std::string>>& params);
-
-// `text` with every byte but A-Z a-z 0-9 - . _ ~ written as %XX.
-std::string percentEncodeQueryValue(const std::string& text);
 
 } // namespace socketio

@@ -18,13 +18,13 @@
 #include "contentserver/fetchAppXmlError.h"
 #include "platform/Application.h"
 #include "platform/Dispatch.h"
+#include "platform/PercentEncoding.h"
 #include "platform/Toast.h"
 #include "platform/URLComponents.h"
 #include "services/WebSocketManager.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cctype>
 #include <charconv>
 #include <cstdio>
 
@@ -225,19 +225,10 @@ void ViewController::actOnPurchaseNotification(const platform::Notification& not
 
 std::string ViewController::restoreRequestText(const std::vector<std::string>& receipts)
 {
-    static constexpr char hex[] = "0123456789ABCDEF";
     std::string text = "&do=restorePurchase%2Fios";
     for (const std::string& receipt : receipts) {
         text += "&token[]=";
-        for (const unsigned char c : receipt) {
-            if (std::isalnum(c) || std::string_view("-._~/?").find(static_cast<char>(c)) != std::string_view::npos) {
-                text += static_cast<char>(c);
-            } else {
-                text += '%';
-                text += hex[c >> 4];
-                text += hex[c & 15];
-            }
-        }
+        platform::appendPercentEncoded(text, receipt, platform::urlKept::serverValue);
     }
     return text;
 }

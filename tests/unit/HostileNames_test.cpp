@@ -7,6 +7,7 @@
 #include "base/FileHelpers.h"
 #include "contentserver/ServerCom.h"
 #include "platform/ContainedPath.h"
+#include "platform/PercentEncoding.h"
 #include "platform/ZipArchive.h"
 #include "tests/support/FakeBridgeScreen.h"
 #include "tests/support/TestEnvironment.h"
@@ -29,15 +30,7 @@ const std::string kSecret = "SECRET";
 // Every byte but letters and digits percent-encoded, as the page would send a name.
 std::string encoded(const std::string& name)
 {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : name) {
-        if (std::isalnum(c))
-            out += static_cast<char>(c);
-        else
-            out += {'%', hex[c >> 4], hex[c & 15]};
-    }
-    return out;
+    return platform::percentEncoded(name, {});
 }
 
 // What lies at and below `root`: each path with its file content or link target.
