@@ -143,15 +143,8 @@ void AppDelegate::copyFile()
             LOG_ERROR("cannot delete " + copy.string() + ": " + error.message());
     }
     if (!config.fm.fileExists(config.WEBROOT)) {
-        const auto archive = platform::Bundle::main()->pathForResource("app", "zip");
-        if (!archive) {
-            LOG_ERROR("ERROR: app.zip could not be found");
+        if (!installBundledWebRoot(config.WEBROOT, "ERROR: app.zip could not be found"))
             return;
-        }
-        if (!installWebRoot(*archive, config.WEBROOT)) {
-            LOG_ERROR("Error unzipping file " + archive->string() + " to " + config.WEBROOT);
-            return;
-        }
         if (config.fm.setExcludedFromBackup(config.WEBROOT, true))
             LOG_ERROR("ERROR: could not exlcude " + config.WEBROOT + " from backup");
         return;

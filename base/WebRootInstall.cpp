@@ -2,6 +2,7 @@
 
 #include "base/Logger.h"
 #include "base/WebRootSwap.h"
+#include "platform/Bundle.h"
 #include "platform/FileManager.h"
 #include "platform/ZipArchive.h"
 
@@ -22,6 +23,20 @@ bool installWebRoot(const fs::path& archive, const fs::path& webRoot)
     if (auto failure = WebRootSwap(webRoot).replaceWith(staging)) {
         LOG_ERROR("cannot put " + staging.string() + " in place of " + webRoot.string() + ": " + failure.message());
         fm.removeItem(staging);
+        return false;
+    }
+    return true;
+}
+
+bool installBundledWebRoot(const fs::path& webRoot, const std::string& missingArchiveError)
+{
+    const auto archive = platform::Bundle::main()->pathForResource("app", "zip");
+    if (!archive) {
+        LOG_ERROR(missingArchiveError);
+        return false;
+    }
+    if (!installWebRoot(*archive, webRoot)) {
+        LOG_ERROR("Error unzipping file " + archive->string() + " to " + webRoot.string());
         return false;
     }
     return true;

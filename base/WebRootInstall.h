@@ -9,8 +9,15 @@
 // Main thread (it blocks while it unpacks); one install of the same web root at a time.
 
 #include <filesystem>
+#include <string>
 
 // Unpacks `archive` and puts it in place of `webRoot` (a missing web root is simply filled).
 // False, with the reason logged, when the archive did not unpack or could not be put in
 // place; the old web root is then untouched.
 bool installWebRoot(const std::filesystem::path& archive, const std::filesystem::path& webRoot);
+
+// Installs the main bundle's "app.zip" (installWebRoot) as `webRoot`. False when the bundle has
+// none, logged as the error `missingArchiveError` (the first start and the reset word it
+// differently), or when it could not be installed, logged as "Error unzipping file " + the
+// archive's path + " to " + `webRoot`.
+bool installBundledWebRoot(const std::filesystem::path& webRoot, const std::string& missingArchiveError);

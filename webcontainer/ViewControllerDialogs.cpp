@@ -9,7 +9,6 @@
 #include "base/SettingsImport.h"
 #include "base/SharedInstances.h"
 #include "base/WebRootInstall.h"
-#include "platform/Bundle.h"
 #include "platform/Window.h"
 #include "services/PushNotificationUtils.h"
 
@@ -66,15 +65,8 @@ void ViewController::resetToDefaultSettings()
     Config& config = sharedConfig();
     // The installed content is unpacked aside and swapped in first: a reset that can't install
     // it changes nothing, so the old web root and its settings keep working.
-    const auto archive = platform::Bundle::main()->pathForResource("app", "zip");
-    if (!archive) {
-        LOG_ERROR("ERROR: app.zip not found in Mainbundle)");
+    if (!installBundledWebRoot(config.WEBROOT, "ERROR: app.zip not found in Mainbundle)"))
         return;
-    }
-    if (!installWebRoot(*archive, config.WEBROOT)) {
-        LOG_ERROR("Error unzipping file " + archive->string() + " to " + config.WEBROOT);
-        return;
-    }
 
     if (!bundleID().empty())
         config.defaults.removeAll();
