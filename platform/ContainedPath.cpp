@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <deque>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -119,6 +120,23 @@ int walkBeneath(int root, const std::string& path, int flags)
     return ::openat(current(), ".", (flags & ~O_NOFOLLOW) | O_CLOEXEC);
 }
 
+// The names of what the folder `fd` holds, "." and ".." left out.
+std::error_code entryNames(int fd, std::vector<std::string>& names)
+{
+    DIR* listing = ::fdopendir(::dup(fd));
+    if (!listing)
+        return lastError();
+    errno = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view child = entry->d_name;
+        if (child != "." && child != "..")
+            names.emplace_back(child);
+    }
+    const int listError = errno;
+    ::closedir(listing);
+    return {listError, std::generic_category()};
+}
+
 // Removes `name` in `dir` without following links: a folder goes with everything in it.
 std::error_code removeEntry(int dir, const std::string& name)
 {
@@ -129,20 +147,9 @@ std::error_code removeEntry(int dir, const std::string& name)
     UniqueFd folder(::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!folder)
         return lastError();
-    DIR* listing = ::fdopendir(::dup(folder.get()));
-    if (!listing)
-        return lastError();
     std::vector<std::string> names;
-    errno = 0;
-    while (const dirent* entry = ::readdir(listing)) {
-        const std::string_view child = entry->d_name;
-        if (child != "." && child != "..")
-            names.emplace_back(child);
-    }
-    const int listError = errno;
-    ::closedir(listing);
-    if (listError != 0)
-        return {listError, std::generic_category()};
+    if (auto error = entryNames(folder.get(), names))
+        return error;
     for (const auto& child : names) {
         if (auto error = removeEntry(folder.get(), child))
             return error;
@@ -164,6 +171,113 @@ bool writeAll(int fd, std::string_view bytes)
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
+}
+
+// Streams what remains of `in` to `out`.
+std::error_code copyBytes(int in, int out)
+{
+    char buffer[64 * 1024];
+    while (true) {
+        const ssize_t read = ::read(in, buffer, sizeof buffer);
+        if (read < 0) {
+            if (errno == EINTR)
+                continue;
+            return lastError();
+        }
+        if (read == 0)
+            return {};
+        if (!writeAll(out, std::string_view(buffer, static_cast<std::size_t>(read))))
+            return lastError();
+    }
+}
+
+// Copies what the folder `from` holds into the empty folder `to`, relative to both and without
+// following any link: folders and regular files with their permission bits, links as they are.
+// Anything else (a FIFO, a device, a socket) gives EINVAL.
+std::error_code copyTree(int from, int to)
+{
+    std::vector<std::string> names;
+    if (auto error = entryNames(from, names))
+        return error;
+    for (const auto& name : names) {
+        struct stat entry {};
+        if (::fstatat(from, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+            return lastError();
+        const mode_t permissions = entry.st_mode & 07777;
+        if (S_ISLNK(entry.st_mode)) {
+            const auto target = readLinkAt(from, name);
+            if (!target || ::symlinkat(target->c_str(), to, name.c_str()) != 0)
+                return lastError();
+            continue;
+        }
+        if (!S_ISDIR(entry.st_mode) && !S_ISREG(entry.st_mode))
+            return std::make_error_code(std::errc::invalid_argument);
+        const int open = S_ISDIR(entry.st_mode) ? O_RDONLY | O_DIRECTORY : O_RDONLY;
+        const UniqueFd in(::openat(from, name.c_str(), open | O_NOFOLLOW | O_CLOEXEC));
+        if (!in)
+            return lastError();
+        if (S_ISDIR(entry.st_mode) && ::mkdirat(to, name.c_str(), 0700) != 0)
+            return lastError();
+        const UniqueFd out(S_ISDIR(entry.st_mode)
+                               ? ::openat(to, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                               : ::openat(to, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!out)
+            return lastError();
+        if (auto error = S_ISDIR(entry.st_mode) ? copyTree(in.get(), out.get()) : copyBytes(in.get(), out.get()))
+            return error;
+        if (::fchmod(out.get(), permissions) != 0)
+            return lastError();
+    }
+    return {};
+}
+
+// Makes a new entry beside `entry` in `dir` under a hidden random name that is short enough for
+// any name `entry` may have: `make(dir, name)` creates it exclusively (-1 and errno when it
+// can't) and gives its descriptor. The name, or nothing with errno set.
+std::optional<std::string> makeBeside(int dir, const std::string& entry, const std::function<int(int, const char*)>& make,
+                                      UniqueFd& made)
+{
+    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937 random{std::random_device()()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string temporary = ".~" + entry.substr(0, 200) + ".";
+        for (int i = 0; i < 8; ++i)
+            temporary += letters[std::uniform_int_distribution<std::size_t>(0, sizeof letters - 2)(random)];
+        made.reset(make(dir, temporary.c_str()));
+        if (made)
+            return temporary;
+        if (errno != EEXIST)
+            break;
+    }
+    return std::nullopt;
+}
+
+// Copies the folder `source` (of another file system) into `dir` as `name`: into a new folder
+// beside `name` first, renamed into place once complete, so a copy cut short never stands there.
+std::error_code copyFolderInto(int dir, const std::string& name, const fs::path& source)
+{
+    const UniqueFd from(::open(source.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat entry {};
+    if (!from || ::fstat(from.get(), &entry) != 0)
+        return lastError();
+    UniqueFd to;
+    const auto temporary = makeBeside(
+        dir, name,
+        [](int in, const char* made) {
+            return ::mkdirat(in, made, 0700) == 0 ? ::openat(in, made, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                                                  : -1;
+        },
+        to);
+    if (!temporary)
+        return lastError();
+    std::error_code error = copyTree(from.get(), to.get());
+    if (!error && ::fchmod(to.get(), entry.st_mode & 07777) != 0)
+        error = lastError();
+    if (!error && ::renameat(dir, temporary->c_str(), dir, name.c_str()) != 0)
+        error = lastError();
+    if (error)
+        removeEntry(dir, *temporary);
+    return error;
 }
 
 std::optional<std::string> readAll(int fd)
@@ -350,22 +464,18 @@ ReplacementFile ContainedPath::createFile(std::error_code& error, mode_t mode) c
         error = std::make_error_code(std::errc::is_a_directory);
         return {};
     }
-    // Beside the entry, hidden, and short enough for any name the entry may have.
-    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937 random{std::random_device()()};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string temporary = ".~" + entry.substr(0, 200) + ".";
-        for (int i = 0; i < 8; ++i)
-            temporary += letters[std::uniform_int_distribution<std::size_t>(0, sizeof letters - 2)(random)];
-        UniqueFd fd(
-            ::openat(parentFd.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-        if (fd)
-            return ReplacementFile(std::move(parentFd), entry, std::move(temporary), std::move(fd));
-        if (errno != EEXIST)
-            break;
+    UniqueFd fd;
+    auto temporary = makeBeside(
+        parentFd.get(), entry,
+        [mode](int dir, const char* name) {
+            return ::openat(dir, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        },
+        fd);
+    if (!temporary) {
+        error = lastError();
+        return {};
     }
-    error = lastError();
-    return {};
+    return ReplacementFile(std::move(parentFd), entry, std::move(*temporary), std::move(fd));
 }
 
 std::error_code ContainedPath::writeFile(std::string_view bytes) const
@@ -449,12 +559,20 @@ std::error_code ContainedPath::moveFrom(const fs::path& source) const
         return {};
     if (errno != EXDEV)
         return lastError();
-    // Another file system: copy into a new file in place, then let the source go.
-    if (auto copied = copyFrom(source))
-        return copied;
-    if (::unlink(source.c_str()) != 0)
+    // Another file system: copy into place, then let the source go.
+    struct stat entry {};
+    if (::lstat(source.c_str(), &entry) != 0)
         return lastError();
-    return {};
+    if (!S_ISDIR(entry.st_mode)) {
+        if (auto copied = copyFrom(source))
+            return copied;
+        return ::unlink(source.c_str()) == 0 ? std::error_code{} : lastError();
+    }
+    if (auto copied = copyFolderInto(to.get(), name(), source))
+        return copied;
+    std::error_code removed;
+    fs::remove_all(source, removed);
+    return removed;
 }
 
 std::error_code ContainedPath::copyFrom(const fs::path& source) const
@@ -472,19 +590,8 @@ std::error_code ContainedPath::copyFrom(const fs::path& source) const
     ReplacementFile out = createFile(error);
     if (!out)
         return error;
-    char buffer[64 * 1024];
-    while (true) {
-        const ssize_t read = ::read(in.get(), buffer, sizeof buffer);
-        if (read < 0) {
-            if (errno == EINTR)
-                continue;
-            return lastError();
-        }
-        if (read == 0)
-            break;
-        if (!writeAll(out.get(), std::string_view(buffer, static_cast<std::size_t>(read))))
-            return lastError();
-    }
+    if (auto error = copyBytes(in.get(), out.get()))
+        return error;
     return out.commit();
 }
 

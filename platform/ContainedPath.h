@@ -89,8 +89,11 @@ public:
     std::error_code remove() const;
     // Renames the entry to `target` in one step, replacing a file or link there.
     std::error_code moveTo(const ContainedPath& target) const;
-    // Moves the file at `source` (anywhere, taken as it is) into place; across file systems it
-    // is copied (copyFrom) and the source removed.
+    // Moves the file or folder at `source` (anywhere, taken as it is) into place in one rename.
+    // Across file systems it is copied and the source removed then: a file as copyFrom copies
+    // it, a folder whole (folders and files with their permission bits, links as they are;
+    // anything else fails with EINVAL) into a hidden folder beside the entry that is renamed
+    // into place once complete. A failed copy leaves the source whole and nothing in place.
     std::error_code moveFrom(const std::filesystem::path& source) const;
     // Copies the regular file at `source` (anywhere; a final link followed) into a new file in
     // place, streamed in blocks, so its size never has to fit in memory. The source is left as

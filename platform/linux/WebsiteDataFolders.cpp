@@ -1,6 +1,7 @@
 #include "platform/linux/WebsiteDataFolders.h"
 
 #include "base/Logger.h"
+#include "platform/ContainedPath.h"
 #include "platform/Paths.h"
 
 namespace fs = std::filesystem;
@@ -11,24 +12,16 @@ namespace {
 // The name the engine gave the folders of earlier versions: the program's.
 constexpr char kEarlierName[] = "webcontainer";
 
-// Moves `earlier` to `folder` when only the first exists. Across file systems the copy is made
-// beside the target and renamed into place, so a copy cut short never stands as the data.
+// Moves `earlier` to `folder` when only the first exists; across file systems the copy is
+// renamed into place only once complete, so a copy cut short never stands as the data.
 void adopt(const fs::path& earlier, const fs::path& folder)
 {
     std::error_code error;
     if (!fs::is_directory(earlier, error) || fs::exists(folder, error) || error)
         return;
     fs::create_directories(folder.parent_path(), error);
-    fs::rename(earlier, folder, error);
-    if (error == std::errc::cross_device_link) {
-        const fs::path partial = folder.string() + ".partial";
-        fs::remove_all(partial, error);
-        fs::copy(earlier, partial, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
-        if (!error)
-            fs::rename(partial, folder, error);
-        std::error_code ignored;
-        fs::remove_all(error ? partial : earlier, ignored);
-    }
+    if (!error)
+        error = ContainedPath::make(folder.parent_path(), folder.filename().string())->moveFrom(earlier);
     if (error)
         LOG_ERROR("cannot move the website data " + earlier.string() + " to " + folder.string() + ": " +
                   error.message());

@@ -171,8 +171,9 @@ TEST_P(ContainedPathTest, CopiesStreamFromOutsideAndLeaveTheSource)
     EXPECT_EQ(readFile(outside / "secret.txt"), "secret");
 }
 
-// A move from another file system (shared memory here) falls back to the streamed copy and
-// then removes the source.
+// A move from another file system (shared memory here) falls back to a copy and then removes
+// the source: a file is streamed, a folder is copied whole (its links as links) under a hidden
+// name and renamed into place, so a copy that fails leaves the source whole and nothing in place.
 TEST_P(ContainedPathTest, MovesAcrossFileSystemsCopyThenRemove)
 {
     struct stat shm {};
@@ -180,10 +181,29 @@ TEST_P(ContainedPathTest, MovesAcrossFileSystemsCopyThenRemove)
     if (::stat("/dev/shm", &shm) != 0 || ::stat(folder.c_str(), &here) != 0 || shm.st_dev == here.st_dev)
         GTEST_SKIP() << "no second file system at /dev/shm";
     const fs::path source = fs::path("/dev/shm") / ("contained-" + std::to_string(::getpid()));
+    fs::remove_all(source);
     writeFile(source, std::string(100000, 'x'));
     EXPECT_FALSE(at("moved").moveFrom(source));
     EXPECT_EQ(readFile(folder / "moved"), std::string(100000, 'x'));
     EXPECT_FALSE(fs::exists(source));
+
+    writeFile(source / "storage" / "local.sqlite", "stored");
+    fs::create_symlink("storage/local.sqlite", source / "link");
+    fs::permissions(source / "storage", fs::perms::owner_all);
+    EXPECT_FALSE(at("sub/data").moveFrom(source));
+    EXPECT_EQ(readFile(folder / "sub" / "data" / "storage" / "local.sqlite"), "stored");
+    EXPECT_EQ(fs::read_symlink(folder / "sub" / "data" / "link"), "storage/local.sqlite");
+    EXPECT_EQ(fs::status(folder / "sub" / "data" / "storage").permissions(), fs::perms::owner_all);
+    EXPECT_FALSE(fs::exists(source));
+
+    writeFile(source / "storage" / "local.sqlite", "stored");
+    ASSERT_EQ(::mkfifo((source / "storage" / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(at("sub/other").moveFrom(source), std::errc::invalid_argument);
+    EXPECT_EQ(readFile(source / "storage" / "local.sqlite"), "stored");
+    for (const auto& entry : fs::directory_iterator(folder / "sub"))
+        EXPECT_TRUE(entry.path().filename() != "other" && !entry.path().filename().string().starts_with(".~"))
+            << entry.path();
+    fs::remove_all(source);
 }
 
 INSTANTIATE_TEST_SUITE_P(Resolvers, ContainedPathTest,
