@@ -203,12 +203,12 @@ public:
     // Starts the download of the file the page's sync command (`myURL`: items "callback", "url"
     // and optionally "filename") names into the sync folder, with fresh request parameters when
     // `auth`; its page address is recorded in Config::runningDownloads (and under the store
-    // key) until it ends. Returns the "callback" value, nothing when no download was started.
+    // key) until it ends. Returns the reply that waits for its end: `wView`, or one that answers
+    // nothing when no download was started.
     // A missing url value, a relative url without server address and a file name that is empty
     // or leaves the sync folder are failures: toast on `view`, "hideAllLoading" in `wView`.
     // Main thread.
-    std::optional<std::string> syncFile(const std::string& myURL, const PageReply& wView,
-                                        std::weak_ptr<platform::View> view, bool auth);
+    PageReply syncFile(const std::string& myURL, const PageReply& wView, std::weak_ptr<platform::View> view, bool auth);
     // The store key of a sync of `url`: the url, "file=" and the encoded `fileName` when given
     // and the url names no file, then a fresh "nsuuid=", joined as a query. Any thread.
     static std::string syncStoreKey(const std::string& url, const std::optional<std::string>& fileName);

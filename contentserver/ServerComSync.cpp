@@ -42,17 +42,17 @@ std::string ServerCom::syncStoreKey(const std::string& url, const std::optional<
     return key;
 }
 
-std::optional<std::string> ServerCom::syncFile(const std::string& myURL, const PageReply& wView,
-                                               std::weak_ptr<platform::View> view, bool auth)
+PageReply ServerCom::syncFile(const std::string& myURL, const PageReply& wView, std::weak_ptr<platform::View> view,
+                              bool auth)
 {
     const auto command = platform::URLComponents::parse(myURL);
     bool present = false;
-    const std::string* callback = command ? itemValue(command->queryItems(), "callback", present) : nullptr;
-    if (!command || !present) {
+    if (command)
+        itemValue(command->queryItems(), "callback", present);
+    if (!present) {
         LOG_ERROR("No callback found for syncfile call");
-        return std::nullopt;
+        return PageReply();
     }
-    const std::optional<std::string> result = callback ? std::optional(*callback) : std::nullopt;
     const auto fail = [&](const std::string& log, const std::string& toast) {
         LOG_ERROR(log);
         platform::mainQueue().async([view, toast] {
@@ -60,12 +60,12 @@ std::optional<std::string> ServerCom::syncFile(const std::string& myURL, const P
                 platform::showToast(toast, toastDuration, platform::ToastPosition::bottom);
         });
         wView.hideAllLoading(PageReply::HideAllLoading::withNullValue);
-        return std::nullopt;
+        return PageReply();
     };
 
     const std::string* url = itemValue(command->queryItems(), "url", present);
     if (!present)
-        return std::nullopt;
+        return PageReply();
     if (!url)
         return fail("URL not provided", "ERR: 1077: URL is not provided");
 
@@ -107,5 +107,5 @@ std::optional<std::string> ServerCom::syncFile(const std::string& myURL, const P
     }
     sharedConfig().runningDownloads.lock()->push_back(page);
     downloadUpdate(std::move(view), std::nullopt, address, storeKey, std::string("sync-"), auth);
-    return result;
+    return wView;
 }

@@ -5,6 +5,7 @@
 // thread only. The screen outlives every command it dispatches; a command that answers later
 // keeps its reply handle (and the preview list weakly), never the screen.
 
+#include "base/PageReply.h"
 #include "base/UIHelpers.h"
 #include "platform/AudioPlayer.h"
 #include "platform/View.h"
@@ -19,12 +20,13 @@ class BridgeScreen {
 public:
     virtual ~BridgeScreen() = default;
 
-    // The page function that waits for restored purchases ("restorePurchase" sets it; it stays
-    // until the next one with a callback value replaces it).
-    std::optional<std::string> restoreCallBack;
-    // The page function that waits for the end of a file sync: replaced by every "syncFile" and
-    // "syncFileAuth" (none when the command named none), answered when the sync ends.
-    std::optional<std::string> syncCallBack;
+    // The reply of the "restorePurchase" whose page waits for restored purchases: the latest
+    // one with a callback value; none before the first.
+    std::optional<PageReply> restoreCallBack;
+    // The reply that waits for the end of a file sync: that of the latest "syncFile" or
+    // "syncFileAuth" that started a download, one that answers nothing after a command that
+    // started none; answered when the sync ends.
+    PageReply syncCallBack;
     // The page to load at the next reload; empty means the start page.
     std::string landingPage;
     // The one audio player of "controlAudio": replaced by each successful start, kept otherwise.

@@ -112,8 +112,8 @@ void bridge::launchPurchase(BridgeScreen&, BridgeRequest& request)
 void bridge::restorePurchase(BridgeScreen& screen, BridgeRequest& request)
 {
     showToastAtBottom(IAP_RESTORE_PURCHASE());
-    if (const auto callback = request.url.value("callback"))
-        screen.restoreCallBack = callback;
+    if (request.reply.callback())
+        screen.restoreCallBack = request.reply;
     sharedIAPCom().restorePurchase();
 }
 

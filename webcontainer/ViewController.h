@@ -159,7 +159,7 @@ public:
     // content server as {"action":"purchase/ios","token":…,"sku":…}.
     void actOnPurchaseNotification(const platform::Notification& notification);
     // "IAPComRestoreNotification": sends every receipt of "receiptSet" to the content server;
-    // the reply goes to the page's restoreCallBack.
+    // the reply goes to the page of the latest "restorePurchase" with a callback.
     void actOnRestoreNotification(const platform::Notification& notification);
     // "onRegistrationCompleted": a toast for the push registration's outcome.
     void updateRegistrationStatus(const platform::Notification& notification);

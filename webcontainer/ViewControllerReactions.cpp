@@ -144,7 +144,7 @@ void ViewController::reactOnDownloadFinishedNotification(const platform::PlistDi
         // A page on show stays; without one the landing page or the start page is loaded.
         if (!webView || !webView->url())
             reloadWebView();
-        callJsCallback(syncCallBack, "", webView);
+        syncCallBack.send("");
         return;
     }
 
@@ -244,8 +244,8 @@ void ViewController::actOnRestoreNotification(const platform::Notification& noti
         LOG_ERROR("ERROR: no receeipts found");
         return;
     }
-    sharedServerCom().callServer("", PageReply(webView, restoreCallBack), restoreRequestText(*receipts), "", "",
-                                 false, "");
+    sharedServerCom().callServer("", restoreCallBack.value_or(PageReply(webView)), restoreRequestText(*receipts), "",
+                                 "", false, "");
 }
 
 void ViewController::updateRegistrationStatus(const platform::Notification& notification)

@@ -107,5 +107,6 @@ TEST_F(PurchasesTest, ThePageAsksListsBuysOnTheSheetAndRestores)
     ASSERT_TRUE(platform::runMainLoopUntil([&] { return notes.size() == 2; }, kTimeout)) << "no restore announced";
     EXPECT_EQ(notes[1].name, "IAPComRestoreNotification");
     EXPECT_EQ(notes[1].userInfo.at("receiptSet"), platform::PlistArray{receipt});
-    EXPECT_EQ(screen->restoreCallBack, "onRestore");
+    ASSERT_TRUE(screen->restoreCallBack);
+    EXPECT_EQ(screen->restoreCallBack->callback(), "onRestore");
 }

@@ -78,6 +78,16 @@ TEST_F(ServerCommandsTest, ServerCallAndSyncsAnswerThePage)
     EXPECT_NE(server.requests().back().query.find("app="), std::string::npos) << "syncFileAuth carries the parameters";
 }
 
+// The receipts of a restore go to the server; its answer reaches the page that asked.
+TEST_F(ServerCommandsTest, RestoreGoesToTheServerAndAnswersThePage)
+{
+    server.reply("/app/server.php", Reply().withBody("restored"));
+    click("restorePurchase?callback=showAnswer");
+    ASSERT_TRUE(server.waitForRequests(1));
+    EXPECT_NE(server.requests()[0].body.find("do=restorePurchase%2Fios"), std::string::npos);
+    EXPECT_TRUE(until([&] { return pageAnswers("← (no value)") == 1 && pageAnswers() == 1; }));
+}
+
 TEST_F(ServerCommandsTest, TokenAndUpdateReachTheServer)
 {
     server.reply("/app/server.php", Reply()

@@ -230,7 +230,7 @@ TEST_F(ServerBridgeTest, syncFileStoresTheFileAndAnswersThePage)
         SCOPED_TRACE(c.command);
         finished.clear();
         testsupport::runCommand(screen, c.command);
-        EXPECT_EQ(screen.syncCallBack, "got");
+        EXPECT_EQ(screen.syncCallBack.callback(), "got");
         EXPECT_EQ(sharedConfig().runningDownloads.get(), std::vector<std::string>{"file:///www/index.html"});
         ASSERT_TRUE(platform::runMainLoopUntil([&] { return !finished.empty(); }, 10s));
         EXPECT_EQ(finished.front().count("error"), 0u);
@@ -252,7 +252,7 @@ TEST_F(ServerBridgeTest, syncWithoutUsableFileNameFailsForThePage)
         SCOPED_TRACE(command);
         fakes.toast->shown.clear();
         const auto scripts = testsupport::runCommand(screen, command);
-        EXPECT_EQ(screen.syncCallBack, std::nullopt);
+        EXPECT_EQ(screen.syncCallBack.callback(), std::nullopt);
         EXPECT_EQ(scripts, std::vector<std::string>{testsupport::callbackScript("hideAllLoading", "{\"value\":null}")});
         EXPECT_EQ(toasts().size(), 1u);
         EXPECT_TRUE(sharedConfig().runningDownloads.get().empty());

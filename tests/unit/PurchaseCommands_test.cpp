@@ -127,7 +127,8 @@ TEST_F(PurchaseCommands, RestoreKeepsTheLastCallbackGiven)
     run("restorePurchase?callback=restored");
     run("restorePurchase");
     run("restorePurchase?callback");
-    EXPECT_EQ(screen.restoreCallBack, "restored");
+    ASSERT_TRUE(screen.restoreCallBack);
+    EXPECT_EQ(screen.restoreCallBack->callback(), "restored");
     EXPECT_EQ(fakes.paymentQueue->restores, 3);
     EXPECT_EQ(toasts(), Strings(3, "Your purchases have been restored."));
 }

@@ -92,7 +92,6 @@ TEST_F(ReactionsTest, DownloadFinishedCasesInTheirOrder)
     };
     Config& config = sharedConfig();
     config.defaults.set("sync-1", "http://127.0.0.1/file.pdf");
-    screen->syncCallBack = "synced";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         config.runningDownloads.lock()->assign({"http://127.0.0.1/file.pdf", "http://127.0.0.1/file.pdf"});
@@ -104,6 +103,7 @@ TEST_F(ReactionsTest, DownloadFinishedCasesInTheirOrder)
         screen->landingPage = c.waitingLandingPage;
         auto* before = &currentWebView();
         before->setURL("file:///index.html");
+        screen->syncCallBack = PageReply(screen->webView, "synced");
         const std::size_t scriptsBefore = before->scripts().size();
 
         postFromWorker(bundleID(), c.userInfo);

@@ -91,14 +91,14 @@ TEST_F(ServerCommandsTest, SyncCallbackIsTheLatestCommandsAndNeedsAWebView)
 {
     sharedConfig().defaults.set("serverprotocol", "http://");
     testsupport::runCommand(screen, "syncFile?callback=first&url=http://127.0.0.1:9/a?file=a.txt");
-    EXPECT_EQ(screen.syncCallBack, "first");
+    EXPECT_EQ(screen.syncCallBack.callback(), "first");
     testsupport::runCommand(screen, "syncFileAuth?callback&url=http://127.0.0.1:9/a?file=a.txt");
-    EXPECT_EQ(screen.syncCallBack, std::nullopt);
+    EXPECT_EQ(screen.syncCallBack.callback(), std::nullopt);
 
-    screen.syncCallBack = "kept";
+    screen.syncCallBack = PageReply({}, "kept");
     screen.view.reset();
     testsupport::runCommand(screen, "syncFile?callback=other&url=http://127.0.0.1:9/a?file=a.txt");
-    EXPECT_EQ(screen.syncCallBack, "kept");
+    EXPECT_EQ(screen.syncCallBack.callback(), "kept");
 }
 
 TEST_F(ServerCommandsTest, SyncStoreKeyCarriesTheFileAsAQueryItem)
