@@ -16,6 +16,7 @@
 #include "platform/URLComponents.h"
 #include "platform/UserNotificationCenter.h"
 #include "services/PushNotificationUtils.h"
+#include "webcontainer/BridgeProtocol.h"
 #include "webcontainer/CommandTable.h"
 
 namespace {
@@ -121,7 +122,7 @@ void ViewController::initWebView(std::string page)
         disconnect(*webView);
 
     platform::WebViewConfiguration configuration;
-    configuration.scriptMessageHandlers = {"callbackHandler"};
+    configuration.scriptMessageHandlers = {kBridgeHandlerName};
     configuration.readAccessFolder = config.BASEURL;
     configuration.allowFileAccessFromFileURLs = true;
     configuration.allowsInlineMediaPlayback = true;

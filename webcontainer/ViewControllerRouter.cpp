@@ -2,8 +2,8 @@
 // The body is one text, matched whole and case-sensitively against the plain words of
 // BridgeWords.cpp, in their order; any other text holding "?" is a command URL
 // ("word?name=value&…") for the dispatcher; everything else, a body that is no text among it,
-// is ignored. Nothing is answered
-// on this channel: answers reach the page as JavaScript evaluated in the web view.
+// is ignored. Nothing is answered on this channel: answers reach the page as JavaScript
+// evaluated in the web view (the whole protocol: BridgeProtocol.h).
 #include "webcontainer/ViewController.h"
 
 #include "base/Config.h"
@@ -11,6 +11,7 @@
 #include "base/Logger.h"
 #include "contentserver/LazyLoad.h"
 #include "platform/Clock.h"
+#include "webcontainer/BridgeProtocol.h"
 
 #include <ctime>
 
@@ -27,7 +28,7 @@ void ViewController::userContentController(const std::string& name, const std::o
 {
     LOG_DEBUG("Message Script Message Body: " + describe(message));
     // The bridge takes texts only: a number, an array or an object is no word and no command.
-    if (name != "callbackHandler" || !message)
+    if (name != kBridgeHandlerName || !message)
         return;
     const std::string& body = *message;
     LOG_DEBUG("JavaScript is sending a message " + body);
