@@ -1,5 +1,7 @@
 #include "platform/ContainedPath.h"
 
+#include "platform/DescriptorIO.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
@@ -159,36 +161,12 @@ std::error_code removeEntry(int dir, const std::string& name)
     return {};
 }
 
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 // Streams what remains of `in` to `out`.
 std::error_code copyBytes(int in, int out)
 {
-    char buffer[64 * 1024];
-    while (true) {
-        const ssize_t read = ::read(in, buffer, sizeof buffer);
-        if (read < 0) {
-            if (errno == EINTR)
-                continue;
-            return lastError();
-        }
-        if (read == 0)
-            return {};
-        if (!writeAll(out, std::string_view(buffer, static_cast<std::size_t>(read))))
-            return lastError();
-    }
+    if (!readBlocks(in, [out](std::string_view block) { return writeAll(out, block); }))
+        return lastError();
+    return {};
 }
 
 // Copies what the folder `from` holds into the empty folder `to`, relative to both and without
@@ -283,18 +261,12 @@ std::error_code copyFolderInto(int dir, const std::string& name, const fs::path&
 std::optional<std::string> readAll(int fd)
 {
     std::string bytes;
-    char buffer[64 * 1024];
-    while (true) {
-        const ssize_t read = ::read(fd, buffer, sizeof buffer);
-        if (read < 0) {
-            if (errno == EINTR)
-                continue;
-            return std::nullopt;
-        }
-        if (read == 0)
-            return bytes;
-        bytes.append(buffer, static_cast<std::size_t>(read));
-    }
+    if (!readBlocks(fd, [&bytes](std::string_view block) {
+            bytes += block;
+            return true;
+        }))
+        return std::nullopt;
+    return bytes;
 }
 
 // Where the folder behind `fd` really is, for the containment test of a new link's target.

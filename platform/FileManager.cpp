@@ -1,5 +1,7 @@
 #include "platform/FileManager.h"
 
+#include "platform/DescriptorIO.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -114,20 +116,7 @@ bool FileManager::writeFileAtomically(const fs::path& path, const std::string& b
     int fd = mkstemp(pattern.data());
     if (fd < 0)
         return false;
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    bool ok = true;
-    while (left > 0) {
-        ssize_t written = ::write(fd, data, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            ok = false;
-            break;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
+    bool ok = writeAll(fd, bytes);
     ok = ok && ::fchmod(fd, static_cast<mode_t>(mode)) == 0 && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok)

@@ -1,6 +1,7 @@
 #include "platform/SettingsStore.h"
 
 #include "base/Logger.h"
+#include "platform/DescriptorIO.h"
 #include "platform/Dispatch.h"
 #include "platform/FileManager.h"
 #include "platform/Paths.h"
@@ -43,17 +44,11 @@ FileState readRegularFile(const fs::path& file, std::string& bytes)
         state = FileState::unreadable;
     else if (!S_ISREG(info.st_mode))
         state = FileState::notRegular;
-    char buffer[65536];
-    while (state == FileState::read) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            state = FileState::unreadable;
-        if (count <= 0)
-            break;
-        bytes.append(buffer, static_cast<std::size_t>(count));
-    }
+    if (state == FileState::read && !readBlocks(fd, [&bytes](std::string_view block) {
+            bytes += block;
+            return true;
+        }))
+        state = FileState::unreadable;
     ::close(fd);
     return state;
 }

@@ -1,6 +1,7 @@
 #include "platform/ZipArchive.h"
 
 #include "platform/ContainedPath.h"
+#include "platform/DescriptorIO.h"
 #include "platform/FileWriterPool.h"
 #include "platform/FreeSpace.h"
 
@@ -286,13 +287,13 @@ private:
                 handedOver = false;
                 if ((error = createFile()))
                     break;
-                if (file && !writeAll(file.get(), bytes.data(), bytes.size()))
+                if (file && !writeAll(file.get(), bytes))
                     error = writeError();
                 bytes.clear();
             }
             if (handedOver)
                 bytes.append(buffer.data(), static_cast<std::size_t>(read));
-            else if (file && !writeAll(file.get(), buffer.data(), static_cast<std::size_t>(read)))
+            else if (file && !writeAll(file.get(), std::string_view(buffer.data(), static_cast<std::size_t>(read))))
                 error = writeError();
         }
         return error;
@@ -330,21 +331,6 @@ private:
                                                                            link.path().string() + "\" to \"" +
                                                                            linkTarget + "\"");
         return std::nullopt;
-    }
-
-    static bool writeAll(int fd, const char* data, std::size_t size)
-    {
-        while (size > 0) {
-            const ssize_t written = ::write(fd, data, size);
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            data += written;
-            size -= static_cast<std::size_t>(written);
-        }
-        return true;
     }
 
     void* zip_;
