@@ -1,6 +1,7 @@
 #include "platform/DownloadFile.h"
 
-#include <cerrno>
+#include "platform/DescriptorIO.h"
+
 #include <fcntl.h>
 #include <cstdlib>
 #include <string>
@@ -48,18 +49,11 @@ bool DownloadFile::write(std::string_view piece)
         std::lock_guard lock(mutex_);
         if (descriptor_ < 0)
             return false;
-        while (!piece.empty()) {
-            const ssize_t done = ::write(descriptor_, piece.data(), piece.size());
-            if (done < 0 && errno == EINTR)
-                continue;
-            if (done <= 0)
-                return false;
-            piece.remove_prefix(static_cast<std::size_t>(done));
-            if (counted_)
-                written_ += done;
-        }
+        if (!writeAll(descriptor_, piece))
+            return false;
         if (!counted_)
             return true;
+        written_ += static_cast<std::int64_t>(piece.size());
     }
     if (onProgress)
         onProgress();
