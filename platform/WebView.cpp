@@ -78,6 +78,8 @@ void WebView::didFinishNavigation()
 {
     if (onNavigationFinished)
         onNavigationFinished();
+    if (onNavigationFinishedForTesting)
+        onNavigationFinishedForTesting();
 }
 
 void WebView::didFailNavigation(const NavigationError& error)

@@ -90,6 +90,8 @@ public:
     std::function<void(const std::string& name, const std::optional<std::string>& body)> onScriptMessage;
     // A navigation finished loading. Never follows a failed one.
     std::function<void()> onNavigationFinished;
+    // For tests: told of each finished navigation after onNavigationFinished, whoever owns that.
+    std::function<void()> onNavigationFinishedForTesting;
     // A navigation failed after the page had begun to load.
     std::function<void(const NavigationError&)> onNavigationFailed;
     // A navigation failed before the page began to load (missing file, refused, cancelled).

@@ -21,15 +21,7 @@ namespace {
 
 class BridgeCommandsTest : public testsupport::RealWebScreenFixture {
 protected:
-    void SetUp() override
-    {
-        RealWebScreenFixture::SetUp();
-        if (HasFatalFailure())
-            return;
-        evaluate("document.getElementById('link-bridge').click()");
-        ASSERT_TRUE(waitForFinishedNavigations(2)) << "the bridge page did not finish loading";
-        ASSERT_EQ(screen->webView->url(), "file://" + sharedConfig().WEBROOT + "/bridge.html");
-    }
+    BridgeCommandsTest() : RealWebScreenFixture(StartPage::bridge) {}
 
     // Waits until the page's element `id` shows a text other than "" and "running".
     std::string waitForOutcome(const std::string& id)

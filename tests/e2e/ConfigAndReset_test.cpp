@@ -15,11 +15,6 @@ namespace {
 
 class ConfigAndResetTest : public testsupport::RealWebScreenFixture {
 protected:
-    void post(const std::string& word)
-    {
-        evaluate("window.webkit.messageHandlers.callbackHandler.postMessage('" + word + "')");
-    }
-
     // The GTK dialog on top, once the page's word has brought it up.
     GtkDialog* waitForDialog()
     {

@@ -19,24 +19,10 @@ const std::string pro = "org.webcontainer.app.pro";
 
 class PurchasesTest : public testsupport::RealWebScreenFixture {
 protected:
-    void SetUp() override
+    void SetUpPage() override
     {
-        RealWebScreenFixture::SetUp();
-        if (HasFatalFailure())
-            return;
         for (const char* name : {"IAPComPurchaseNotification", "IAPComRestoreNotification"})
             sharedNotificationCenter().addObserver(this, name, [this](const auto& note) { notes.push_back(note); });
-        evaluate("window.answers = {}; window.keep = function (name) { return function (a) { window.answers[name] = a; }; };"
-                 "window.onAble = keep('able'); window.onList = keep('list'); 0");
-    }
-
-
-    std::string answer(const std::string& name)
-    {
-        const std::string script = "window.answers['" + name + "'] || ''";
-        std::string text;
-        platform::runMainLoopUntil([&] { return !(text = evaluate(script).value_or("")).empty(); }, kTimeout);
-        return text;
     }
 
     // The product as the local store lists it.
@@ -79,11 +65,9 @@ protected:
 
 TEST_F(PurchasesTest, ThePageAsksListsBuysOnTheSheetAndRestores)
 {
-    post("getIsAbleToPurchase?callback=onAble");
-    EXPECT_EQ(answer("able"), R"({"isAbleToPurchase":"Y"})");
+    EXPECT_EQ(ask("onAble", "getIsAbleToPurchase?callback=onAble"), R"({"isAbleToPurchase":"Y"})");
     // The shared instance asks the store about no product.
-    post("getIAPProducts?callback=onList");
-    EXPECT_EQ(answer("list"), R"({"error":"Error fetching product list!"})");
+    EXPECT_EQ(ask("onList", "getIAPProducts?callback=onList"), R"({"error":"Error fetching product list!"})");
 
     // A product the store sells, made known to the purchase words as a product list would.
     const auto product = storeProduct(pro);

@@ -23,16 +23,7 @@ namespace {
 
 class ScreenCommandsTest : public testsupport::RealWebScreenFixture {
 protected:
-    void SetUp() override
-    {
-        RealWebScreenFixture::SetUp();
-        if (HasFatalFailure())
-            return;
-        showBridgePage();
-    }
-
-    // The text of the page's log.
-    std::string pageLog() { return evaluate("document.getElementById('log').textContent").value_or(""); }
+    ScreenCommandsTest() : RealWebScreenFixture(StartPage::bridge) {}
 
     platform::GtkPreviewController& preview()
     {

@@ -23,14 +23,8 @@ namespace {
 
 class ServerCommandsTest : public testsupport::RealWebScreenFixture {
 protected:
-    void SetUp() override
-    {
-        RealWebScreenFixture::SetUp();
-        if (HasFatalFailure())
-            return;
-        testsupport::storeServerSettings(server, "/app/", "server.php");
-        showBridgePage();
-    }
+    ServerCommandsTest() : RealWebScreenFixture(StartPage::bridge) {}
+    void SetUpPage() override { testsupport::storeServerSettings(server, "/app/", "server.php"); }
 
     // Clicks the page's button that posts `message`.
     void click(const std::string& message)
@@ -41,7 +35,7 @@ protected:
     // command here answers.
     int pageAnswers(const std::string& answer = "← hideAllLoading()")
     {
-        const std::string log = evaluate("document.getElementById('log').textContent").value_or("");
+        const std::string log = pageLog();
         int count = 0;
         for (auto at = log.find(answer); at != std::string::npos; at = log.find(answer, at + 1))
             ++count;

@@ -1,5 +1,6 @@
 #include "tests/support/RealWebScreenFixture.h"
 
+#include "base/Config.h"
 #include "base/UIHelpers.h"
 #include "platform/Dispatch.h"
 #include "platform/Platform.h"
@@ -22,6 +23,17 @@ void RealWebScreenFixture::SetUp()
         return std::shared_ptr<platform::AudioPlayer>(
             platform::GstAudioPlayer::create(file, error, platform::GstAudioPlayer::Output::silent));
     };
+    // Counts what the screen's web view reports finished; a replaced view's reports mean nothing
+    // to the screen.
+    linux.makeWebView = [make = linux.makeWebView, navigations = navigations_](const auto& configuration) {
+        auto view = make(configuration);
+        view->onNavigationFinishedForTesting = [navigations, weak = std::weak_ptr(view)] {
+            const auto shown = navigations->screen.lock();
+            if (shown && shown->webView == weak.lock())
+                ++navigations->finished;
+        };
+        return view;
+    };
     platform::install(std::move(linux));
 
     // The web screen at once: the splash screen's five seconds are no part of these tests.
@@ -30,20 +42,19 @@ void RealWebScreenFixture::SetUp()
     application->launch(platform::current().makeWindow(), {});
     screen = std::dynamic_pointer_cast<ViewController>(delegate.window->rootScreen());
     ASSERT_TRUE(screen);
+    navigations_->screen = screen;
     ASSERT_TRUE(waitForFinishedNavigations(1)) << "the start page did not finish loading";
+    if (startPage_ == StartPage::bridge) {
+        evaluate("document.getElementById('link-bridge').click()");
+        ASSERT_TRUE(waitForFinishedNavigations(2)) << "the bridge page did not finish loading";
+        ASSERT_EQ(screen->webView->url(), "file://" + sharedConfig().WEBROOT + "/bridge.html");
+    }
+    SetUpPage();
 }
 
 bool RealWebScreenFixture::waitForFinishedNavigations(std::size_t count, std::chrono::milliseconds timeout)
 {
-    return platform::runMainLoopUntil([&] { return finishedNavigations() >= count; }, timeout);
-}
-
-std::size_t RealWebScreenFixture::finishedNavigations() const
-{
-    std::size_t count = 0;
-    for (const auto& entry : log.entries())
-        count += entry.message == "WEBVIEW: finished loading page";
-    return count;
+    return platform::runMainLoopUntil([&] { return navigations_->finished >= count; }, timeout);
 }
 
 std::optional<std::string> RealWebScreenFixture::evaluate(const std::string& script)
@@ -55,15 +66,30 @@ std::optional<std::string> RealWebScreenFixture::evaluate(const std::string& scr
     return result->value;
 }
 
-void RealWebScreenFixture::showBridgePage()
-{
-    screen->loadPage("/bridge.html");
-    ASSERT_TRUE(waitForFinishedNavigations(2)) << "the bridge page did not finish loading";
-}
-
 void RealWebScreenFixture::post(const std::string& command)
 {
     evaluate("window.webkit.messageHandlers.callbackHandler.postMessage('" + command + "'); 0");
+}
+
+std::string RealWebScreenFixture::ask(const std::string& name, const std::string& command,
+                                      const std::function<bool()>& ready, const std::function<void()>& meanwhile)
+{
+    evaluate("window.answers = window.answers || {}; window." + name + " = function (a) { window.answers['" + name +
+             "'] = (a === undefined ? 'no argument' : a); }; 0");
+    post(command);
+    if (meanwhile) {
+        until(ready);
+        meanwhile();
+    }
+    const std::string script = "window.answers['" + name + "'] || ''";
+    std::string text;
+    until([&] { return !(text = evaluate(script).value_or("")).empty(); });
+    return text;
+}
+
+std::string RealWebScreenFixture::pageLog()
+{
+    return evaluate("document.getElementById('log').textContent").value_or("");
 }
 
 bool RealWebScreenFixture::until(const std::function<bool()>& condition)
