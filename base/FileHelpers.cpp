@@ -128,7 +128,11 @@ std::optional<std::string> webRootRelativePath(const fs::path& file)
 std::vector<std::string> getFilesOfWebDir()
 {
     std::vector<std::string> files;
-    if (fs::exists(fs::symlink_status(webRoot())))
+    std::error_code error;
+    const auto status = fs::symlink_status(webRoot(), error);
+    if (error && error != std::errc::no_such_file_or_directory)
+        LOG_ERROR(error.message());
+    else if (fs::exists(status))
         listFilesBelow(webRoot(), files);
     return files;
 }

@@ -38,7 +38,8 @@ void deleteFolder(const std::filesystem::path& url);
 // The relative paths of every entry below the web root that is not a folder, in the order the
 // folders are walked (not sorted), percent-encoded as in a file URL ("img/b%20c.png"). Hidden
 // files count; a symbolic link is listed as an entry of its own and not followed. A folder that
-// cannot be listed is logged and passed over; a missing web root yields none.
+// cannot be listed is logged and passed over; a missing web root yields none, and so does one
+// that cannot be reached (logged).
 std::vector<std::string> getFilesOfWebDir();
 
 // The path of `file` relative to the web root, percent-encoded as in a file URL; nothing when

@@ -3,7 +3,10 @@
 #include "platform/Bundle.h"
 
 #include <glib.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -127,6 +130,18 @@ void useBundleWithArchive(const std::optional<std::string>& archive)
     if (archive)
         writeFile(bundle / "app.zip", *archive);
     platform::Bundle::setMainForTesting(bundle);
+}
+
+void dropFilePermissionOverrides()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        throw std::runtime_error("capget failed");
+    for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+        data[CAP_TO_INDEX(capability)].effective &= ~CAP_TO_MASK(capability);
+    if (::syscall(SYS_capset, &header, data) != 0)
+        throw std::runtime_error("capset failed");
 }
 
 fs::path toolPath(const std::string& name)

@@ -61,6 +61,10 @@ void copyBundleWithPreferences(const std::filesystem::path& folder, const std::o
 // empty).
 void useBundleWithArchive(const std::optional<std::string>& archive);
 
+// Makes folder and file modes bind this process even when it runs as root (it gives up the
+// capabilities that override them): for a child process that must meet a folder it cannot open.
+void dropFilePermissionOverrides();
+
 // The folder of the test helper programs.
 std::filesystem::path toolPath(const std::string& name);
 

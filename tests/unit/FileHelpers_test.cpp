@@ -144,6 +144,7 @@ TEST(GetFilesOfWebDir, PathsAreRelativeToTheWebRootWhateverFoldersLieAbove)
 }
 
 // A folder that could not be opened ended the whole listing: files after it were left out.
+// A web root that could not be reached threw out of the listing.
 TEST(GetFilesOfWebDir, CarriesOnPastAFolderItCannotOpen)
 {
     const std::set<std::string> names = {"a.js", "b.js", "c.js", "x.js", "y.js", "z.js"};
@@ -151,21 +152,34 @@ TEST(GetFilesOfWebDir, CarriesOnPastAFolderItCannotOpen)
     for (const auto& name : names) {
         writeFile(webRoot() / name, "1");
         writeFile(webRoot() / ("closed-" + name) / "hidden.js", "2");
-        fs::permissions(webRoot() / ("closed-" + name), fs::perms::none);
     }
-    // Root opens every folder, so the listing runs in a child process as an unprivileged user,
-    // who may enter the test's folders down to the web root.
-    const fs::path top = platform::paths::home().parent_path();
-    for (fs::path folder = webRoot(); folder != top.parent_path(); folder = folder.parent_path())
-        fs::permissions(folder, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
-    EXPECT_EXIT(
-        {
-            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-                std::_Exit(2);
-            const auto files = getFilesOfWebDir();
-            std::_Exit(std::set<std::string>(files.begin(), files.end()) == names ? 0 : 1);
-        },
-        testing::ExitedWithCode(0), "");
+    std::vector<fs::path> closedFolders;
+    for (const auto& name : names)
+        closedFolders.push_back(webRoot() / ("closed-" + name));
+    const struct {
+        const char* name;
+        std::vector<fs::path> closed;
+        std::set<std::string> listed;
+    } cases[] = {
+        {"folders below the web root", closedFolders, names},
+        {"the web root", {webRoot()}, {}},
+        {"the folder holding the web root", {webRoot().parent_path()}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& folder : c.closed)
+            fs::permissions(folder, fs::perms::none);
+        // The listing runs in a child process that the folders' modes bind even as root.
+        EXPECT_EXIT(
+            {
+                testsupport::dropFilePermissionOverrides();
+                const auto files = getFilesOfWebDir();
+                std::_Exit(std::set<std::string>(files.begin(), files.end()) == c.listed ? 0 : 1);
+            },
+            testing::ExitedWithCode(0), "");
+        for (const auto& folder : c.closed)
+            fs::permissions(folder, fs::perms::owner_all);
+    }
 }
 
 TEST(GetFilesOfWebDir, LinksAreListedButNotFollowed)
