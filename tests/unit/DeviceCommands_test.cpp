@@ -80,12 +80,13 @@ TEST_F(DeviceCommands, RemindersAreScheduledOnlyWithEveryItemAndDeletedByIdOrAck
         {schedule + "&id", {}, "", ""},
         {"scheduleNotification?datetime=2030-01-31T08:30:00&frequency=none&title=T&body=B&landing=l&id=x", {}, "",
          "ERROR scheduling notification: 2030-01-31T08:30:00 none "},
-        {schedule + "&id=r1", {"r1"}, "scheduling notification with: 20300131T083000 none T B l.html", ""},
+        {schedule + "&id=r1", {"r1"}, "", ""},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.command);
         EXPECT_EQ(run(test.command), Strings{});
         EXPECT_EQ(pendingIdentifiers(), test.pending);
+        // The log line is the behaviour here: nothing else is observable.
         if (!test.debugLog.empty()) {
             EXPECT_TRUE(log.has(Logger::Level::Debug, test.debugLog));
         }
@@ -93,6 +94,7 @@ TEST_F(DeviceCommands, RemindersAreScheduledOnlyWithEveryItemAndDeletedByIdOrAck
             EXPECT_TRUE(log.contains(Logger::Level::Error, test.errorLog));
         }
     }
+    // What the log leaves out is the behaviour here.
     EXPECT_FALSE(log.contains(Logger::Level::Debug, "&id")) << "the identifier is not logged";
 
     // With an identifier the callback is not called; without one it is acknowledged.
@@ -229,6 +231,7 @@ TEST_F(DeviceCommands, FileChooserNeedsCallbackModeAndWebViewAndOffersImagesForI
     screen.view.reset();
     run("showFileChooser?callback=cb&mode=doc");
     EXPECT_TRUE(fakes.pickers.empty());
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.has(Logger::Level::Error, "webView is nil!"));
 }
 
@@ -280,7 +283,6 @@ TEST_F(DeviceCommands, ChosenFileIsCopiedUnderTheLimitAndAnsweredEscaped)
             window.topAlert()->pressAlertButton(0);
         }
     }
-    EXPECT_TRUE(log.has(Logger::Level::Error, "FIXME: no maxuploadsize found"));
     EXPECT_TRUE(toast->shown.empty());
 }
 
@@ -294,28 +296,26 @@ TEST_F(DeviceCommands, FailedOrCancelledChoicesAnswerNothing)
     fs::create_directories(sharedConfig().WEBROOT);
     const struct {
         std::vector<std::string> urls;
-        const char* errorLog;
+        bool toast;
     } cases[] = {
-        {{}, nullptr},
-        {{"https://example.invalid/report.pdf"}, "Wrong URL (not file): https://example.invalid/report.pdf"},
-        {{platform::fileURLString(userFolder / "missing.pdf")}, "Error writing Image file: "},
+        {{}, false},
+        {{"https://example.invalid/report.pdf"}, true},
+        {{platform::fileURLString(userFolder / "missing.pdf")}, true},
     };
     for (const auto& test : cases) {
         toast->shown.clear();
         run("showFileChooser?callback=picked&mode=doc");
         fakes.pickers.back()->pick(test.urls);
         platform::drainMainQueue();
-        EXPECT_EQ(toast->shown.size(), test.errorLog ? 1u : 0u);
-        if (test.errorLog) {
+        EXPECT_EQ(toast->shown.size(), test.toast ? 1u : 0u);
+        if (test.toast) {
             EXPECT_EQ(toast->shown[0].text, "The chosen file could not be taken for the upload.");
             EXPECT_EQ(toast->shown[0].position, platform::ToastPosition::bottom);
-            EXPECT_TRUE(log.contains(Logger::Level::Error, test.errorLog));
         }
     }
     run("showFileChooser?callback=picked&mode=doc");
     fakes.pickers.back()->cancel();
     EXPECT_TRUE(fakes.pickers.back()->dismissed);
-    EXPECT_TRUE(log.has(Logger::Level::Debug, "Document Picker view was cancelled"));
     EXPECT_EQ(std::count(screen.view->scripts().begin(), screen.view->scripts().end(), std::string("picked")), 0);
     EXPECT_TRUE(screen.view->scripts().empty());
 }
@@ -331,11 +331,13 @@ TEST_F(DeviceCommands, ConnectWebSocketNeedsADomainAndSettingsFoundAgain)
         const char* command;
         bool urlIsText;
         const char* domain;
+        // Whether the settings were read again: only for a domain.
+        bool configured;
     } cases[] = {
-        {"connectWebSocket?domain=shop", false, ""},
-        {"connectWebSocket", true, ""},
-        {"connectWebSocket?domain", true, ""},
-        {"connectWebSocket?domain=shop", true, "shop"},
+        {"connectWebSocket?domain=shop", false, "", false},
+        {"connectWebSocket", true, "", false},
+        {"connectWebSocket?domain", true, "", false},
+        {"connectWebSocket?domain=shop", true, "shop", true},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.command);
@@ -344,10 +346,10 @@ TEST_F(DeviceCommands, ConnectWebSocketNeedsADomainAndSettingsFoundAgain)
         EXPECT_EQ(run(test.command), Strings{});
         EXPECT_EQ(channel.domain, test.domain);
         EXPECT_EQ(channel.webSocketManager != nullptr, *test.domain != '\0');
-        const auto entries = log.entries();
-        EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
-                                [](const auto& entry) { return entry.message == "Websocket still not configured"; }),
-                  1) << "logged by the first command alone";
+        EXPECT_EQ(channel.isConfigured(), test.configured);
+        if (!test.urlIsText) {
+            // The log line is the behaviour here: nothing else is observable.
+            EXPECT_TRUE(log.has(Logger::Level::Error, "Websocket still not configured"));
+        }
     }
-    EXPECT_TRUE(channel.isConfigured());
 }

@@ -79,22 +79,18 @@ TEST(SaveCreateDir, ExistingFolderStaysAndAFileInTheWayIsReplaced)
     EXPECT_TRUE(saveCreateDir(folder));
     EXPECT_TRUE(fs::exists(folder / "kept.txt"));
 
-    LogCapture log;
     const fs::path blocked = webRoot() / "blocked";
     writeFile(blocked, "a plain file");
     EXPECT_TRUE(saveCreateDir(blocked));
     EXPECT_TRUE(fs::is_directory(blocked));
     EXPECT_TRUE(fs::is_empty(blocked));
-    EXPECT_TRUE(log.contains(Level::Error, " is a file and not a directory!"));
 }
 
 TEST(SaveCreateDir, MissingParentGivesFalseAndCreatesNothing)
 {
-    LogCapture log;
     const fs::path folder = sharedConfig().BASEURL / "missing" / "child";
     EXPECT_FALSE(saveCreateDir(folder));
     EXPECT_FALSE(fs::exists(folder.parent_path()));
-    EXPECT_TRUE(log.contains(Level::Error, "Error creating dir file://"));
 }
 
 TEST(DeleteFolder, RemovesFoldersWithContentsAndFilesAndLogsFailures)
@@ -108,6 +104,7 @@ TEST(DeleteFolder, RemovesFoldersWithContentsAndFilesAndLogsFailures)
 
     LogCapture log;
     deleteFolder(webRoot() / "gone");
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.contains(Level::Error, "Error deleting folder file://"));
 }
 
@@ -195,18 +192,14 @@ TEST(GetFolderSize, AddsImmediateEntriesAndASubFolderCountsItsOwnEntryOnly)
     const fs::path folder = sharedConfig().SYNCURL;
     writeFile(folder / "ten.bin", std::string(10, 'x'));
     writeFile(folder / "sub" / "big.bin", std::string(1000, 'y'));
-    LogCapture log;
     const auto size = getFolderSize(folder);
     EXPECT_EQ(size, 10 + entrySize(folder / "sub"));
     EXPECT_NE(size, 1010u);
-    EXPECT_TRUE(log.contains(Level::Debug, "Filesize found: " + std::to_string(size) + " :: "));
 }
 
-TEST(GetFolderSize, MissingFolderGivesZeroAndLogsTheError)
+TEST(GetFolderSize, MissingFolderGivesZero)
 {
-    LogCapture log;
     EXPECT_EQ(getFolderSize(sharedConfig().SYNCURL / "missing"), 0u);
-    EXPECT_TRUE(log.has(Level::Error, "Error: " + std::make_error_code(std::errc::no_such_file_or_directory).message()));
 }
 
 TEST(CreateFullURL, NamesInAFolderMustStayStrictlyInsideIt)

@@ -135,6 +135,7 @@ TEST_F(IAPComTest, EachTransactionStateIsHandledAsItsOwn)
             EXPECT_EQ(alert->alert()->actions.size(), 1u);
         }
     }
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.contains(Logger::Level::Debug, "ERROR FIXME: New unhandled paymenttransaction case!!!"));
     EXPECT_TRUE(purchases.empty());
 }
@@ -186,7 +187,6 @@ TEST_F(IAPComTest, ANewProductListCancelsTheRunningOneAndItsEndAlsoReportsTheSto
     ASSERT_EQ(purchases.size(), 1u);
     EXPECT_EQ(std::any_cast<std::string>(purchases[0].object), "plus");
     EXPECT_EQ(purchases[0].userInfo, (platform::PlistDict{{"receiptData", "cg=="}}));
-    EXPECT_TRUE(log.contains(Logger::Level::Debug, "Found product: pro Pro 0.990000"));
 
     // A failure answers (false); without a stored identifier the end reports nothing.
     sharedConfig().defaults.remove("currentSKU");
@@ -196,6 +196,7 @@ TEST_F(IAPComTest, ANewProductListCancelsTheRunningOneAndItsEndAlsoReportsTheSto
     fakes.storeRequests[3]->respond({});
     EXPECT_EQ(answers, (Strings{"ok 1", "failed"}));
     EXPECT_EQ(purchases.size(), 1u);
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.contains(Logger::Level::Error, "cannot fetch identifier from defaults"));
 }
 

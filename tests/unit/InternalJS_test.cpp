@@ -97,5 +97,6 @@ TEST_F(WriteInternalJS, ReplacesAnEarlierFileAndAMissingFolderIsOnlyLogged)
     testsupport::LogCapture log;
     writeInternalJS(folder / "missing");
     EXPECT_FALSE(fs::exists(folder / "missing"));
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.contains(Logger::Level::Error, "Error: "));
 }

@@ -162,6 +162,7 @@ TEST_F(NavigationTest, CancelledAndNonFileFailuresAreOnlyLogged)
     runMainQueue();
     EXPECT_EQ(topAlert(), nullptr);
     EXPECT_EQ(fakes.webViews.size(), 1u);
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.contains(Logger::Level::Debug, "Provisional Nav failed! "));
     EXPECT_TRUE(log.contains(Logger::Level::Debug, "FAILED Navigation! "));
 }

@@ -9,7 +9,6 @@
 #include "tests/support/FakeBridgeScreen.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/FakeToast.h"
-#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +38,6 @@ protected:
         return {screen.view->scripts().begin() + static_cast<std::ptrdiff_t>(before), screen.view->scripts().end()};
     }
 
-    testsupport::LogCapture log;
     testsupport::FakePlatform fakes;
     std::shared_ptr<testsupport::FakeToast> toast = std::make_shared<testsupport::FakeToast>();
     testsupport::FakeBridgeScreen screen;

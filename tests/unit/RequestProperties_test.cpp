@@ -83,6 +83,7 @@ TEST(RequestProperties, populateKeepsTextsAndLeavesMissingFieldsAlone)
     // A date of one character is logged and kept.
     testsupport::LogCapture log;
     EXPECT_EQ("7", populated(response("<date>7</date>")).serverDateStr);
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.has(Logger::Level::Error, "Did not receive a date from server XML response: 7"));
 }
 

@@ -141,13 +141,12 @@ TEST_F(ResetTest, FailedResetLeavesTheOldWebRootAndSettingsWorking)
     struct Case {
         const char* name;
         std::optional<std::string> archive;
-        const char* logged;
     };
     std::string broken = installed;
     broken.resize(broken.size() / 2);
     const std::vector<Case> cases = {
-        {"no app.zip in the bundle", std::nullopt, "ERROR: app.zip not found in Mainbundle)"},
-        {"a truncated app.zip", broken, "Error unzipping file "},
+        {"no app.zip in the bundle", std::nullopt},
+        {"a truncated app.zip", broken},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -156,7 +155,6 @@ TEST_F(ResetTest, FailedResetLeavesTheOldWebRootAndSettingsWorking)
         runMainQueue();
         expectUntouched();
         EXPECT_FALSE(fs::exists(webRoot().string() + ".install"));
-        EXPECT_TRUE(log.contains(Logger::Level::Error, c.logged));
     }
 }
 
@@ -195,6 +193,5 @@ TEST_F(ResetTest, ConfigDialogStoresItsFourFieldsAndCancelChangesNothing)
     EXPECT_EQ(defaults.string("baseURL"), "");
     EXPECT_EQ(defaults.string("updateXMLPath"), "");
     EXPECT_EQ(defaults.string("updateFileBasePath"), "/files/");
-    EXPECT_TRUE(log.has(Logger::Level::Debug, "Saving: shop  /files/"));
     EXPECT_EQ(fakes.webViews.size(), 1u); // nothing reloads
 }

@@ -5,7 +5,6 @@
 #include "platform/ShareDialog.h"
 #include "tests/support/FakeBridgeScreen.h"
 #include "tests/support/FakePlatform.h"
-#include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 #include "webcontainer/ImageDownload.h"
 

@@ -79,17 +79,15 @@ TEST_F(ScriptMessageRouter, CommandURLsAreAnsweredInThePage)
 {
     sharedConfig().defaults.set("uuid", "u-7");
     EXPECT_THAT(post("getUuid?callback=onUuid"), ElementsAre(R"(onUuid("{\"uuid\":\"u-7\"}"))"));
-    EXPECT_TRUE(log.has(Level::Debug, "JavaScript is sending a message getUuid?callback=onUuid"));
 }
 
 TEST_F(ScriptMessageRouter, OtherHandlerNamesAndUnknownWordsAreDropped)
 {
     EXPECT_THAT(post("getUuid?callback=f", "otherHandler"), ElementsAre());
-    EXPECT_TRUE(log.has(Level::Debug, "Message Script Message Body: getUuid?callback=f"));
-    EXPECT_FALSE(log.has(Level::Debug, "JavaScript is sending a message getUuid?callback=f"));
     EXPECT_THAT(post("Reset"), ElementsAre());
     EXPECT_THAT(post("42"), ElementsAre());
     EXPECT_THAT(post("subscribeGCM"), ElementsAre());
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.has(Level::Debug, "Subscribe to GCM!"));
     EXPECT_EQ(topAlert(), nullptr);
 }
@@ -97,6 +95,7 @@ TEST_F(ScriptMessageRouter, OtherHandlerNamesAndUnknownWordsAreDropped)
 TEST_F(ScriptMessageRouter, TextThatIsNoURLIsLoggedAndDropped)
 {
     EXPECT_THAT(post("getValue?key=%zz&callback=f"), ElementsAre());
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.has(Level::Error, "FixMe FAILED URL wrapping"));
 }
 
@@ -105,18 +104,10 @@ TEST_F(ScriptMessageRouter, TextThatIsNoURLIsLoggedAndDropped)
 TEST_F(ScriptMessageRouter, AMessageWithARawNulOrNoUnicodeTextIsRefusedWhole)
 {
     using namespace std::string_literals;
-    auto refusals = [&] {
-        const auto entries = log.entries();
-        return std::count_if(entries.begin(), entries.end(), [](const auto& entry) {
-            return entry.level == Level::Error && entry.message == "FixMe FAILED URL wrapping";
-        });
-    };
     for (const std::string& body : {"setValue?lang=a&value=abc\0def&callback=f"s,
                                     "setValue?lang=a&value=abc\xED\xA0\x80" "def&callback=f"s}) {
         SCOPED_TRACE(body);
-        const auto before = refusals();
         EXPECT_THAT(post(body), ElementsAre());
-        EXPECT_EQ(refusals(), before + 1);
         EXPECT_EQ(sharedConfig().defaults.object("cli_a"), std::nullopt);
     }
 }
@@ -134,13 +125,11 @@ TEST_F(ScriptMessageRouter, ClearAllValuesRemovesOnlyThePagesValues)
     EXPECT_EQ(defaults.string("clang"), "de");
     EXPECT_EQ(defaults.string("client"), "keep");
     EXPECT_TRUE(defaults.string("uuid"));
-    EXPECT_TRUE(log.has(Level::Debug, "clearAllVallues: Removing key cli_name from defaults"));
 }
 
 TEST_F(ScriptMessageRouter, IsGcmActiveAlwaysAnswersTrue)
 {
     EXPECT_THAT(post("isgcmactive"), ElementsAre("togglePushNotification(true)"));
-    EXPECT_TRUE(log.has(Level::Debug, "Error evaluating script Error: nil Result: nil"));
 }
 
 TEST_F(ScriptMessageRouter, BridgeDialogsGoThroughTheAlertHelper)
@@ -168,12 +157,14 @@ TEST_F(ScriptMessageRouter, CancelLazyLoadSuspendsForADayAndResumeGoesOnAtOnce)
     const auto ahead = *sharedLazyLoad().lazyLoadSuspendUntil - before;
     EXPECT_GE(ahead, std::chrono::hours(24));
     EXPECT_LT(ahead, std::chrono::hours(24) + std::chrono::minutes(1));
-    // While suspended nothing is fetched.
+    // While suspended nothing is fetched: no file's progress reaches the page.
+    const std::size_t scripts = currentWebView().scripts().size();
     sharedLazyLoad().lazyLoadNext(screen->webView);
-    EXPECT_FALSE(log.contains(Level::Debug, "LL: Popped file"));
+    runMainQueue();
+    EXPECT_EQ(currentWebView().scripts().size(), scripts);
 
+    // Resumed, the next file is taken: its progress reaches the page.
     EXPECT_THAT(post("resumeLazyLoad"),
                 ElementsAre("if (window.showLazyLoadNotification) {showLazyLoadNotification(0, 0);}"));
     EXPECT_FALSE(sharedLazyLoad().lazyLoadSuspendUntil);
-    EXPECT_TRUE(log.has(Level::Debug, "LL: Popped file: a.css from List"));
 }

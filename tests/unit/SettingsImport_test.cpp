@@ -2,15 +2,12 @@
 #include "base/SettingsImport.h"
 #include "platform/PlistSerialization.h"
 #include "platform/SettingsStore.h"
-#include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 using platform::PlistValue;
-using testsupport::LogCapture;
-using Level = Logger::Level;
 
 namespace {
 
@@ -67,7 +64,6 @@ TEST(ReadPListToDefaultPrefFailures, MissingFileOrNoDictionaryGivesFalseAndChang
 {
     auto& defaults = sharedConfig().defaults;
     const auto before = defaults.dictionaryRepresentation();
-    LogCapture log;
 
     EXPECT_FALSE(readPListToDefaultPref(sharedConfig().BASEURL / "missing.plist"));
     EXPECT_FALSE(readPListToDefaultPref(writePlist(platform::PlistArray{"lazyload", "all"}, platform::PlistFormat::Xml)));
@@ -76,7 +72,6 @@ TEST(ReadPListToDefaultPrefFailures, MissingFileOrNoDictionaryGivesFalseAndChang
     EXPECT_FALSE(readPListToDefaultPref(garbage));
 
     EXPECT_EQ(defaults.dictionaryRepresentation(), before);
-    EXPECT_TRUE(log.has(Level::Error, "defaultPrefs from plist is nil!"));
 }
 
 TEST(SaveQueryParams, ValueEmptyValueAndNoValue)

@@ -57,6 +57,7 @@ TEST(UIHelpers, BindingADetachedViewIsLoggedAndChangesNothing)
     auto view = std::make_shared<platform::View>();
     bindFrameToSuperviewBounds(*view);
     EXPECT_FALSE(view->isPinnedToSuperviewEdges());
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.has(Logger::Level::Error,
                         "Error! `superview` was nil – call `addSubview(view: UIView)` before calling "
                         "`bindFrameToSuperviewBounds()` to fix this."));
@@ -65,17 +66,13 @@ TEST(UIHelpers, BindingADetachedViewIsLoggedAndChangesNothing)
     EXPECT_TRUE(view->isPinnedToSuperviewEdges());
 }
 
-TEST(XmlValue, ReadsOneElementOfTheRootAndLogsWhatIsMissing)
+TEST(XmlValue, ReadsOneElementOfTheRoot)
 {
-    testsupport::LogCapture log;
     pugi::xml_document reply;
     ASSERT_TRUE(reply.load_string("<response><size>123</size><script><![CDATA[a<b]]></script><empty/></response>"));
     EXPECT_EQ(getXmlStrVal("size", reply, "response"), "123");
     EXPECT_EQ(getXmlStrVal("script", reply, "response"), "a<b");
     EXPECT_EQ(getXmlStrVal("empty", reply, "response"), "");
-    EXPECT_FALSE(log.contains(Logger::Level::Error, "XML parsing error: "));
-
     EXPECT_EQ(getXmlStrVal("size", reply, "reply"), std::nullopt);
-    EXPECT_TRUE(log.contains(Logger::Level::Error, "XML parsing error: "));
     EXPECT_EQ(getXmlStrVal("type", reply, "response"), std::nullopt);
 }

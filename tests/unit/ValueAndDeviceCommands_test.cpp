@@ -76,6 +76,7 @@ TEST_F(StoredValues, SetValueReadsTheNameFromLangAndNeedsBothValues)
 {
     LogCapture log;
     run("setValue?key=color&value=red");
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.has(Level::Error, "Error setting language no lang parameter found"));
     run("setValue?lang=color&value");
     run("setValue?lang&value=red");
@@ -88,6 +89,7 @@ TEST_F(StoredValues, GetValueParameterRules)
     LogCapture log;
     EXPECT_EQ(run("getValue?key=color"), Strings{});
     EXPECT_EQ(run("getValue?callback=f"), Strings{});
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.has(Level::Error, "Error getting value no value found"));
     // A valueless key is answered, unlike a missing one.
     EXPECT_EQ(run("getValue?key&callback=f"), Strings{callbackScript("f", R"({"value":null})")});
@@ -101,6 +103,7 @@ TEST_F(StoredValues, SetLangStoresClang)
     run("setLang?lang");
     run("setLang?x=1");
     EXPECT_EQ(settings().string("clang"), "fr");
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.has(Level::Error, "Error setting language no lang parameter found"));
 }
 
@@ -148,6 +151,7 @@ TEST_F(StoredValues, MissingOrValuelessCallback)
     EXPECT_EQ(run("getUuid?x=1"), Strings{});
     EXPECT_EQ(run("getLastNonce?x=1"), Strings{});
     EXPECT_EQ(run("getLastSyncDate?x=1"), Strings{});
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.has(Level::Error, "Error getting uuid no parameter found"));
     EXPECT_TRUE(log.has(Level::Error, "Error getting lastNonce no parameter found"));
     EXPECT_TRUE(log.has(Level::Error, "Error setting lastupdate no parameter found"));
@@ -163,6 +167,7 @@ TEST_F(DeviceInformation, OsVersionKeepsTheSystemWordAndItsBlanks)
               Strings{callbackScript("f", R"({"os":"ios", "version": ")" + version + "\"}")});
     LogCapture log;
     EXPECT_EQ(run("getOsVersion?x"), Strings{});
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.has(Level::Error, "Error setting osVersion no callback found"));
 }
 
