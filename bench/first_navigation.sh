@@ -37,7 +37,8 @@ measure() {
       TMPDIR="$home/tmp" "$@" >"$home/log" 2>&1 &
   local pid=$!
   end=""
-  # Polls the log every 5 ms for at most 60 s (a process that ended early ends the wait).
+  # Polls the log every 5 ms for at most 60 s (a process that ended early ends the wait): a
+  # program started on its own shows its finished navigation nowhere else.
   for ((tick = 0; tick < 12000; tick++)); do
     if grep -q "WEBVIEW: finished loading page" "$home/log" 2>/dev/null; then
       end=$(date +%s%N)

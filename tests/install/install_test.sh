@@ -128,7 +128,8 @@ EOF
   # The installed program alone: its bundle and web extension are found from its own folder.
   WEBCONTAINER_LOG=debug "$prefix/bin/webcontainer" >"$log" 2>&1 &
   started=$!
-  # The sign of a finished page load the end-to-end fixtures wait for.
+  # The log line is the behaviour here: a program started on its own shows a finished page load
+  # nowhere else.
   page_shown() {
     kill -0 "$started" 2>/dev/null || fail "the installed program ended early: $(tail -5 "$log")"
     grep -q "WEBVIEW: finished loading page" "$log"
