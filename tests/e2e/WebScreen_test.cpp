@@ -102,12 +102,7 @@ TEST_F(WebScreenTest, ThePagesOwnAlertGoesThroughTheAlertHelper)
     EXPECT_EQ(alert->message, "Do you confirm?");
     ASSERT_EQ(alert->actions.size(), 2u);
     topWindow()->pressAlertButton(0);
-    EXPECT_TRUE(platform::runMainLoopUntil(
-        [&] {
-            return evaluate("document.getElementById('log').textContent").value_or("").find("confirm() = true")
-                != std::string::npos;
-        },
-        kTimeout));
+    EXPECT_TRUE(until([&] { return pageLog().find("confirm() = true") != std::string::npos; }));
 }
 
 // A dialog handler that threw released the engine's dialog twice (the dropped answer closed

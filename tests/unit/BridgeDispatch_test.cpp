@@ -53,15 +53,6 @@ TEST(BridgeDispatch, OnlyTheFirstCallbackItemCounts)
     EXPECT_EQ(runCommand(screen, "getValue?callback&callback=b&key=k"), Strings{});
 }
 
-TEST(BridgeDispatch, EmptyQueryReadsEveryParameterAsMissing)
-{
-    FakeBridgeScreen screen;
-    LogCapture log;
-    EXPECT_EQ(runCommand(screen, "getUuid?"), Strings{});
-    // The log line is the behaviour here: nothing else is observable.
-    EXPECT_TRUE(log.has(Logger::Level::Error, "Error getting uuid no parameter found"));
-}
-
 // A handler that threw took the whole process down through the web view's signal handler.
 TEST(BridgeDispatch, ExceptionOfAHandlerIsCaught)
 {

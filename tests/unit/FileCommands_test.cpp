@@ -5,8 +5,10 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
+
 #include <nlohmann/json.hpp>
 
+#include <map>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -187,27 +189,36 @@ TEST_F(FileCommands, MoveFileIntoANewFolderAndOntoAnExistingTarget)
     EXPECT_EQ(readFile(webRoot / "d.txt"), "C");
 }
 
-// A missing source deleted the target first and then failed: the target was lost.
-TEST_F(FileCommands, MoveFromAMissingSourceLeavesTheTarget)
+// Moves that fail say why and leave every file as it was.
+TEST_F(FileCommands, FailedMovesLeaveEveryFile)
 {
-    writeFile(webRoot / "t.txt", "keep");
-    const std::string status =
-        statusOf(run("moveFile?fromPath=&fromFileName=missing.txt&toPath=&toFileName=t.txt&callback=f"));
-    EXPECT_TRUE(status.starts_with("Error moving Image file: ")) << status;
-    EXPECT_EQ(readFile(webRoot / "t.txt"), "keep");
-}
-
-// A source equal to its target was deleted as the "old target" before the move.
-TEST_F(FileCommands, MoveOntoItselfKeepsTheFile)
-{
-    writeFile(webRoot / "docs" / "t.txt", "keep");
-    for (const char* command : {"moveFile?fromPath=docs&fromFileName=t.txt&toPath=docs&toFileName=t.txt&callback=f",
-                                "moveFile?fromPath=docs&fromFileName=t.txt&toPath=.%2Fdocs&toFileName=t.txt&callback=f",
-                                "moveFile?fromPath=&fromFileName=docs%2Ft.txt&toPath=docs&toFileName=t.txt&callback=f"}) {
-        const std::string status = statusOf(run(command));
-        EXPECT_TRUE(status.starts_with("Error moving Image file: ")) << command << " " << status;
-        EXPECT_EQ(readFile(webRoot / "docs" / "t.txt"), "keep");
+    const std::map<std::string, std::string> files = {
+        {"t.txt", "keep"}, {"docs/t.txt", "keep"}, {"a.txt", "A"}, {"notes", "N"}};
+    for (const auto& [name, bytes] : files)
+        writeFile(webRoot / name, bytes);
+    const struct {
+        const char* command;
+        const char* status;
+    } cases[] = {
+        // A missing source deleted the target first and then failed: the target was lost.
+        {"moveFile?fromPath=&fromFileName=missing.txt&toPath=&toFileName=t.txt&callback=f", "Error moving Image file: "},
+        // A source equal to its target was deleted as the "old target" before the move.
+        {"moveFile?fromPath=docs&fromFileName=t.txt&toPath=docs&toFileName=t.txt&callback=f", "Error moving Image file: "},
+        {"moveFile?fromPath=docs&fromFileName=t.txt&toPath=.%2Fdocs&toFileName=t.txt&callback=f", "Error moving Image file: "},
+        {"moveFile?fromPath=&fromFileName=docs%2Ft.txt&toPath=docs&toFileName=t.txt&callback=f", "Error moving Image file: "},
+        // A plain file where the target's folder belongs was deleted to make room for the folder.
+        {"moveFile?fromPath=&fromFileName=a.txt&toPath=notes&toFileName=a.txt&callback=f", "Wrong URL (not file): "},
+        // The target's folder is made one level deep at most.
+        {"moveFile?fromPath=&fromFileName=a.txt&toPath=x%2Fy&toFileName=a.txt&callback=f", "Wrong URL (not file): "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        const std::string status = statusOf(run(c.command));
+        EXPECT_TRUE(status.starts_with(c.status)) << status;
+        for (const auto& [name, bytes] : files)
+            EXPECT_EQ(readFile(webRoot / name), bytes) << name;
     }
+    EXPECT_EQ(statusOf(run("moveFile?fromPath=&fromFileName=a.txt&toPath=x&toFileName&callback=f")), "<no reply>");
 }
 
 // "moveFile" with ".." moved files of the web root out of it, or files from outside into it.
@@ -230,24 +241,3 @@ TEST_F(FileCommands, MovePathsStayInsideTheWebRoot)
     EXPECT_EQ(readFile(webRoot / "tmp" / "x"), "A");
 }
 
-// A plain file where the target's folder belongs was deleted to make room for the folder.
-TEST_F(FileCommands, MoveKeepsAFileStandingWhereTheTargetFolderBelongs)
-{
-    writeFile(webRoot / "a.txt", "A");
-    writeFile(webRoot / "notes", "N");
-    const std::string status =
-        statusOf(run("moveFile?fromPath=&fromFileName=a.txt&toPath=notes&toFileName=a.txt&callback=f"));
-    EXPECT_TRUE(status.starts_with("Wrong URL (not file): ")) << status;
-    EXPECT_EQ(readFile(webRoot / "notes"), "N");
-    EXPECT_EQ(readFile(webRoot / "a.txt"), "A");
-}
-
-TEST_F(FileCommands, MoveIntoAFolderWhoseParentIsMissingFails)
-{
-    writeFile(webRoot / "a.txt", "A");
-    const std::string status =
-        statusOf(run("moveFile?fromPath=&fromFileName=a.txt&toPath=x%2Fy&toFileName=a.txt&callback=f"));
-    EXPECT_TRUE(status.starts_with("Wrong URL (not file): ")) << status;
-    EXPECT_EQ(readFile(webRoot / "a.txt"), "A");
-    EXPECT_EQ(statusOf(run("moveFile?fromPath=&fromFileName=a.txt&toPath=x&toFileName&callback=f")), "<no reply>");
-}
