@@ -2,7 +2,6 @@
 
 #include "base/Config.h"
 #include "contentserver/PackageInstaller.h"
-#include "tests/support/LogCapture.h"
 #include "tests/support/TestCipher.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -76,26 +75,20 @@ TEST_F(PackageDecryptionTest, undecryptablePackagesFail)
         const char* scenario;
         std::string package;
         std::string keyText;
-        std::string logged;
     };
     const std::vector<Case> cases = {
-        {"a wrong key", good, "0123456788", "Decrypt Error: the package does not decrypt: DecodeError"},
-        {"cut inside a block", good.substr(0, good.size() - 5), key,
-         "Decrypt Error: the package does not decrypt: AlignmentError"},
-        {"cut after a block", good.substr(0, good.size() - 16), key,
-         "Decrypt Error: the package does not decrypt: DecodeError"},
-        {"shorter than the vector", good.substr(0, 10), key,
-         "Decrypt Error: the package does not decrypt: AlignmentError"},
-        {"only the vector", iv, key, "Decrypt Error: the package does not decrypt: AlignmentError"},
-        {"a key of 33 bytes", good, std::string(33, 'k'), "Decrypt Error: FATAL_ERROR: Invalid key size."},
+        {"a wrong key", good, "0123456788"},
+        {"cut inside a block", good.substr(0, good.size() - 5), key},
+        {"cut after a block", good.substr(0, good.size() - 16), key},
+        {"shorter than the vector", good.substr(0, 10), key},
+        {"only the vector", iv, key},
+        {"a key of 33 bytes", good, std::string(33, 'k')},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scenario);
-        testsupport::LogCapture log;
         givenPackage(c.package, c.keyText);
 
         EXPECT_EQ(Outcome::failed, decrypt());
-        EXPECT_TRUE(log.has(Logger::Level::Error, c.logged));
         EXPECT_FALSE(fs::exists(tmpDir / "update.zip"));
     }
 }
@@ -110,14 +103,11 @@ TEST_F(PackageDecryptionTest, withoutKeyThePackageStaysAsItIs)
 
 TEST_F(PackageDecryptionTest, filesThatCannotBeOpenedKeepThePackage)
 {
-    testsupport::LogCapture log;
     key = "0123456789";
     EXPECT_EQ(Outcome::notOpened, decrypt());
-    EXPECT_TRUE(log.has(Logger::Level::Error, "DECRYPT: Failed to open the encrypted file for input."));
 
     givenPackage("encrypted", key);
     fs::create_directory(decrypted());
     EXPECT_EQ(Outcome::notOpened, decrypt());
-    EXPECT_TRUE(log.has(Logger::Level::Error, "Failed to open the file for the decrypted output file."));
     EXPECT_EQ("encrypted", testsupport::readFile(tmpDir / "update.zip"));
 }

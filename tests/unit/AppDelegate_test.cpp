@@ -68,10 +68,12 @@ TEST_F(AppDelegateTest, FirstStartInstallsTheWebRootAndMarksItForNoBackup)
     EXPECT_TRUE(fs::exists(fs::path(config.WEBROOT) / "index_de.html"));
     EXPECT_FALSE(fs::exists(config.WEBROOT + ".install"));
     EXPECT_FALSE(fs::exists(config.UPLOADURL));
-    if (supportsUserAttributes(config.BASEURL))
+    if (supportsUserAttributes(config.BASEURL)) {
         EXPECT_EQ(backupAttribute(config.WEBROOT), "false");
-    else
+    } else {
+        // The log line is the behaviour here: nothing else is observable.
         EXPECT_TRUE(log.has(Logger::Level::Error, "ERROR: could not exlcude " + config.WEBROOT + " from backup"));
+    }
     // The window shows the splash screen, and the web screen once its animation stops.
     ASSERT_TRUE(delegate.window);
     EXPECT_NE(dynamic_cast<SplashViewController*>(delegate.window->rootScreen().get()), nullptr);
@@ -125,7 +127,6 @@ TEST_F(AppDelegateTest, LaterStartsOnlyRemoveTheUploadFolder)
     EXPECT_EQ(readFile(fs::path(config.WEBROOT) / "index.html"), "changed by an update");
     EXPECT_FALSE(fs::exists(fs::path(config.WEBROOT) / "index_de.html"));
     EXPECT_FALSE(fs::exists(config.UPLOADURL));
-    EXPECT_TRUE(log.has(Logger::Level::Debug, "Path " + config.WEBROOT + " already exists"));
 }
 
 // A failed first install leaves no web root (so the next start installs again) and no half-unpacked folder.
@@ -141,8 +142,6 @@ TEST_F(AppDelegateTest, FailedFirstInstallLeavesNoPartialWebRoot)
     Config& config = sharedConfig();
     EXPECT_FALSE(fs::exists(config.WEBROOT));
     EXPECT_FALSE(fs::exists(config.WEBROOT + ".install"));
-    const std::string zip = platform::Bundle::main()->pathForResource("app", "zip")->string();
-    EXPECT_TRUE(log.has(Logger::Level::Error, "Error unzipping file " + zip + " to " + config.WEBROOT));
 }
 
 // A process killed in the middle of a full update's swap left the old web root aside and none
@@ -188,6 +187,7 @@ TEST_F(AppDelegateTest, MissingArchiveIsLogged)
 {
     useBundleWithArchive(std::nullopt);
     launch();
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.has(Logger::Level::Error, "ERROR: app.zip could not be found"));
     EXPECT_FALSE(fs::exists(sharedConfig().WEBROOT));
 }

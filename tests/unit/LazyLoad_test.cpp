@@ -6,11 +6,9 @@
 #include "contentserver/ServerCom.h"
 #include "platform/Dispatch.h"
 #include "tests/support/FakePlatform.h"
-#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
-using Level = Logger::Level;
 using Scripts = std::vector<std::string>;
 using namespace std::chrono_literals;
 
@@ -38,7 +36,6 @@ protected:
         return webView->scripts();
     }
 
-    testsupport::LogCapture log;
     testsupport::FakePlatform fakes;
     std::shared_ptr<testsupport::FakeWebView> webView = std::make_shared<testsupport::FakeWebView>();
 };
@@ -49,13 +46,11 @@ TEST_F(LazyLoadTest, runsFromTheEndOfTheStoredListAndReportsProgress)
 {
     storeList({"a", "b", "c"});
     sharedLazyLoad().startLazyLoad(webView);
-    EXPECT_TRUE(log.has(Level::Debug, "LL: Popped file: c from List"));
     EXPECT_EQ((Scripts{notice(1, 3)}), pageScripts());
 
     // The end of c's download removes it and asks for the next.
     sharedLazyLoad().remove("c");
     sharedLazyLoad().lazyLoadNext(webView);
-    EXPECT_TRUE(log.has(Level::Debug, "LL: Popped file: b from List"));
     EXPECT_EQ((Scripts{notice(1, 3), notice(2, 3)}), pageScripts());
     EXPECT_EQ((std::vector<std::string>{"a", "b"}), sharedConfig().defaults.stringArray("LazyLoadList"));
 }
@@ -113,7 +108,8 @@ TEST_F(LazyLoadTest, withoutServerAddressTheFileStaysListed)
     storeList({"a"});
     sharedLazyLoad().startLazyLoad(webView);
     EXPECT_EQ((Scripts{notice(1, 1), hideWithNull}), pageScripts());
-    EXPECT_TRUE(log.has(Level::Error, "LazyLoad: Stored Server URL not found in Storage"));
+    ASSERT_EQ(fakes.toast->shown.size(), 1u);
+    EXPECT_EQ(fakes.toast->shown[0].text, "ERR: 1178: Can't load ServerURL");
     EXPECT_EQ(std::vector<std::string>{"a"}, sharedConfig().defaults.stringArray("LazyLoadList"));
 }
 

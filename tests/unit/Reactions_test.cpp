@@ -67,28 +67,24 @@ TEST_F(ReactionsTest, DownloadFinishedCasesInTheirOrder)
         bool newWebView;
         bool updateToast;
         std::vector<std::string> syncAnswers;
-        const char* logged;
     };
     const std::vector<Case> cases = {
         {"sync ends: the page stays, its callback is told",
-         {{"storeKey", "sync-1"}, {"xmlstr", kUpdateReply}}, "", false, "/index.html", false, false, {"synced()"}, ""},
+         {{"storeKey", "sync-1"}, {"xmlstr", kUpdateReply}}, "", false, "/index.html", false, false, {"synced()"}},
         {"sync whose address is not stored", {{"storeKey", "sync-missing"}}, "", false, "/index.html", false, false,
-         {}, "storvalue for storekey: sync-missing not found!"},
-        {"update ends at the reply's landing page", {{"xmlstr", kUpdateReply}}, "", false, "/shop.html", true, true, {},
-         ""},
-        {"an older landing page wins", {{"xmlstr", kUpdateReply}}, "older", false, "/older.html", true, true, {}, ""},
-        {"unreadable reply still reloads", {{"xmlstr", "not xml"}}, "", false, "/index.html", true, true, {}, ""},
+         {}},
+        {"update ends at the reply's landing page", {{"xmlstr", kUpdateReply}}, "", false, "/shop.html", true, true, {}},
+        {"an older landing page wins", {{"xmlstr", kUpdateReply}}, "older", false, "/older.html", true, true, {}},
+        {"unreadable reply still reloads", {{"xmlstr", "not xml"}}, "", false, "/index.html", true, true, {}},
         // A package that did not install used to be announced as installed and the page reloaded.
         {"a failed update: neither toast nor reload", {{"xmlstr", kUpdateReply}, {"error", "does not decrypt"}}, "",
-         false, "/index.html", false, false, {}, ""},
-        {"personalisation reply: no toast", {{"xmlstr", kUpdateReply}}, "", true, "/shop.html", true, false, {},
-         "we are in personalisation state xmlstr provided: "},
+         false, "/index.html", false, false, {}},
+        {"personalisation reply: no toast", {{"xmlstr", kUpdateReply}}, "", true, "/shop.html", true, false, {}},
         {"file received without landing page: nothing loads", {{"filereceived", "true"}}, "", false, "/index.html",
-         false, false, {}, ""},
+         false, false, {}},
         {"landing page of a reply loads into the same web view", {{"landingPage", "news"}}, "", false, "/news.html",
-         false, false, {}, "set landingpage to news"},
-        {"nothing known: the start page reloads", {{"error", "timed out"}}, "", false, "/index.html", true, false, {},
-         "No xml string found"},
+         false, false, {}},
+        {"nothing known: the start page reloads", {{"error", "timed out"}}, "", false, "/index.html", true, false, {}},
     };
     Config& config = sharedConfig();
     config.defaults.set("sync-1", "http://127.0.0.1/file.pdf");
@@ -117,9 +113,6 @@ TEST_F(ReactionsTest, DownloadFinishedCasesInTheirOrder)
         std::vector<std::string> answers(before->scripts().begin() + scriptsBefore, before->scripts().end());
         std::erase(answers, sharedServerCom().HIDEALLLOADING);
         EXPECT_EQ(answers, c.syncAnswers);
-        if (*c.logged) {
-            EXPECT_TRUE(log.contains(Logger::Level::Debug, c.logged));
-        }
         // A sync's end takes its one entry off the running downloads.
         EXPECT_EQ(config.runningDownloads.lock()->size(), c.syncAnswers.empty() ? 2u : 1u);
     }
@@ -165,6 +158,7 @@ TEST_F(ReactionsTest, RegistrationOutcomeToastsAndPurchaseChecks)
     postFromWorker("onRegistrationCompleted", {{"registrationToken", "abc"}});
     postFromWorker("onRegistrationCompleted", {{"registrationToken", 7}});
     EXPECT_THAT(toasts(), ElementsAre(screen->ERROR_REGISTER_GCM, screen->PUSH_SUBSCRIPTION_SUCCESS));
+    // The log line is the behaviour here: nothing else is observable.
     EXPECT_TRUE(log.has(Logger::Level::Debug, "Error with updateRegistrationStatus "));
 
     // A receipt refresh's notification carries no identifier.

@@ -233,8 +233,9 @@ TEST(SettingsStore, FileFaultsAreReportedAndNeverBlock)
     struct Case {
         const char* scenario;
         std::function<void(const fs::path& file)> prepare;
-        std::vector<std::string> errorsOnce;  // each logged exactly once while opening and writing twice
-        bool writable;                        // values set afterwards reach the file
+        // Faults that leave no other trace, each logged exactly once while opening and writing twice.
+        std::vector<std::string> errorsOnce;
+        bool writable;  // values set afterwards reach the file; otherwise the failure is reported once
         std::map<std::string, std::string> besideAfter;  // files beside the store file, with their texts
         std::vector<std::string> goneAfter;
     };
@@ -247,7 +248,7 @@ TEST(SettingsStore, FileFaultsAreReportedAndNeverBlock)
              testsupport::writeFile(file.string() + ".unreadable", "first damage");
              testsupport::writeFile(file, "second damage");
          },
-         {"is unreadable"},
+         {},
          true,
          {{"store.plist.unreadable", "first damage"}, {"store.plist.unreadable.1", "second damage"}},
          {}},
@@ -259,7 +260,7 @@ TEST(SettingsStore, FileFaultsAreReportedAndNeverBlock)
          {}},
         {"a folder in place of the file",
          [](const fs::path& file) { fs::create_directory(file); },
-         {"not a regular file", "cannot be written"},
+         {"not a regular file"},
          false,
          {},
          {}},
@@ -268,7 +269,7 @@ TEST(SettingsStore, FileFaultsAreReportedAndNeverBlock)
              fs::remove(file.parent_path());
              testsupport::writeFile(file.parent_path(), "a file, not a folder");
          },
-         {"cannot be written"},
+         {},
          false,
          {},
          {}},
@@ -283,9 +284,9 @@ TEST(SettingsStore, FileFaultsAreReportedAndNeverBlock)
          {{".store.plist.notours", "someone else's"}},
          {".store.plist.a1B2c3", ".store.plist.Zz9yX8"}},
         {"an XML file nested too deep", [&](const fs::path& file) { testsupport::writeFile(file, deepXml); },
-         {"is unreadable"}, true, {{"store.plist.unreadable", deepXml}}, {}},
+         {}, true, {{"store.plist.unreadable", deepXml}}, {}},
         {"a binary file nested too deep", [&](const fs::path& file) { testsupport::writeFile(file, deepBinary); },
-         {"is unreadable"}, true, {{"store.plist.unreadable", deepBinary}}, {}},
+         {}, true, {{"store.plist.unreadable", deepBinary}}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scenario);
@@ -294,20 +295,21 @@ TEST(SettingsStore, FileFaultsAreReportedAndNeverBlock)
         fs::create_directory(file.parent_path());
         c.prepare(file);
         testsupport::LogCapture logs;
+        int writeFailures = 0;
         {
             auto store = openWithin5s(file);
             EXPECT_TRUE(store->allKeys().empty());
+            store->setWriteFailureHandler([&] { ++writeFailures; });
             store->set("cli_a", "1");
             EXPECT_EQ(store->flush(), c.writable);
             EXPECT_EQ(store->synchronize(), c.writable);
             store->set("cli_b", "2");
             EXPECT_EQ(store->flush(), c.writable);
         }
+        EXPECT_EQ(writeFailures, c.writable ? 0 : 1);
+        // The log line is the behaviour here: nothing else is observable.
         for (const auto& text : c.errorsOnce)
             EXPECT_EQ(errorsContaining(logs, text), 1u) << text;
-        if (c.errorsOnce.empty()) {
-            EXPECT_EQ(errorsContaining(logs, ""), 0u);
-        }
         if (c.writable) {
             auto onDisk = platform::readPlistFile(file);
             ASSERT_TRUE(onDisk);
