@@ -10,6 +10,8 @@
 
 namespace {
 
+const std::optional<std::string> kPageFunction = "webSocketEvent";
+
 // What the platform's JSON serializer takes as a top-level value: an object or an array,
 // holding no binary data and no number that is not finite.
 bool isValidJSONObject(const nlohmann::json& value, bool topLevel = true)
@@ -106,7 +108,9 @@ void WebSocketManager::connect(const std::string& newDomain, const std::weak_ptr
     webSocketManager = std::move(manager);
     auto& socket = webSocketManager->defaultSocket();
     socket.on("connect", [](const socketio::SocketIOClient::Items&) { LOG_DEBUG("websocket connected"); });
-    socket.on("message", [this](const socketio::SocketIOClient::Items& items) { didReceiveMessage(items); });
+    socket.on(
+        "message", [this](const socketio::SocketIOClient::Items& items) { didReceiveMessage(items); },
+        [this](const socketio::SocketIOClient::Texts& texts) { didReceiveMessage(texts); });
     socket.connect();
 }
 
@@ -122,6 +126,19 @@ void WebSocketManager::didReceiveMessage(const socketio::SocketIOClient::Items& 
         LOG_ERROR(std::string("Error during JSON serialisation ") + error.what());
         return;
     }
+    sendToPage(text);
+}
+
+void WebSocketManager::didReceiveMessage(const socketio::SocketIOClient::Texts& texts)
+{
+    // The text of an object or an array: what the parsed item would be written as.
+    if (texts.empty() || (!texts.front().starts_with('{') && !texts.front().starts_with('[')))
+        return;
+    sendToPage(texts.front());
+}
+
+void WebSocketManager::sendToPage(const std::string& text)
+{
     LOG_DEBUG("WS: sending wbsocketevent: " + text);
-    callJsCallback("webSocketEvent", text, webView.get());
+    callJsCallback(kPageFunction, text, webView.get());
 }

@@ -47,6 +47,9 @@ public:
     // A "message" event: its first item, when it is a JSON object or array, goes to the page.
     // Runs on the Socket.IO client's thread.
     void didReceiveMessage(const socketio::SocketIOClient::Items& items);
+    // The same for an event that came with its items' JSON texts: the first one goes to the
+    // page as it stands.
+    void didReceiveMessage(const socketio::SocketIOClient::Texts& texts);
 
     bool configured = false;
     // Kept for the page's sake; no operation reads or changes it.
@@ -68,6 +71,9 @@ public:
     // What a manager is built with for `domain`: log off, the connect parameters "domain" and
     // "uuid", compress, WebSocket only, the path followed by "/socket.io".
     socketio::SocketManagerOptions managerOptions(const std::string& domain) const;
+
+private:
+    void sendToPage(const std::string& text);
 };
 
 // The shared real-time channel, built by the composition root. Main thread only (see above).

@@ -2,6 +2,7 @@
 
 #include "base/Logger.h"
 #include "platform/GuardedCall.h"
+#include "socketio/PlainEvent.h"
 #include "socketio/SocketPacket.h"
 #include "socketio/WebSocketTransport.h"
 
@@ -212,6 +213,9 @@ struct SocketManager::Impl {
             transport->send("3");
             return;
         case '4':
+            // Events in the plain form go to the handlers as text, without a parse.
+            if (auto event = PlainEvent::read(rest))
+                return owner.client_.handleEvent(event->name, event->items);
             return receivePacket(rest);
         default:
             return; // pong, noop and upgrades do not concern a WebSocket-only client

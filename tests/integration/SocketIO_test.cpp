@@ -127,13 +127,16 @@ TEST(SocketIO, PageReceivesMessagesWithTheConnectParameters)
     emit(server, json::array({json::object({{"data", big}})}));
     // A lone UTF-16 surrogate dropped the whole event; it becomes U+FFFD, the rest stays.
     server.commandText(R"({"emit": [{"t": "\ud800x", "u": "\ud83d\ude00"}]})");
-    ASSERT_TRUE(waitForScripts(*view, 4));
+    // The server writes these members in the order given; the page gets them in key order.
+    server.commandText(R"({"emit": [{"b": 1, "a": {"d": 2, "c": [3]}}]})");
+    ASSERT_TRUE(waitForScripts(*view, 5));
     platform::runMainLoopUntil([] { return false; }, 200ms);
-    ASSERT_EQ(view->scripts().size(), 4u);
+    ASSERT_EQ(view->scripts().size(), 5u);
     EXPECT_EQ(view->scripts()[0], R"(webSocketEvent("{\"a\":1}"))");
     EXPECT_EQ(view->scripts()[1], R"(webSocketEvent("[1,\"x\\\"y\"]"))");
     EXPECT_EQ(view->scripts()[2], R"(webSocketEvent("{\"data\":\")" + big + R"(\"}"))");
     EXPECT_EQ(view->scripts()[3], R"(webSocketEvent("{\"t\":\")" "\xEF\xBF\xBD" R"(x\",\"u\":\")" "\xF0\x9F\x98\x80" R"(\"}"))");
+    EXPECT_EQ(view->scripts()[4], R"(webSocketEvent("{\"a\":{\"c\":[3],\"d\":2},\"b\":1}"))");
 }
 
 // A connect with a wrong URL after a good one added the handlers a second time to the kept

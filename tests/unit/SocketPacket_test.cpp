@@ -1,4 +1,5 @@
 // The protocol texts of the real-time channel's client: packets, server addresses, targets.
+#include "socketio/PlainEvent.h"
 #include "socketio/SocketPacket.h"
 #include "socketio/SocketURL.h"
 
@@ -148,4 +149,70 @@ TEST(SocketURL, TargetHasSlashesAroundThePathAndEncodedItems)
     EXPECT_EQ(socketio::handshakeTarget("/socket.io", {{"domain", "a b&c=d/ü"}, {"uuid", "X-1_~."}}),
               "/socket.io/?EIO=4&transport=websocket&domain=a%20b%26c%3Dd%2F%C3%BC&uuid=X-1_~.");
     EXPECT_EQ(socketio::handshakeTarget("rt/socket.io/", {}), "/rt/socket.io/?EIO=4&transport=websocket");
+}
+
+// Events read in their plain form reach the page as text without a parse: that text must be
+// what parsing the packet and writing the item gives, and a packet the parser refuses, or
+// writes differently, must never be read so.
+TEST(PlainEvent, ReadsOnlyWhatTheParserAcceptsAndWritesItsItemsAlike)
+{
+    using socketio::PlainEvent;
+    const std::string deep = std::string(200, '[') + std::string(200, ']');
+    const struct {
+        std::string text;
+        bool plain;
+    } cases[] = {
+        {R"(2["message",{"i":0,"t":"123","pad":"xx"}])", true},
+        {R"(2["message",{"b":{"z":1,"a":[true,false,null]},"a":-5,"c":[]}])", true},
+        {R"(2["message",{"b":1,"B":2,"é":3,"a":4,"":5}])", true},
+        {R"(2["message",[1,"x\"y\\\n\t\u001f\u0000",{}],"second"])", true},
+        {R"(2["message",{"é":"ü€😀","x":"a/b"}])", true},
+        {R"(2["message"])", true},
+        {R"(2["message","plain text",7,0,-12,999999999999999999])", true},
+        {R"(2["message", {"a":1}])", false},
+        {R"(2["message",{"a":1.5}])", false},
+        {R"(2["message",{"a":1e3}])", false},
+        {R"(2["message",-0])", false},
+        {R"(2["message",1234567890123456789])", false},
+        {R"(2["message","a\/b"])", false},
+        {R"(2["message","\u0041\u00e9"])", false},
+        {R"(2["message","\u001F"])", false},
+        {R"(2["message","\u0009"])", false},
+        {R"(2["message","\ud83d\ude00"])", false},
+        {R"(2["message",{"a":1,"a":2}])", false},
+        {R"(2["message",{"a":1,"b":2,"a":3}])", false},
+        {R"(2["message",{"a\"b":1}])", false},
+        {R"(2["mess\u0061ge",{}])", false},
+        {R"(21["message",{}])", false},
+        {R"(2/chat,["message",{}])", false},
+        {R"(51-["message",{"_placeholder":true,"num":0}])", false},
+        {R"(2[1,2])", false},
+        {R"(2[])", false},
+        {R"(2["message",{"a":1})", false},
+        {R"(2["message",{"a":1}]x)", false},
+        {R"(2["message",[1,]])", false},
+        {R"(2["message",{"a":}])", false},
+        {R"(2["message",01])", false},
+        {R"(2["message",tru])", false},
+        {"2[\"message\",\"\xC0\x80\"]", false},
+        {"2[\"message\",\"\xED\xA0\x80\"]", false},
+        {"2[\"message\",\"\xF4\x90\x80\x80\"]", false},
+        {"2[\"message\",\"\xE2\x82\"]", false},
+        {"2[\"message\",\"a\tb\"]", false},
+        {"2[\"message\"," + deep + "]", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto event = PlainEvent::read(c.text);
+        EXPECT_EQ(event.has_value(), c.plain);
+        if (!event)
+            continue;
+        const auto packet = SocketPacket::parse(c.text);
+        ASSERT_TRUE(packet);
+        ASSERT_EQ(packet->type, Type::Event);
+        EXPECT_EQ(event->name, packet->data[0].get<std::string>());
+        ASSERT_EQ(event->items.size(), packet->data.size() - 1);
+        for (std::size_t i = 0; i < event->items.size(); ++i)
+            EXPECT_EQ(event->items[i], packet->data[i + 1].dump());
+    }
 }
