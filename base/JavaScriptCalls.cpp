@@ -4,7 +4,7 @@
 #include "base/Logger.h"
 #include "platform/Dispatch.h"
 
-#include <functional>
+#include <string_view>
 
 namespace {
 
@@ -13,21 +13,27 @@ std::string describe(const std::optional<std::string>& value)
     return value ? *value : "nil";
 }
 
-// Evaluates `script` on the main queue, if the web view still exists by then; `onError`
-// receives the failed evaluation's outcome.
-void evaluateOnMainQueue(std::string script, const std::weak_ptr<platform::WebView>& view,
-                         std::function<void(const platform::WebView::ScriptResult&)> onError)
+// What logs a failed evaluation as `what` and `subject` followed by its outcome. That is the
+// outcome's only use, so without the debug level on there is nothing to wait for: none.
+platform::WebView::ScriptCompletion logFailure(std::string_view what, const std::string& subject)
 {
-    platform::mainQueue().async([weakView = view, script = std::move(script),
-                                 onError = std::move(onError)] {
-        auto webView = weakView.lock();
-        if (!webView)
-            return;
-        webView->evaluateJavaScript(script, [onError](const platform::WebView::ScriptResult& result) {
-            if (result.error)
-                onError(result);
+    if (!sharedLogger().isEnabled(Logger::Level::Debug))
+        return nullptr;
+    return [failure = std::string(what) + subject](const platform::WebView::ScriptResult& result) {
+        if (result.error)
+            LOG_DEBUG(failure + " Error: " + describe(result.error) + " Result: " + describe(result.value));
+    };
+}
+
+// Evaluates `script` on the main queue, if the web view still exists by then.
+void evaluateOnMainQueue(std::string script, const std::weak_ptr<platform::WebView>& view,
+                         platform::WebView::ScriptCompletion completion)
+{
+    platform::mainQueue().async(
+        [weakView = view, script = std::move(script), completion = std::move(completion)]() mutable {
+            if (auto webView = weakView.lock())
+                webView->evaluateJavaScript(script, std::move(completion));
         });
-    });
 }
 
 } // namespace
@@ -37,10 +43,7 @@ void callJS(const std::string& script, const std::weak_ptr<platform::WebView>& w
     if (wView.expired())
         return;
     LOG_DEBUG("calling script " + script);
-    evaluateOnMainQueue(script, wView, [script](const platform::WebView::ScriptResult& result) {
-        LOG_DEBUG("Error evaluating script for server script: " + script + " Error: " + describe(result.error)
-                  + " Result: " + describe(result.value));
-    });
+    evaluateOnMainQueue(script, wView, logFailure("Error evaluating script for server script: ", script));
 }
 
 void callJsCallback(const std::optional<std::string>& callBackMethod, const std::string& callBackMethodParameter,
@@ -53,12 +56,16 @@ void callJsCallback(const std::optional<std::string>& callBackMethod, const std:
         return;
     }
     const std::string& name = *callBackMethod;
-    std::string script = callBackMethodParameter.empty()
-        ? name + "()"
-        : name + "(\"" + escapeJavaScriptString(callBackMethodParameter, '"') + "\")";
+    std::string script;
+    script.reserve(name.size() + callBackMethodParameter.size() + callBackMethodParameter.size() / 8 + 4);
+    script += name;
+    if (callBackMethodParameter.empty()) {
+        script += "()";
+    } else {
+        script += "(\"";
+        appendJavaScriptString(script, callBackMethodParameter, '"');
+        script += "\")";
+    }
     LOG_DEBUG("to js eval:" + script);
-    evaluateOnMainQueue(std::move(script), owView, [name](const platform::WebView::ScriptResult& result) {
-        LOG_DEBUG("Error evaluating script for callback " + name + " Error: " + describe(result.error)
-                  + " Result: " + describe(result.value));
-    });
+    evaluateOnMainQueue(std::move(script), owView, logFailure("Error evaluating script for callback ", name));
 }

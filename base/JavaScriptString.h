@@ -11,3 +11,5 @@
 // (U+0000 to U+001F, U+007F to U+009F) becomes \uXXXX. Every other byte passes unchanged, so
 // ordinary text is escaped exactly as by doubling backslashes and escaping the quote alone.
 std::string escapeJavaScriptString(std::string_view text, char quote);
+// The same, appended to `out`.
+void appendJavaScriptString(std::string& out, std::string_view text, char quote);

@@ -35,13 +35,16 @@ public:
 
     void async(Task task) override
     {
+        bool wasPending;
         {
             std::lock_guard lock(mutex_);
             tasks_.push_back(std::move(task));
-            pending_ = true;
+            wasPending = pending_.exchange(true);
         }
-        // The main thread itself is not asleep in the loop: its next pass finds the task.
-        if (!isMainThread())
+        // The main thread itself is not asleep in the loop: its next pass finds the task. Nor is
+        // it while tasks wait: the source stays ready until the list is empty, so only the post
+        // that finds the list empty wakes it (a burst from a worker costs one wake-up).
+        if (!wasPending && !isMainThread())
             g_main_context_wakeup(g_source_get_context(source_));
     }
 

@@ -53,13 +53,15 @@ void evaluationFinished(GObject* source, GAsyncResult* result, gpointer data)
     g_autoptr(GError) error = nullptr;
     const auto value =
         gtk::GObjectPtr<JSCValue>::adopt(gtk::evaluateJavaScriptFinish(WEBKIT_WEB_VIEW(source), result, &error));
+    // Without a completion nobody reads the outcome: the result's text is not made.
+    if (!evaluation)
+        return;
     WebView::ScriptResult outcome;
     if (error)
         outcome.error = error->message ? error->message : "evaluation failed";
     else if (value && !jsc_value_is_undefined(value.get()))
         outcome.value = gtk::textOf(value.get());
-    if (evaluation->completion)
-        gtk::guardedCall("evaluate-javascript", [&] { evaluation->completion(outcome); });
+    gtk::guardedCall("evaluate-javascript", [&] { evaluation->completion(outcome); });
 }
 
 } // namespace
@@ -128,7 +130,8 @@ LinuxWebView::~LinuxWebView()
 void LinuxWebView::evaluateJavaScriptImpl(const std::string& script, ScriptCompletion completion)
 {
     // The engine keeps the view alive until the evaluation ends; the completion never needs us.
-    gtk::evaluateJavaScript(view_.get(), script, evaluationFinished, new EvaluationData{std::move(completion)});
+    gtk::evaluateJavaScript(view_.get(), script, evaluationFinished,
+                            completion ? new EvaluationData{std::move(completion)} : nullptr);
 }
 
 void LinuxWebView::loadFileURLImpl(const std::filesystem::path& file, const std::filesystem::path&)

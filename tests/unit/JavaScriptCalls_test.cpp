@@ -145,4 +145,8 @@ TEST(EscapeJavaScriptString, EscapesTheChosenQuoteOnly)
     EXPECT_EQ(escapeJavaScriptString("it's \"x\"", '\''), "it\\'s \"x\"");
     EXPECT_EQ(escapeJavaScriptString("it's \"x\"", '"'), "it's \\\"x\\\"");
     EXPECT_EQ(escapeJavaScriptString(std::string("a\0b\x7F", 4), '"'), "a\\u0000b\\u007F");
+    // Characters that only begin like a C1 control or a line separator pass unchanged, up to
+    // a sequence cut short at the end.
+    EXPECT_EQ(escapeJavaScriptString("\xC2\xA0\xE2\x80\xA7\xE2\x82\xAC a\\b\xE2\x80", '"'),
+              "\xC2\xA0\xE2\x80\xA7\xE2\x82\xAC a\\\\b\xE2\x80");
 }
