@@ -48,6 +48,12 @@ std::optional<std::vector<QueryItem>> parseQuery(const std::string& query)
 
 std::optional<std::string> removingPercentEncoding(const std::string& encoded)
 {
+    // Nothing to decode: the text stands as it is (GLib would copy it whole).
+    if (encoded.find_first_of(std::string_view("%\0", 2)) == std::string::npos) {
+        if (!g_utf8_validate(encoded.data(), static_cast<gssize>(encoded.size()), nullptr))
+            return std::nullopt;
+        return encoded;
+    }
     auto decoded = adopt(g_uri_unescape_string(encoded.c_str(), nullptr));
     if (!decoded || !g_utf8_validate(decoded->data(), static_cast<gssize>(decoded->size()), nullptr))
         return std::nullopt;

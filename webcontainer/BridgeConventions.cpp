@@ -2,8 +2,16 @@
 
 #include "base/LocalizedTexts.h"
 
+#include <algorithm>
+
 std::string jsonString(const std::string& text)
 {
+    // Printable ASCII other than the quote and the backslash is written as it stands.
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        return c >= 0x20 && c <= 0x7E && c != '"' && c != '\\';
+    });
+    if (plain)
+        return '"' + text + '"';
     return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
