@@ -67,6 +67,7 @@ void writeInternalJS(const std::filesystem::path& toPath, const InternalJSValues
 {
     LOG_DEBUG("writing internal pref lang: " + values.language);
     const auto file = toPath / "internal.js";
-    if (!sharedConfig().fm.writeFileAtomically(file, values.text()))
+    // Unchanged at most activations: then the file stays as it is.
+    if (!sharedConfig().fm.writeFileAtomicallyIfChanged(file, values.text()))
         LOG_ERROR("Error: cannot write " + file.string());
 }

@@ -134,6 +134,14 @@ bool FileManager::writeFileAtomically(const fs::path& path, const std::string& b
     return true;
 }
 
+bool FileManager::writeFileAtomicallyIfChanged(const fs::path& path, const std::string& bytes, unsigned mode) const
+{
+    std::error_code error;
+    if (fs::symlink_status(path, error).type() == fs::file_type::regular && readFile(path) == bytes)
+        return true;
+    return writeFileAtomically(path, bytes, mode);
+}
+
 std::size_t FileManager::removeStrayTemporaryFiles(const fs::path& path) const
 {
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");

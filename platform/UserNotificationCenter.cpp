@@ -242,7 +242,8 @@ void UserNotificationCenter::saveLocked() const
             entries.push_back(storedEntry(entry.request, *calendar, *entry.fireDate));
     auto& fm = FileManager::defaultManager();
     fm.createDirectory(storeFile_->parent_path());
-    if (!fm.writeFileAtomically(*storeFile_, plistToBytes(PlistValue(std::move(entries))), 0600))
+    // Every start opens the store: a file that says so already is not written again.
+    if (!fm.writeFileAtomicallyIfChanged(*storeFile_, plistToBytes(PlistValue(std::move(entries))), 0600))
         LOG_ERROR("cannot write the reminders to " + storeFile_->string());
 }
 
