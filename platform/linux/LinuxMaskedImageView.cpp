@@ -21,14 +21,15 @@ Rect aspectFit(double width, double height, const Rect& frame)
             width * scale, height * scale};
 }
 
-void paintPicture(cairo_t* cr, GdkPixbuf* picture, const Rect& place)
+// `surface` holds the pixels of `picture`.
+void paintPicture(cairo_t* cr, GdkPixbuf* picture, cairo_surface_t* surface, const Rect& place)
 {
     const double width = gdk_pixbuf_get_width(picture);
     const double height = gdk_pixbuf_get_height(picture);
     cairo_save(cr);
     cairo_translate(cr, place.x, place.y);
     cairo_scale(cr, place.width / width, place.height / height);
-    gdk_cairo_set_source_pixbuf(cr, picture, 0, 0);
+    cairo_set_source_surface(cr, surface, 0, 0);
     cairo_paint(cr);
     cairo_restore(cr);
 }
@@ -52,6 +53,7 @@ LinuxMaskedImageView::~LinuxMaskedImageView()
 bool LinuxMaskedImageView::setImage(const std::filesystem::path& image)
 {
     image_ = loadPicture(image);
+    imageSurface_.reset(image_ ? gdk_cairo_surface_create_from_pixbuf(image_.get(), 1, nullptr) : nullptr);
     gtk_widget_queue_draw(area_.get());
     return static_cast<bool>(image_);
 }
@@ -98,9 +100,12 @@ gboolean LinuxMaskedImageView::onTick(GtkWidget* widget, GdkFrameClock* clock, g
     auto* self = static_cast<LinuxMaskedImageView*>(data);
     // The frame clock counts in microseconds of the monotonic clock, as the media clock does.
     self->frameTime_ = static_cast<double>(gdk_frame_clock_get_frame_time(clock)) / G_USEC_PER_SEC;
-    gtk_widget_queue_draw(widget);
-    if (!self->animation_ || !self->animation_->hasEnded(self->frameTime_))
+    if (!self->animation_ || !self->animation_->hasEnded(self->frameTime_)) {
+        gtk_widget_queue_draw(widget);
         return G_SOURCE_CONTINUE;
+    }
+    // The end is not drawn: the listener hears of it at once rather than after another frame
+    // (with the display server's round trip), and the mask at rest is not seen for a frame.
     self->tick_ = 0;
     self->endAnimation(true);
     return G_SOURCE_REMOVE;
@@ -145,12 +150,12 @@ void LinuxMaskedImageView::draw(cairo_t* cr)
         ++animatedFrames_;
     const auto bounds = presentedMaskBounds();
     if (!bounds) {
-        paintPicture(cr, image_.get(), picture);
+        paintPicture(cr, image_.get(), imageSurface_.get(), picture);
         return;
     }
     // The picture into a group, shown through the mask's alpha centred on the view.
     cairo_push_group(cr);
-    paintPicture(cr, image_.get(), picture);
+    paintPicture(cr, image_.get(), imageSurface_.get(), picture);
     cairo_pop_group_to_source(cr);
     const Rect maskFrame{frame.width / 2 - bounds->width / 2, frame.height / 2 - bounds->height / 2, bounds->width,
                          bounds->height};

@@ -44,7 +44,9 @@ private:
     gtk::SignalConnections signals_;
     gtk::GObjectPtr<GdkPixbuf> image_;
     gtk::GObjectPtr<GdkPixbuf> mask_;
-    // The mask as a cairo surface, made once.
+    // The picture and the mask as cairo surfaces, made once: the animation draws them every
+    // frame.
+    std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> imageSurface_{nullptr, &cairo_surface_destroy};
     std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> maskSurface_{nullptr, &cairo_surface_destroy};
     Rect maskBounds_;
     std::optional<KeyframeAnimation> animation_;
