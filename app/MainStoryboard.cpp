@@ -15,10 +15,13 @@ std::shared_ptr<platform::Screen> instantiateWebScreen()
     return std::make_shared<ViewController>();
 }
 
-void performSegue(const std::string& identifier, platform::Screen& sender)
+void performSegue(const std::string& identifier, platform::Screen& sender, ViewController::PreparedWebView prepared)
 {
     if (identifier != "showApp")
         platform::fatalError("no segue \"" + identifier + "\"");
-    if (auto* window = sender.window())
-        window->replaceRootScreen(instantiateWebScreen());
+    if (auto* window = sender.window()) {
+        auto screen = std::make_shared<ViewController>();
+        screen->adoptPreparedWebView(std::move(prepared));
+        window->replaceRootScreen(std::move(screen));
+    }
 }

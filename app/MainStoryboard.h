@@ -3,14 +3,17 @@
 // the initial screen; its segue "showApp" puts the web screen in its place. Main thread only.
 
 #include "platform/Screen.h"
+#include "webcontainer/ViewController.h"
 
 #include <memory>
 #include <string>
 
 // The first screen the application's window shows: the splash screen.
 std::shared_ptr<platform::Screen> instantiateInitialScreen();
-// The web screen, for the segue (and for a start without the splash screen).
+// The web screen, for a start without the splash screen.
 std::shared_ptr<platform::Screen> instantiateWebScreen();
 // Performs the segue `identifier` from `sender`, the root screen of its window. "showApp"
-// replaces it by the web screen; any other identifier is a programming error that aborts.
-void performSegue(const std::string& identifier, platform::Screen& sender);
+// replaces it by the web screen, which takes `prepared` for its first page when there is one;
+// any other identifier is a programming error that aborts.
+void performSegue(const std::string& identifier, platform::Screen& sender,
+                  ViewController::PreparedWebView prepared = {});

@@ -7,15 +7,21 @@
 #include "contentserver/ServerCom.h"
 #include "platform/Bundle.h"
 #include "platform/Check.h"
+#include "platform/Dispatch.h"
 #include "platform/View.h"
 
+#include <chrono>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
 const std::string kPicture = "handytyp";
 const std::string kLogo = "reedlight_blume";
 const platform::Rect kMaskAtRest{0, 0, 100, 100};
+// When the first page's web view is made: after the splash's first frames are on screen, well
+// before the animation begins at 1 s (its frames are not held up by it then).
+constexpr auto kPrepareWebViewAfter = std::chrono::milliseconds(250);
 
 // Stops the start-up, saying why on standard error as main() does (logging is silent by default).
 [[noreturn]] void cannotStart(const std::string& why)
@@ -82,6 +88,16 @@ void SplashViewController::viewDidAppear()
     config.isSplashScreenShown = true;
     config.isAppStart = true;
     addMask();
+    platform::mainQueue().asyncAfter(kPrepareWebViewAfter, [weak = weak_from_this()] {
+        if (auto self = weak.lock())
+            self->prepareWebView();
+    });
+}
+
+void SplashViewController::prepareWebView()
+{
+    if (!seguePerformed_ && !preparedWebView_.view)
+        preparedWebView_ = ViewController::prepareWebView();
 }
 
 void SplashViewController::addMask()
@@ -110,7 +126,7 @@ void SplashViewController::animationDidStop(bool)
         imageView->removeFromSuperview();
         imageView.reset();
     }
-    performSegue("showApp", *this);
+    performSegue("showApp", *this, std::exchange(preparedWebView_, {}));
 }
 
 void SplashViewController::viewDidDisappear()

@@ -8,10 +8,14 @@
 //
 // A bundle without either image cannot start: loading the view stops the process.
 //
+// While the logo stands the screen makes the web view of the first page, which the segue
+// hands to the web screen: the engine starts during the splash rather than after it.
+//
 // Main thread only. The window owns the screen; the animation's end holds it weakly.
 
 #include "platform/MaskedImageView.h"
 #include "platform/Screen.h"
+#include "webcontainer/ViewController.h"
 
 #include <memory>
 #include <string>
@@ -46,5 +50,8 @@ private:
     void addMask();
     void addAnimation();
 
+    void prepareWebView();
+
     bool seguePerformed_ = false;
+    ViewController::PreparedWebView preparedWebView_;
 };

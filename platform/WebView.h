@@ -39,6 +39,8 @@ struct WebViewConfiguration {
     bool allowsBackForwardNavigationGestures = false;
     // No background of its own: the window shows through until the page paints.
     bool transparentBackground = false;
+
+    bool operator==(const WebViewConfiguration&) const = default;
 };
 
 class WebView : public View {

@@ -121,14 +121,10 @@ void ViewController::initWebView(std::string page)
     if (webView)
         disconnect(*webView);
 
-    platform::WebViewConfiguration configuration;
-    configuration.scriptMessageHandlers = {kBridgeHandlerName};
-    configuration.readAccessFolder = config.BASEURL;
-    configuration.allowFileAccessFromFileURLs = true;
-    configuration.allowsInlineMediaPlayback = true;
-    configuration.allowsBackForwardNavigationGestures = true;
-    configuration.transparentBackground = true;
-    webView = platform::current().makeWebView(configuration);
+    const auto configuration = webViewConfiguration();
+    auto prepared = std::exchange(prepared_, {});
+    webView = prepared.view && prepared.configuration == configuration ? std::move(prepared.view)
+                                                                       : platform::current().makeWebView(configuration);
     connect(webView);
 
     const std::string path = config.WEBROOT + page;
@@ -142,6 +138,30 @@ void ViewController::initWebView(std::string page)
     }
     landingPage.clear();
     sharedPushNotificationUtils().webView = webView;
+}
+
+platform::WebViewConfiguration ViewController::webViewConfiguration()
+{
+    platform::WebViewConfiguration configuration;
+    configuration.scriptMessageHandlers = {kBridgeHandlerName};
+    configuration.readAccessFolder = sharedConfig().BASEURL;
+    configuration.allowFileAccessFromFileURLs = true;
+    configuration.allowsInlineMediaPlayback = true;
+    configuration.allowsBackForwardNavigationGestures = true;
+    configuration.transparentBackground = true;
+    return configuration;
+}
+
+ViewController::PreparedWebView ViewController::prepareWebView()
+{
+    auto configuration = webViewConfiguration();
+    auto view = platform::current().makeWebView(configuration);
+    return {std::move(configuration), std::move(view)};
+}
+
+void ViewController::adoptPreparedWebView(PreparedWebView prepared)
+{
+    prepared_ = std::move(prepared);
 }
 
 void ViewController::connect(const std::shared_ptr<platform::WebView>& view)

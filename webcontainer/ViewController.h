@@ -95,6 +95,20 @@ public:
     // Replaces the web view by a new one (with an engine context of its own) and loads `page`.
     // A page named by an opening URL or a tapped push wins over `page`, once.
     void initWebView(std::string page);
+
+    // How every web view of the screen is configured.
+    static platform::WebViewConfiguration webViewConfiguration();
+    // A web view made ahead of its page, which no page has been loaded into yet.
+    struct PreparedWebView {
+        platform::WebViewConfiguration configuration;
+        std::shared_ptr<platform::WebView> view;
+    };
+    // Makes one with webViewConfiguration(). The splash screen does so while it stands, so the
+    // start of the engine and of its processes is off the first page's path.
+    static PreparedWebView prepareWebView();
+    // The next initWebView() takes `prepared` in place of a new web view, unless the
+    // configuration has changed since it was made.
+    void adoptPreparedWebView(PreparedWebView prepared);
     // The path below the web root for a page name or a page URL text: the language variant
     // "/name_<lang>.html" for the chosen language ("clang") or the first preferred language
     // when that file exists, else "/name.html". A query's items are stored as settings first.
@@ -219,6 +233,7 @@ private:
 
     const CommandTable& commands_;
     const UpdateCheck updateCheck_;
+    PreparedWebView prepared_;
     // When the swipe may be let through again: 30 seconds after the most recent swipe.
     platform::TimePoint swipeReenableTime_{};
     // Failing page URLs already loaded again once; forgotten when a navigation finishes.

@@ -153,3 +153,24 @@ TEST_F(SplashScreen, TheFirstUpdateCheckStartsWhileTheSplashIsOnShow)
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->alert()->message, localizedString("UPDATE_TRY_AGAIN_LATER"));
 }
+
+// The first page's web view is made while the logo stands, with no page in it, and the web
+// screen loads its start page into that one rather than making another.
+TEST_F(SplashScreen, TheWebScreenTakesTheWebViewMadeWhileTheSplashStood)
+{
+    launch();
+    ASSERT_TRUE(platform::runMainLoopUntil([&] { return !fakes.webViews.empty(); }));
+    const auto prepared = fakes.webViews[0];
+    EXPECT_EQ(prepared->configuration(), ViewController::webViewConfiguration());
+    EXPECT_TRUE(prepared->loads().empty());
+    ASSERT_NE(std::dynamic_pointer_cast<SplashViewController>(delegate.window->rootScreen()), nullptr);
+
+    fakes.maskedImageViews.at(0)->stop(true);
+    platform::drainMainQueue();
+    EXPECT_EQ(fakes.webViews.size(), 1u);
+    auto screen = std::dynamic_pointer_cast<ViewController>(delegate.window->rootScreen());
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(screen->webView, prepared);
+    ASSERT_EQ(prepared->loads().size(), 1u);
+    EXPECT_EQ(prepared->loads()[0].file, sharedConfig().WEBROOT + "/index.html");
+}
