@@ -4,6 +4,7 @@
 #include "platform/linux/GuardedCall.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace platform {
 namespace {
@@ -84,6 +85,25 @@ void LinuxMaskedImageView::addMaskAnimation(KeyframeAnimation animation, DidStop
     didStop_ = std::move(didStop);
     frameTime_ = currentMediaTime();
     tick_ = gtk_widget_add_tick_callback(area_.get(), &LinuxMaskedImageView::onTick, this, nullptr);
+    // The end is due at a moment of the media clock, not at the first frame after it (up to a
+    // frame later).
+    const double left = animation_->beginTime + animation_->duration - frameTime_;
+    endTimer_ = g_timeout_add(static_cast<guint>(std::ceil(std::max(left, 0.0) * 1000)), &LinuxMaskedImageView::onEndTime,
+                              this);
+}
+
+gboolean LinuxMaskedImageView::onEndTime(gpointer data)
+{
+    auto* self = static_cast<LinuxMaskedImageView*>(data);
+    self->endTimer_ = 0;
+    gtk::guardedCall("masked image animation end", [&] {
+        const double now = currentMediaTime();
+        if (self->animation_ && self->animation_->hasEnded(now)) {
+            self->frameTime_ = now;
+            self->endAnimation(true);
+        }
+    });
+    return G_SOURCE_REMOVE;
 }
 
 std::optional<Rect> LinuxMaskedImageView::presentedMaskBounds() const
@@ -129,6 +149,9 @@ void LinuxMaskedImageView::stopTicks()
     if (tick_)
         gtk_widget_remove_tick_callback(area_.get(), tick_);
     tick_ = 0;
+    if (endTimer_)
+        g_source_remove(endTimer_);
+    endTimer_ = 0;
 }
 
 gboolean LinuxMaskedImageView::onDraw(GtkWidget*, cairo_t* cr, gpointer data)

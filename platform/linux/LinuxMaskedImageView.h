@@ -1,8 +1,9 @@
 #pragma once
 // The masked image view on a GtkDrawingArea drawn with cairo: the picture is painted into a
 // group and shown through the mask picture's alpha. A running animation is driven by a tick
-// callback of the widget's frame clock, which redraws the view each frame; the ticks stop when
-// the animation ends. Main thread only, as every view.
+// callback of the widget's frame clock, which redraws the view each frame; it ends at its end
+// time (a timer), or at the first frame past it, whichever comes first, and the ticks stop.
+// Main thread only, as every view.
 
 #include "platform/MaskedImageView.h"
 #include "platform/linux/GObjectPtr.h"
@@ -35,6 +36,7 @@ public:
 private:
     static gboolean onDraw(GtkWidget*, cairo_t* cr, gpointer self);
     static gboolean onTick(GtkWidget*, GdkFrameClock* clock, gpointer self);
+    static gboolean onEndTime(gpointer self);
     void draw(cairo_t* cr);
     void stopTicks();
     // Ends the running animation: `didStop(finished)` on the main queue.
@@ -52,6 +54,7 @@ private:
     std::optional<KeyframeAnimation> animation_;
     DidStop didStop_;
     guint tick_ = 0;
+    guint endTimer_ = 0;
     double frameTime_ = 0;
     int animatedFrames_ = 0;
 };
