@@ -137,7 +137,10 @@ bool FileManager::writeFileAtomically(const fs::path& path, const std::string& b
 bool FileManager::writeFileAtomicallyIfChanged(const fs::path& path, const std::string& bytes, unsigned mode) const
 {
     std::error_code error;
-    if (fs::symlink_status(path, error).type() == fs::file_type::regular && readFile(path) == bytes)
+    const auto status = fs::symlink_status(path, error);
+    const bool asWritten = status.type() == fs::file_type::regular
+        && (status.permissions() & fs::perms::mask) == static_cast<fs::perms>(mode);
+    if (asWritten && readFile(path) == bytes)
         return true;
     return writeFileAtomically(path, bytes, mode);
 }

@@ -38,8 +38,8 @@ public:
     // a temporary file beside it, flushed to disk, renamed over the target.
     bool writeFileAtomically(const std::filesystem::path& path, const std::string& bytes,
                              unsigned mode = 0644) const;
-    // The same, unless `path` is a plain file (not a link) that holds `bytes` already: then it
-    // stays as it is, and no write and no flush to disk is paid for.
+    // The same, unless `path` is a plain file (not a link) of `mode` that holds `bytes` already:
+    // then it stays as it is, and no write and no flush to disk is paid for.
     bool writeFileAtomicallyIfChanged(const std::filesystem::path& path, const std::string& bytes,
                                       unsigned mode = 0644) const;
     // Removes the temporary files that writes of `path` cut short (a killed process) left

@@ -296,4 +296,10 @@ TEST_F(NotificationSchedulerTest, StoredRemindersAreArmedAgainAndMissedOnesShown
     platform::drainMainQueue();
     EXPECT_TRUE(third->delivered.empty());
     EXPECT_EQ(2u, third->pendingNotificationRequests().size());
+
+    // A store others could read is closed to them at the next start, its reminders unchanged.
+    namespace fs = std::filesystem;
+    fs::permissions(file, fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
+    std::make_shared<testsupport::FakeUserNotificationCenter>()->openStore(file);
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write, fs::status(file).permissions() & fs::perms::all);
 }
