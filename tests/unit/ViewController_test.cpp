@@ -72,6 +72,25 @@ TEST_F(ViewControllerTest, FirstAppearanceLoadsTheStartPageIntoANewPinnedWebView
     EXPECT_EQ(fakes.webViews.size(), 2u);
 }
 
+// A web view made ahead holds the first page only when it was configured as the screen's
+// views are then; the loads after it make new ones.
+TEST_F(ViewControllerTest, AWebViewMadeAheadTakesTheFirstPageOnlyWhenConfiguredAlike)
+{
+    for (const bool alike : {true, false}) {
+        SCOPED_TRACE(alike);
+        auto prepared = ViewController::prepareWebView();
+        const auto madeAhead = prepared.view;
+        if (!alike)
+            prepared.configuration.readAccessFolder = "/elsewhere";
+        screen->adoptPreparedWebView(std::move(prepared));
+        screen->initWebView("/index.html");
+        EXPECT_EQ(screen->webView == madeAhead, alike);
+        EXPECT_EQ(loadedPage(), "/index.html");
+        screen->initWebView("/index.html");
+        EXPECT_NE(screen->webView, madeAhead);
+    }
+}
+
 TEST_F(ViewControllerTest, OpeningURLLandingPageWinsOnceThenLoadsAreNotRedirected)
 {
     Config& config = sharedConfig();
