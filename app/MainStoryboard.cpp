@@ -1,8 +1,8 @@
 #include "app/MainStoryboard.h"
 
 #include "app/SplashViewController.h"
-#include "platform/Check.h"
 #include "platform/Window.h"
+#include "portable/Check.h"
 #include "webcontainer/ViewController.h"
 
 std::shared_ptr<platform::Screen> instantiateInitialScreen()

@@ -3,12 +3,12 @@
 #include "app/MainStoryboard.h"
 #include "base/Config.h"
 #include "base/LocalizedTexts.h"
-#include "base/Logger.h"
 #include "contentserver/ServerCom.h"
-#include "platform/Bundle.h"
-#include "platform/Check.h"
-#include "platform/Dispatch.h"
+#include "logger/Logger.h"
 #include "platform/View.h"
+#include "portable/Bundle.h"
+#include "portable/Check.h"
+#include "portable/Dispatch.h"
 
 #include <chrono>
 #include <cstdio>

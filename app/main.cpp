@@ -7,8 +7,8 @@
 #include "app/AppDelegate.h"
 #include "app/CompositionRoot.h"
 #include "platform/Application.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
+#include "portable/Dispatch.h"
 
 #include <cstdio>
 #include <cstdlib>

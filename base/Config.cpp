@@ -1,9 +1,9 @@
 #include "base/Config.h"
 
 #include "base/SharedInstances.h"
-#include "platform/Bundle.h"
-#include "platform/Paths.h"
-#include "platform/PlistSerialization.h"
+#include "portable/Bundle.h"
+#include "portable/Paths.h"
+#include "portable/PlistSerialization.h"
 
 namespace fs = std::filesystem;
 

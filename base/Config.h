@@ -8,10 +8,10 @@
 // guarded; everything else is fixed after construction.
 
 #include "base/UtilsStack.h"
-#include "platform/FileManager.h"
-#include "platform/Guarded.h"
-#include "platform/PrivateTemporaryFolder.h"
-#include "platform/SettingsStore.h"
+#include "portable/FileManager.h"
+#include "portable/Guarded.h"
+#include "portable/PrivateTemporaryFolder.h"
+#include "portable/SettingsStore.h"
 
 #include <atomic>
 #include <filesystem>
@@ -47,7 +47,7 @@ private:
     const std::unique_ptr<platform::PrivateTemporaryFolder> temporaryFolder_;
 
 public:
-    // The program's own folder for temporary files (platform/PrivateTemporaryFolder.h).
+    // The program's own folder for temporary files (portable/PrivateTemporaryFolder.h).
     const std::filesystem::path tmpDirURL;
     const std::string didRreceiveRemoteN = "apn.didRRN";
     const std::string USERNAME_KEY = "user";

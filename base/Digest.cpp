@@ -1,6 +1,6 @@
 #include "base/Digest.h"
 
-#include "platform/UTF8.h"
+#include "portable/UTF8.h"
 
 #include <glib.h>
 #include <openssl/evp.h>

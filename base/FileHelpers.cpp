@@ -1,8 +1,8 @@
 #include "base/FileHelpers.h"
 
 #include "base/Config.h"
-#include "base/Logger.h"
-#include "platform/FileURL.h"
+#include "logger/Logger.h"
+#include "portable/FileURL.h"
 
 #include <glib.h>
 #include <sys/stat.h>

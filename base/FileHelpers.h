@@ -4,7 +4,7 @@
 // command). Failures are logged and turned into plain results; nothing throws.
 // Safe from any thread (the bridge calls them on the main thread).
 
-#include "platform/ContainedPath.h"
+#include "portable/ContainedPath.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -18,7 +18,7 @@
 // The path is appended as components, so a leading "/" stays inside ("/img/a.png" is
 // www/img/a.png). Nothing when the rest is refused as a contained name (empty, the folder
 // itself, a ".." component, a NUL byte); callers treat nothing as a missing file. Where the
-// name really leads is checked when the result is used (platform/ContainedPath.h).
+// name really leads is checked when the result is used (portable/ContainedPath.h).
 std::optional<platform::ContainedPath> createFullURL(const std::string& relativePath);
 
 // The same for a path the page gives inside one known folder (no "sync/" marker).

@@ -2,8 +2,8 @@
 
 #include "base/Config.h"
 #include "base/JavaScriptString.h"
-#include "base/Logger.h"
-#include "platform/Bundle.h"
+#include "logger/Logger.h"
+#include "portable/Bundle.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 // string literals (escapeJavaScriptString), so no value can break or extend the script;
 // ordinary values stand as they are.
 
-#include "platform/PlistValue.h"
+#include "portable/PlistValue.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,8 +1,8 @@
 #include "base/JavaScriptCalls.h"
 
 #include "base/JavaScriptString.h"
-#include "base/Logger.h"
-#include "platform/Dispatch.h"
+#include "logger/Logger.h"
+#include "portable/Dispatch.h"
 
 #include <string_view>
 

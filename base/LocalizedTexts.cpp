@@ -1,7 +1,7 @@
 #include "base/LocalizedTexts.h"
 
 #include "base/SharedInstances.h"
-#include "platform/Bundle.h"
+#include "portable/Bundle.h"
 
 const std::string& LocalizedTexts::text(const std::string& key)
 {

@@ -1,7 +1,7 @@
 #include "base/PageReply.h"
 
 #include "base/JavaScriptCalls.h"
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 
 void PageReply::send(const std::string& text) const
 {

@@ -1,8 +1,8 @@
 #include "base/ServerAddress.h"
 
 #include "base/Config.h"
-#include "platform/PercentEncoding.h"
-#include "platform/UTF8.h"
+#include "portable/PercentEncoding.h"
+#include "portable/UTF8.h"
 
 #include <glib.h>
 

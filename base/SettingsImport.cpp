@@ -1,9 +1,9 @@
 #include "base/SettingsImport.h"
 
 #include "base/Config.h"
-#include "base/Logger.h"
-#include "platform/PlistSerialization.h"
-#include "platform/URLComponents.h"
+#include "logger/Logger.h"
+#include "portable/PlistSerialization.h"
+#include "portable/URLComponents.h"
 
 bool readPListToDefaultPref(const std::filesystem::path& plistPath)
 {

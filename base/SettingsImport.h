@@ -3,7 +3,7 @@
 // update package or of a reset) and the query items of a landing page that is loaded.
 // Safe from any thread (the settings store is).
 
-#include "platform/PlistValue.h"
+#include "portable/PlistValue.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "base/SharedInstances.h"
 
-#include "platform/Check.h"
+#include "portable/Check.h"
 
 #include <utility>
 #include <vector>

@@ -10,7 +10,7 @@
 // added first. The application never calls clear(): its instances live until the process ends.
 // Reading an instance that is not built is a programming error and stops the process.
 
-#include "platform/NotificationCenter.h"
+#include "portable/NotificationCenter.h"
 
 #include <atomic>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "base/UIHelpers.h"
 
-#include "base/Logger.h"
+#include "logger/Logger.h"
 #include "platform/Application.h"
 #include "platform/Platform.h"
 

@@ -1,10 +1,10 @@
 #include "base/WebRootInstall.h"
 
-#include "base/Logger.h"
 #include "base/WebRootSwap.h"
-#include "platform/Bundle.h"
-#include "platform/FileManager.h"
-#include "platform/ZipArchive.h"
+#include "logger/Logger.h"
+#include "portable/Bundle.h"
+#include "portable/FileManager.h"
+#include "portable/ZipArchive.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,7 @@
 #include "base/WebRootSwap.h"
 
-#include "base/Logger.h"
-#include "platform/FileManager.h"
+#include "logger/Logger.h"
+#include "portable/FileManager.h"
 
 #include <mutex>
 #include <utility>

@@ -5,8 +5,8 @@
 // calls do nothing.
 
 #include "app/CompositionRoot.h"
-#include "platform/Bundle.h"
-#include "platform/Dispatch.h"
+#include "portable/Bundle.h"
+#include "portable/Dispatch.h"
 
 #include <cstdio>
 #include <cstdlib>

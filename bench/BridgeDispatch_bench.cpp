@@ -5,7 +5,7 @@
 
 #include "base/Config.h"
 #include "bench/BenchHome.h"
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 #include "webcontainer/CommandTable.h"
 
 #include <benchmark/benchmark.h>

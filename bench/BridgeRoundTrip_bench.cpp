@@ -10,9 +10,9 @@
 #include "base/Config.h"
 #include "bench/BenchHome.h"
 #include "platform/Application.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
 #include "platform/Window.h"
+#include "portable/Dispatch.h"
 #include "webcontainer/ViewController.h"
 
 #include <benchmark/benchmark.h>

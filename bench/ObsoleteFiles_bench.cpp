@@ -6,8 +6,8 @@
 
 #include "base/Config.h"
 #include "base/Digest.h"
-#include "base/ObsoleteFiles.h"
 #include "bench/BenchHome.h"
+#include "contentserver/ObsoleteFiles.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,7 +5,7 @@
 // preparation (0 for a copy that never holds the file).
 
 #include "bench/BenchHome.h"
-#include "platform/ContainedPath.h"
+#include "portable/ContainedPath.h"
 
 #include <benchmark/benchmark.h>
 

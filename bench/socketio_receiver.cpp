@@ -10,7 +10,7 @@
 
 #include "base/Config.h"
 #include "bench/BenchHome.h"
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 #include "services/WebSocketManager.h"
 
 #include <algorithm>

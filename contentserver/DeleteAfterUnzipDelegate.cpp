@@ -1,7 +1,7 @@
 #include "contentserver/DeleteAfterUnzipDelegate.h"
 
-#include "base/Logger.h"
-#include "platform/FileManager.h"
+#include "logger/Logger.h"
+#include "portable/FileManager.h"
 
 void DeleteAfterUnzipDelegate::zipArchiveDidUnzipArchive(const std::filesystem::path& path, const platform::ZipInfo&,
                                                          const std::filesystem::path&)

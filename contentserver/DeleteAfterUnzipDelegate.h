@@ -3,7 +3,7 @@
 // contents behind. Runs on the thread that unpacks (a server call's reply queue); keeps no
 // state, so one delegate may serve any thread.
 
-#include "platform/ZipArchive.h"
+#include "portable/ZipArchive.h"
 
 class DeleteAfterUnzipDelegate final : public platform::ZipArchiveDelegate {
 public:

@@ -2,15 +2,15 @@
 
 #include "base/Config.h"
 #include "base/JavaScriptCalls.h"
-#include "base/Logger.h"
 #include "base/PageReply.h"
 #include "base/ServerAddress.h"
 #include "base/SharedInstances.h"
 #include "contentserver/ServerCom.h"
-#include "platform/Check.h"
-#include "platform/Dispatch.h"
+#include "logger/Logger.h"
 #include "platform/Toast.h"
-#include "platform/URLComponents.h"
+#include "portable/Check.h"
+#include "portable/Dispatch.h"
+#include "portable/URLComponents.h"
 
 #include <ctime>
 

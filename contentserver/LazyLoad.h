@@ -18,7 +18,7 @@
 // (the router, the update flow and the download delegate all run there). The page signals go to
 // the main queue and run after the caller returns.
 
-#include "base/LazyLoadMode.h"
+#include "contentserver/LazyLoadMode.h"
 #include "platform/Clock.h"
 #include "platform/WebView.h"
 

@@ -1,9 +1,9 @@
 #include "contentserver/OTP.h"
 
-#include "platform/AsciiText.h"
-#include "platform/Base32.h"
-#include "platform/URLComponents.h"
-#include "platform/UUID.h"
+#include "portable/AsciiText.h"
+#include "portable/Base32.h"
+#include "portable/URLComponents.h"
+#include "portable/UUID.h"
 
 #include <openssl/evp.h>
 #include <openssl/hmac.h>

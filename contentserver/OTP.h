@@ -8,7 +8,7 @@
 //
 // A generator is made, used and dropped by one thread; it keeps no shared state.
 
-#include "platform/PlistValue.h"
+#include "portable/PlistValue.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,14 +1,14 @@
 #include "contentserver/PackageInstaller.h"
 
-#include "base/Logger.h"
-#include "base/ObsoleteFiles.h"
 #include "base/SettingsImport.h"
-#include "base/WebRootCopy.h"
 #include "base/WebRootSwap.h"
-#include "platform/Archive.h"
-#include "platform/ContainedPath.h"
-#include "platform/Dispatch.h"
-#include "platform/FileURL.h"
+#include "contentserver/ObsoleteFiles.h"
+#include "contentserver/WebRootCopy.h"
+#include "logger/Logger.h"
+#include "portable/Archive.h"
+#include "portable/ContainedPath.h"
+#include "portable/Dispatch.h"
+#include "portable/FileURL.h"
 
 #include <exception>
 

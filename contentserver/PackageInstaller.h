@@ -9,7 +9,7 @@
 //   1. the package is decrypted when it came with a key (into "update_dec.zip" beside it);
 //   2. a fresh staging folder (TMPWWWROOT, the web root's path with "-1") is made: empty for a
 //      full package, a linked copy of the live web root for an incremental one
-//      (base/WebRootCopy.h);
+//      (contentserver/WebRootCopy.h);
 //   3. the package is unpacked into it; then zipArchiveDidUnzipArchive, on the same thread:
 //      the package must hold "info.plist" (else nothing is installed, whatever its kind); its
 //      text entries are read; "internal.js" is written into the staging folder with the values
@@ -31,10 +31,10 @@
 // completion runs on the main thread.
 
 #include "base/InternalJS.h"
-#include "base/LazyLoadMode.h"
 #include "contentserver/DownloadKind.h"
-#include "platform/PlistValue.h"
-#include "platform/ZipArchive.h"
+#include "contentserver/LazyLoadMode.h"
+#include "portable/PlistValue.h"
+#include "portable/ZipArchive.h"
 
 #include <filesystem>
 #include <functional>

@@ -3,10 +3,10 @@
 
 #include "contentserver/PackageInstaller.h"
 
-#include "base/Logger.h"
 #include "contentserver/StreamCryptor.h"
-#include "platform/ContainedPath.h"
-#include "platform/UTF8.h"
+#include "logger/Logger.h"
+#include "portable/ContainedPath.h"
+#include "portable/UTF8.h"
 
 #include <unistd.h>
 

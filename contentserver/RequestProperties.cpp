@@ -1,8 +1,8 @@
 #include "contentserver/RequestProperties.h"
 
-#include "base/DownloadSizeRule.h"
-#include "base/Logger.h"
-#include "base/XmlValue.h"
+#include "contentserver/DownloadSizeRule.h"
+#include "contentserver/XmlValue.h"
+#include "logger/Logger.h"
 
 #include <pugixml.hpp>
 

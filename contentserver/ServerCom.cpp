@@ -2,8 +2,8 @@
 
 #include "base/Config.h"
 #include "base/LocalizedTexts.h"
-#include "base/Logger.h"
 #include "base/SharedInstances.h"
+#include "logger/Logger.h"
 
 ServerCom::ServerCom()
     : TMPWWWROOT(sharedConfig().WEBROOT + "-1")

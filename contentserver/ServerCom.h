@@ -39,12 +39,12 @@
 #include "contentserver/RequestProperties.h"
 #include "contentserver/VuApiParams.h"
 #include "contentserver/fetchAppXmlError.h"
-#include "platform/ContainedPath.h"
-#include "platform/Guarded.h"
 #include "platform/ProgressView.h"
-#include "platform/TransferLimits.h"
 #include "platform/UrlSession.h"
 #include "platform/WebView.h"
+#include "portable/ContainedPath.h"
+#include "portable/Guarded.h"
+#include "portable/TransferLimits.h"
 
 #include <atomic>
 #include <cstdint>
@@ -170,9 +170,9 @@ public:
     // with the reply of a 200 whose body reads as an update reply (its script queued for the
     // page, its nonce cookie stored), with nothing for a transport error, any other status, a
     // body parseXML refuses, a body beyond the update reply's limit or a check that outlasts its
-    // deadline (platform/TransferLimits.h). Any thread.
+    // deadline (portable/TransferLimits.h). Any thread.
     void updateCheck(bool wakeup, UpdateCheckCompletion completionHandler);
-    // How long a check may take in all (platform/TransferLimits.h) in place of its own. Main
+    // How long a check may take in all (portable/TransferLimits.h) in place of its own. Main
     // thread, before the check.
     void setUpdateCheckDeadlineForTesting(std::chrono::milliseconds deadline) { updateCheckDeadline_ = deadline; }
     // The document of an XML update reply. Throws fetchAppXmlError::custom when the body is not
@@ -313,7 +313,7 @@ private:
     enum class Redirects { followAll, serverRule };
     // Sends `request` on a new session (named `identifier` in logs) whose completion runs on
     // the reply queue; a session that can't be made completes with an unknown error. A request
-    // without a body limit of its own gets the server call's (platform/TransferLimits.h).
+    // without a body limit of its own gets the server call's (portable/TransferLimits.h).
     void startDataTask(const std::string& identifier, Redirects redirects, platform::UrlRequest request,
                        platform::UrlSession::DataTaskCompletion completion);
     // Writes the attachment a reply names into the web root (unpacking a ".zip"); false when

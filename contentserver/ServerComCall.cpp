@@ -2,7 +2,7 @@
 
 #include "contentserver/ServerCom.h"
 
-#include "base/Logger.h"
+#include "logger/Logger.h"
 #include "platform/Toast.h"
 
 namespace {

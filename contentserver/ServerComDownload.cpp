@@ -5,12 +5,12 @@
 #include "base/Config.h"
 #include "base/IJReachability.h"
 #include "base/JavaScriptString.h"
-#include "base/Logger.h"
 #include "base/ServerAddress.h"
 #include "contentserver/ServerComDownloadDelegate.h"
-#include "platform/Dispatch.h"
+#include "logger/Logger.h"
 #include "platform/Toast.h"
-#include "platform/URLComponents.h"
+#include "portable/Dispatch.h"
+#include "portable/URLComponents.h"
 
 #include <algorithm>
 

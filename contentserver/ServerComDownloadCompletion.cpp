@@ -7,11 +7,11 @@
 #include "base/Config.h"
 #include "base/FileHelpers.h"
 #include "base/LocalizedTexts.h"
-#include "base/Logger.h"
 #include "base/SharedInstances.h"
 #include "contentserver/LazyLoad.h"
-#include "platform/URLComponents.h"
+#include "logger/Logger.h"
 #include "platform/UserNotificationCenter.h"
+#include "portable/URLComponents.h"
 
 #include <sys/stat.h>
 

@@ -6,10 +6,10 @@
 
 #include "base/Config.h"
 #include "base/JavaScriptCalls.h"
-#include "base/Logger.h"
 #include "contentserver/LazyLoad.h"
+#include "logger/Logger.h"
 #include "platform/Toast.h"
-#include "platform/URLComponents.h"
+#include "portable/URLComponents.h"
 
 namespace fs = std::filesystem;
 

@@ -3,14 +3,14 @@
 #include "contentserver/ServerCom.h"
 
 #include "base/Config.h"
-#include "base/Logger.h"
 #include "base/ServerAddress.h"
 #include "contentserver/LazyLoad.h"
 #include "contentserver/OTP.h"
-#include "platform/Bundle.h"
+#include "logger/Logger.h"
 #include "platform/Clock.h"
-#include "platform/Device.h"
-#include "platform/URLComponents.h"
+#include "portable/Bundle.h"
+#include "portable/Device.h"
+#include "portable/URLComponents.h"
 
 #include <array>
 

@@ -5,17 +5,17 @@
 
 #include "base/Config.h"
 #include "base/LocalizedTexts.h"
-#include "base/Logger.h"
 #include "base/SharedInstances.h"
 #include "base/UIHelpers.h"
 #include "contentserver/DeleteAfterUnzipDelegate.h"
-#include "platform/AsciiText.h"
-#include "platform/Dispatch.h"
-#include "platform/FileURL.h"
-#include "platform/HttpCookie.h"
-#include "platform/URLComponents.h"
-#include "platform/UTF8.h"
-#include "platform/ZipArchive.h"
+#include "logger/Logger.h"
+#include "portable/AsciiText.h"
+#include "portable/Dispatch.h"
+#include "portable/FileURL.h"
+#include "portable/HttpCookie.h"
+#include "portable/URLComponents.h"
+#include "portable/UTF8.h"
+#include "portable/ZipArchive.h"
 
 
 namespace fs = std::filesystem;

@@ -3,12 +3,12 @@
 #include "contentserver/ServerCom.h"
 
 #include "base/Config.h"
-#include "base/Logger.h"
 #include "base/ServerAddress.h"
-#include "platform/ContainedPath.h"
-#include "platform/MimeTypes.h"
-#include "platform/URLComponents.h"
-#include "platform/UUID.h"
+#include "logger/Logger.h"
+#include "portable/ContainedPath.h"
+#include "portable/MimeTypes.h"
+#include "portable/URLComponents.h"
+#include "portable/UUID.h"
 
 
 namespace fs = std::filesystem;

@@ -3,12 +3,12 @@
 #include "contentserver/ServerCom.h"
 
 #include "base/Config.h"
-#include "base/Logger.h"
 #include "base/ServerAddress.h"
+#include "logger/Logger.h"
 #include "platform/Toast.h"
-#include "platform/URLComponents.h"
-#include "platform/URLResolution.h"
-#include "platform/UUID.h"
+#include "portable/URLComponents.h"
+#include "portable/URLResolution.h"
+#include "portable/UUID.h"
 
 namespace {
 

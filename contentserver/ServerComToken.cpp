@@ -3,8 +3,8 @@
 #include "contentserver/ServerCom.h"
 
 #include "base/Config.h"
-#include "base/Logger.h"
-#include "platform/URLResolution.h"
+#include "logger/Logger.h"
+#include "portable/URLResolution.h"
 
 namespace {
 

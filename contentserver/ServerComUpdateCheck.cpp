@@ -5,9 +5,9 @@
 
 #include "base/Config.h"
 #include "base/IJReachability.h"
-#include "base/Logger.h"
-#include "platform/URLResolution.h"
-#include "platform/UTF8.h"
+#include "logger/Logger.h"
+#include "portable/URLResolution.h"
+#include "portable/UTF8.h"
 
 #include <filesystem>
 

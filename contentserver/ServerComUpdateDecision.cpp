@@ -4,20 +4,20 @@
 #include "contentserver/ServerCom.h"
 
 #include "base/Config.h"
-#include "base/DownloadSizeRule.h"
 #include "base/JavaScriptCalls.h"
 #include "base/LocalizedTexts.h"
-#include "base/Logger.h"
 #include "base/SharedInstances.h"
 #include "base/TimestampFormatter.h"
 #include "base/UIHelpers.h"
+#include "contentserver/DownloadSizeRule.h"
 #include "contentserver/LazyLoad.h"
+#include "logger/Logger.h"
 #include "platform/Clock.h"
-#include "platform/Dispatch.h"
-#include "platform/NotificationCenter.h"
-#include "platform/SettingsStore.h"
 #include "platform/Toast.h"
-#include "platform/URLComponents.h"
+#include "portable/Dispatch.h"
+#include "portable/NotificationCenter.h"
+#include "portable/SettingsStore.h"
+#include "portable/URLComponents.h"
 
 #include <cstdio>
 

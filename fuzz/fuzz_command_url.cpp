@@ -2,7 +2,7 @@
 // accepts accounts for every query item of the text, none lost, merged or invented.
 
 #include "fuzz/FuzzCheck.h"
-#include "platform/UTF8.h"
+#include "portable/UTF8.h"
 #include "webcontainer/CommandURL.h"
 
 #include <cstdint>

@@ -3,8 +3,8 @@
 // value, and has a Domain the reply's host belongs to.
 
 #include "fuzz/FuzzCheck.h"
-#include "platform/AsciiText.h"
-#include "platform/HttpCookie.h"
+#include "portable/AsciiText.h"
+#include "portable/HttpCookie.h"
 
 #include <cstdint>
 #include <cstdlib>

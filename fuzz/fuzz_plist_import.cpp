@@ -9,10 +9,10 @@
 #include "base/SettingsImport.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzHome.h"
-#include "platform/Bundle.h"
-#include "platform/Dispatch.h"
-#include "platform/PlistSerialization.h"
-#include "platform/SettingsStore.h"
+#include "portable/Bundle.h"
+#include "portable/Dispatch.h"
+#include "portable/PlistSerialization.h"
+#include "portable/SettingsStore.h"
 
 #include <plist/plist.h>
 

@@ -5,8 +5,8 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzHome.h"
-#include "platform/PlistSerialization.h"
-#include "platform/SettingsStore.h"
+#include "portable/PlistSerialization.h"
+#include "portable/SettingsStore.h"
 
 #include <cstdint>
 #include <filesystem>

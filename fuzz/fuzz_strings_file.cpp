@@ -3,8 +3,8 @@
 // file syntax reads back the same.
 
 #include "fuzz/FuzzCheck.h"
-#include "platform/StringsFile.h"
-#include "platform/UTF8.h"
+#include "portable/StringsFile.h"
+#include "portable/UTF8.h"
 
 #include <cstdint>
 #include <cstdio>

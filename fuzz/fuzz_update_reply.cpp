@@ -9,9 +9,9 @@
 #include "contentserver/fetchAppXmlError.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzHome.h"
-#include "platform/Bundle.h"
-#include "platform/Dispatch.h"
-#include "platform/SettingsStore.h"
+#include "portable/Bundle.h"
+#include "portable/Dispatch.h"
+#include "portable/SettingsStore.h"
 
 #include <pugixml.hpp>
 

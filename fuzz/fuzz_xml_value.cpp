@@ -1,7 +1,7 @@
 // The XML value helper on hostile replies: it never crashes, it answers exactly when the root
 // and the element are there, and a text stored in an element and written out comes back whole.
 
-#include "base/XmlValue.h"
+#include "contentserver/XmlValue.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <pugixml.hpp>

@@ -4,8 +4,8 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzHome.h"
-#include "platform/Archive.h"
-#include "platform/ZipArchive.h"
+#include "portable/Archive.h"
+#include "portable/ZipArchive.h"
 
 #include <cstdint>
 #include <filesystem>

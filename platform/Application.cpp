@@ -1,14 +1,14 @@
 #include "platform/Application.h"
 
-#include "base/Logger.h"
-#include "platform/Check.h"
-#include "platform/NotificationCenter.h"
+#include "logger/Logger.h"
 #include "platform/Platform.h"
-#include "platform/PlistFromJSON.h"
 #include "platform/PushService.h"
-#include "platform/UUID.h"
 #include "platform/UserNotificationCenter.h"
 #include "platform/Window.h"
+#include "portable/Check.h"
+#include "portable/NotificationCenter.h"
+#include "portable/PlistFromJSON.h"
+#include "portable/UUID.h"
 
 namespace platform {
 

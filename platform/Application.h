@@ -11,7 +11,7 @@
 //
 // Main thread only. The delegate must outlive run().
 
-#include "platform/PlistValue.h"
+#include "portable/PlistValue.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "platform/AudioPlayer.h"
 
-#include "platform/Check.h"
 #include "platform/Platform.h"
+#include "portable/Check.h"
 
 namespace platform {
 

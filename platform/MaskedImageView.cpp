@@ -1,7 +1,7 @@
 #include "platform/MaskedImageView.h"
 
-#include "platform/Check.h"
 #include "platform/Platform.h"
+#include "portable/Check.h"
 
 namespace platform {
 

@@ -9,8 +9,8 @@
 // ended it (finished: true), or when the mask is removed before (finished: false); never after
 // the view is gone.
 
-#include "platform/KeyframeAnimation.h"
 #include "platform/View.h"
+#include "portable/KeyframeAnimation.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "platform/PaymentQueue.h"
 
-#include "platform/Check.h"
-#include "platform/Dispatch.h"
+#include "portable/Check.h"
+#include "portable/Dispatch.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "platform/ProgressView.h"
 
-#include "platform/Check.h"
 #include "platform/Platform.h"
+#include "portable/Check.h"
 
 #include <algorithm>
 

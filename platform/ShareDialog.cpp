@@ -1,8 +1,8 @@
 #include "platform/ShareDialog.h"
 
-#include "platform/Check.h"
-#include "platform/PercentEncoding.h"
 #include "platform/Platform.h"
+#include "portable/Check.h"
+#include "portable/PercentEncoding.h"
 
 namespace platform {
 

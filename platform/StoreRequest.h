@@ -1,6 +1,6 @@
 #pragma once
 // A request to the store: a products request (the products of a set of identifiers) or a
-// receipt refresh (the store writes the receipt again at the receipt URL, Bundle.h). A
+// receipt refresh (the store writes the receipt again at the receipt URL, portable/Bundle.h). A
 // started request ends exactly once, unless it is cancelled first:
 //   products request: productsRequestDidReceiveResponse, then requestDidFinish;
 //   receipt refresh:  requestDidFinish;

@@ -1,6 +1,6 @@
 #include "platform/URLOpener.h"
 
-#include "platform/Check.h"
+#include "portable/Check.h"
 
 namespace platform {
 

@@ -1,8 +1,8 @@
 #include "platform/UrlSession.h"
 
-#include "platform/AsciiText.h"
-#include "platform/GuardedCall.h"
 #include "platform/Platform.h"
+#include "portable/AsciiText.h"
+#include "portable/GuardedCall.h"
 
 #include <algorithm>
 #include <atomic>

@@ -34,8 +34,8 @@
 // A completion reaches what it captured, and often the shared instances: endAllTasks() ends
 // every task before those go (and before the process exits).
 
-#include "platform/Dispatch.h"
-#include "platform/DownloadFile.h"
+#include "portable/Dispatch.h"
+#include "portable/DownloadFile.h"
 
 #include <chrono>
 #include <cstdint>

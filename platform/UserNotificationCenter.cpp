@@ -1,13 +1,13 @@
 #include "platform/UserNotificationCenter.h"
 
-#include "base/Logger.h"
+#include "logger/Logger.h"
 #include "platform/Application.h"
-#include "platform/Dispatch.h"
-#include "platform/FileManager.h"
 #include "platform/LocalCalendar.h"
 #include "platform/Platform.h"
-#include "platform/PlistSerialization.h"
 #include "platform/Window.h"
+#include "portable/Dispatch.h"
+#include "portable/FileManager.h"
+#include "portable/PlistSerialization.h"
 
 #include <algorithm>
 

@@ -22,7 +22,7 @@
 // centre alive: a centre that is gone delivers nothing.
 
 #include "platform/Clock.h"
-#include "platform/PlistValue.h"
+#include "portable/PlistValue.h"
 
 #include <chrono>
 #include <filesystem>

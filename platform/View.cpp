@@ -1,6 +1,6 @@
 #include "platform/View.h"
 
-#include "platform/Check.h"
+#include "portable/Check.h"
 
 #include <algorithm>
 

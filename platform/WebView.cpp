@@ -1,7 +1,7 @@
 #include "platform/WebView.h"
 
-#include "base/Logger.h"
-#include "platform/Check.h"
+#include "logger/Logger.h"
+#include "portable/Check.h"
 
 #include <memory>
 #include <utility>

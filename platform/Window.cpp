@@ -1,7 +1,7 @@
 #include "platform/Window.h"
 
-#include "platform/Check.h"
 #include "platform/Screen.h"
+#include "portable/Check.h"
 
 namespace platform {
 

@@ -3,15 +3,15 @@
 #include "base/Config.h"
 #include "base/FileHelpers.h"
 #include "base/LocalizedTexts.h"
-#include "base/Logger.h"
 #include "base/PageReply.h"
 #include "base/UIHelpers.h"
-#include "platform/Check.h"
-#include "platform/ContainedPath.h"
-#include "platform/Dispatch.h"
-#include "platform/FileURL.h"
+#include "logger/Logger.h"
 #include "platform/Platform.h"
 #include "platform/Toast.h"
+#include "portable/Check.h"
+#include "portable/ContainedPath.h"
+#include "portable/Dispatch.h"
+#include "portable/FileURL.h"
 
 #include <nlohmann/json.hpp>
 

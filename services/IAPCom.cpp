@@ -3,13 +3,13 @@
 #include "base/Config.h"
 #include "base/Digest.h"
 #include "base/LocalizedTexts.h"
-#include "base/Logger.h"
 #include "base/SharedInstances.h"
 #include "base/UIHelpers.h"
-#include "platform/Bundle.h"
-#include "platform/Dispatch.h"
-#include "platform/FileManager.h"
+#include "logger/Logger.h"
 #include "platform/Platform.h"
+#include "portable/Bundle.h"
+#include "portable/Dispatch.h"
+#include "portable/FileManager.h"
 
 #include <algorithm>
 

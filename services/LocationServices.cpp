@@ -1,10 +1,10 @@
 #include "services/LocationServices.h"
 
-#include "base/Logger.h"
 #include "base/SharedInstances.h"
-#include "platform/Check.h"
-#include "platform/Dispatch.h"
+#include "logger/Logger.h"
 #include "platform/Platform.h"
+#include "portable/Check.h"
+#include "portable/Dispatch.h"
 
 #include <utility>
 

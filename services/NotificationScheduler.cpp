@@ -1,9 +1,9 @@
 #include "services/NotificationScheduler.h"
 
 #include "base/Config.h"
-#include "base/Logger.h"
 #include "base/SharedInstances.h"
 #include "base/TimestampFormatter.h"
+#include "logger/Logger.h"
 #include "platform/LocalCalendar.h"
 #include "platform/Platform.h"
 

@@ -11,8 +11,8 @@
 // Threads: called from the main thread (the bridge); the work runs on `queue`. The composition
 // root builds the one shared instance; it lives as long as the shared instances.
 
-#include "platform/Dispatch.h"
 #include "platform/UserNotificationCenter.h"
+#include "portable/Dispatch.h"
 #include "services/NotificationSchedulerError.h"
 
 #include <memory>

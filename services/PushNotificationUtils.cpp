@@ -2,12 +2,12 @@
 
 #include "base/Config.h"
 #include "base/JavaScriptCalls.h"
-#include "base/Logger.h"
 #include "base/SharedInstances.h"
+#include "logger/Logger.h"
 #include "platform/Application.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
 #include "platform/Toast.h"
+#include "portable/Dispatch.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 // shared instance; it observes "apn.didRRN" from its construction to its destruction. It holds
 // the web view and the screen's view weakly.
 
-#include "platform/NotificationCenter.h"
-#include "platform/PlistValue.h"
 #include "platform/UserNotificationCenter.h"
 #include "platform/View.h"
 #include "platform/WebView.h"
+#include "portable/NotificationCenter.h"
+#include "portable/PlistValue.h"
 
 #include <memory>
 

@@ -2,9 +2,9 @@
 
 #include "base/Config.h"
 #include "base/JavaScriptCalls.h"
-#include "base/Logger.h"
 #include "base/SharedInstances.h"
-#include "platform/Check.h"
+#include "logger/Logger.h"
+#include "portable/Check.h"
 
 #include <cmath>
 

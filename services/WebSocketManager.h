@@ -12,8 +12,8 @@
 // connection and returns when no event handler runs any more. The web view is held weakly: a
 // page that is gone receives nothing.
 
-#include "platform/Guarded.h"
 #include "platform/WebView.h"
+#include "portable/Guarded.h"
 #include "socketio/SocketManager.h"
 
 #include <nlohmann/json.hpp>

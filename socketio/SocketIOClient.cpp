@@ -1,6 +1,6 @@
 #include "socketio/SocketIOClient.h"
 
-#include "platform/GuardedCall.h"
+#include "portable/GuardedCall.h"
 #include "socketio/SocketManager.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 #include "socketio/SocketManager.h"
 
-#include "base/Logger.h"
-#include "platform/GuardedCall.h"
+#include "logger/Logger.h"
+#include "portable/GuardedCall.h"
 #include "socketio/PlainEvent.h"
 #include "socketio/SocketPacket.h"
 #include "socketio/WebSocketTransport.h"

@@ -1,6 +1,6 @@
 #include "socketio/SocketURL.h"
 
-#include "platform/PercentEncoding.h"
+#include "portable/PercentEncoding.h"
 
 #include <algorithm>
 #include <cctype>

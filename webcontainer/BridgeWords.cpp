@@ -4,7 +4,7 @@
 // the web screen acts itself. A message that is no plain word and holds "?" is a command URL
 // ("word?name=value&…"); its word selects a handler of the command table below. Anything else
 // is ignored. A new word is added here and nowhere else.
-#include "base/Logger.h"
+#include "logger/Logger.h"
 #include "webcontainer/BridgeCommands.h"
 #include "webcontainer/CommandTable.h"
 #include "webcontainer/ViewController.h"

@@ -1,8 +1,8 @@
 #include "webcontainer/CommandTable.h"
 
 #include "base/SharedInstances.h"
-#include "platform/Check.h"
-#include "platform/GuardedCall.h"
+#include "portable/Check.h"
+#include "portable/GuardedCall.h"
 
 void CommandTable::add(const std::string& word, Handler handler)
 {

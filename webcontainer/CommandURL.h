@@ -10,7 +10,7 @@
 //
 // A plain value; safe to use from any thread.
 
-#include "platform/URLComponents.h"
+#include "portable/URLComponents.h"
 
 #include <optional>
 #include <string>

@@ -7,7 +7,7 @@
 // "getIsAbleToLocate" answer here; the position, the chosen file and the channel's messages
 // reach the page from their services later.
 
-#include "base/Logger.h"
+#include "logger/Logger.h"
 #include "platform/UserNotificationCenter.h"
 #include "services/DocHandler.h"
 #include "services/LocationServices.h"

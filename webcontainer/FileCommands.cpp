@@ -1,15 +1,15 @@
 // Bridge commands for the page's local files. "fileExists", "deleteSyncFile",
 // "deleteSyncFolder" and "getSyncFolderSize" work on the sync folder; "getFilesList",
 // "getHTML" and "moveFile" on the web root. Every name the page gives goes through
-// createFullURL and stays inside its folder (platform/ContainedPath.h): a name that is refused,
+// createFullURL and stays inside its folder (portable/ContainedPath.h): a name that is refused,
 // or that leads out of the folder through a symbolic link, counts as a missing file.
 
 #include "base/Config.h"
 #include "base/FileHelpers.h"
 #include "base/LocalizedTexts.h"
-#include "base/Logger.h"
-#include "platform/FileURL.h"
-#include "platform/UTF8.h"
+#include "logger/Logger.h"
+#include "portable/FileURL.h"
+#include "portable/UTF8.h"
 #include "webcontainer/BridgeCommands.h"
 #include "webcontainer/BridgeConventions.h"
 

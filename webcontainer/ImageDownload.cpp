@@ -1,14 +1,14 @@
 #include "webcontainer/ImageDownload.h"
 
 #include "base/Config.h"
-#include "base/Logger.h"
 #include "base/TimestampFormatter.h"
 #include "base/UIHelpers.h"
+#include "logger/Logger.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
-#include "platform/ContainedPath.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
+#include "portable/ContainedPath.h"
+#include "portable/Dispatch.h"
 
 #include <string_view>
 

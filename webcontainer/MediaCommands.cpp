@@ -4,12 +4,12 @@
 // runs past either end of the file.
 #include "base/Config.h"
 #include "base/FileHelpers.h"
-#include "base/Logger.h"
 #include "base/ServerAddress.h"
 #include "contentserver/ServerCom.h"
-#include "platform/ContainedPath.h"
-#include "platform/TransferLimits.h"
+#include "logger/Logger.h"
 #include "platform/UrlSession.h"
+#include "portable/ContainedPath.h"
+#include "portable/TransferLimits.h"
 #include "webcontainer/BridgeCommands.h"
 #include "webcontainer/ImageDownload.h"
 

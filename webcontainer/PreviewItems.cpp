@@ -1,7 +1,7 @@
 #include "webcontainer/PreviewItems.h"
 
-#include "platform/Check.h"
 #include "platform/PreviewController.h"
+#include "portable/Check.h"
 
 #include <algorithm>
 

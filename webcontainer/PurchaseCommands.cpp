@@ -4,12 +4,12 @@
 // purchase or a restore is announced later by IAPCom's notifications.
 
 #include "base/LocalizedTexts.h"
-#include "base/Logger.h"
 #include "base/SharedInstances.h"
-#include "platform/NumberFormatter.h"
+#include "logger/Logger.h"
 #include "platform/PaymentQueue.h"
 #include "platform/Platform.h"
 #include "platform/Toast.h"
+#include "portable/NumberFormatter.h"
 #include "services/IAPCom.h"
 #include "services/RequestReview.h"
 #include "webcontainer/BridgeCommands.h"

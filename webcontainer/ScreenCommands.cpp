@@ -2,7 +2,7 @@
 // "showToast", "shareText", "vibrate", "loadPage" and "openVideoMeeting". A required item
 // that is missing or has no value ends a command without effect and without a reply.
 #include "base/LocalizedTexts.h"
-#include "base/Logger.h"
+#include "logger/Logger.h"
 #include "platform/ShareDialog.h"
 #include "platform/Toast.h"
 #include "webcontainer/BridgeCommands.h"

@@ -4,8 +4,8 @@
 #include "base/Config.h"
 #include "base/IJReachability.h"
 #include "base/LocalizedTexts.h"
-#include "base/Logger.h"
 #include "contentserver/ServerCom.h"
+#include "logger/Logger.h"
 #include "platform/Toast.h"
 #include "webcontainer/BridgeCommands.h"
 

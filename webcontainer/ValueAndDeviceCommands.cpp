@@ -6,10 +6,10 @@
 
 #include "base/Config.h"
 #include "base/IJReachability.h"
-#include "base/Logger.h"
 #include "contentserver/ServerCom.h"
-#include "platform/Bundle.h"
-#include "platform/Device.h"
+#include "logger/Logger.h"
+#include "portable/Bundle.h"
+#include "portable/Device.h"
 #include "webcontainer/BridgeCommands.h"
 #include "webcontainer/BridgeConventions.h"
 

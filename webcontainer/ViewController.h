@@ -22,11 +22,11 @@
 
 #include "base/WebScreen.h"
 #include "platform/Clock.h"
-#include "platform/NotificationCenter.h"
-#include "platform/PlistValue.h"
 #include "platform/Screen.h"
 #include "platform/UserNotificationCenter.h"
 #include "platform/WebView.h"
+#include "portable/NotificationCenter.h"
+#include "portable/PlistValue.h"
 #include "webcontainer/BridgeScreen.h"
 #include "webcontainer/CommandURL.h"
 

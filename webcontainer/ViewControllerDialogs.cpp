@@ -5,10 +5,10 @@
 #include "base/Config.h"
 #include "base/InternalJS.h"
 #include "base/LocalizedTexts.h"
-#include "base/Logger.h"
 #include "base/SettingsImport.h"
 #include "base/SharedInstances.h"
 #include "base/WebRootInstall.h"
+#include "logger/Logger.h"
 #include "platform/Window.h"
 #include "services/PushNotificationUtils.h"
 

@@ -2,7 +2,7 @@
 // commands its web view (for their reply handles) and the alert helper.
 #include "webcontainer/ViewController.h"
 
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 #include "webcontainer/CommandTable.h"
 
 void ViewController::actionDispatcher(CommandURL myURL)

@@ -6,13 +6,13 @@
 #include "base/Config.h"
 #include "base/JavaScriptCalls.h"
 #include "base/LocalizedTexts.h"
-#include "base/Logger.h"
 #include "base/UIHelpers.h"
-#include "platform/Dispatch.h"
+#include "logger/Logger.h"
 #include "platform/Platform.h"
-#include "platform/URLComponents.h"
 #include "platform/URLOpener.h"
 #include "platform/Window.h"
+#include "portable/Dispatch.h"
+#include "portable/URLComponents.h"
 
 #include <glib.h>
 

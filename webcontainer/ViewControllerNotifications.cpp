@@ -3,9 +3,9 @@
 #include "webcontainer/ViewController.h"
 
 #include "base/Config.h"
-#include "base/Logger.h"
-#include "platform/Dispatch.h"
+#include "logger/Logger.h"
 #include "platform/Toast.h"
+#include "portable/Dispatch.h"
 #include "services/PushNotificationUtils.h"
 
 namespace {

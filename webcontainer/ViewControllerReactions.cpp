@@ -10,17 +10,17 @@
 
 #include "base/Config.h"
 #include "base/JavaScriptCalls.h"
-#include "base/Logger.h"
 #include "base/PageReply.h"
 #include "base/SharedInstances.h"
 #include "base/TimestampFormatter.h"
 #include "contentserver/ServerCom.h"
 #include "contentserver/fetchAppXmlError.h"
+#include "logger/Logger.h"
 #include "platform/Application.h"
-#include "platform/Dispatch.h"
-#include "platform/PercentEncoding.h"
 #include "platform/Toast.h"
-#include "platform/URLComponents.h"
+#include "portable/Dispatch.h"
+#include "portable/PercentEncoding.h"
+#include "portable/URLComponents.h"
 #include "services/WebSocketManager.h"
 
 #include <nlohmann/json.hpp>

@@ -8,8 +8,8 @@
 
 #include "base/Config.h"
 #include "base/JavaScriptCalls.h"
-#include "base/Logger.h"
 #include "contentserver/LazyLoad.h"
+#include "logger/Logger.h"
 #include "platform/Clock.h"
 #include "webcontainer/BridgeProtocol.h"
 

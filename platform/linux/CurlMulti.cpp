@@ -1,6 +1,6 @@
 #include "platform/linux/CurlMulti.h"
 
-#include "platform/GuardedCall.h"
+#include "portable/GuardedCall.h"
 
 namespace platform {
 

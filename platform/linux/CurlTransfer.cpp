@@ -1,6 +1,6 @@
 #include "platform/linux/CurlTransfer.h"
 
-#include "platform/AsciiText.h"
+#include "portable/AsciiText.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "platform/linux/GeoClueLocationManager.h"
 
-#include "base/Logger.h"
+#include "logger/Logger.h"
 #include "platform/Clock.h"
 #include "platform/linux/GuardedCall.h"
 

@@ -1,6 +1,6 @@
 #include "platform/linux/GioUserNotificationCenter.h"
 
-#include "base/Logger.h"
+#include "logger/Logger.h"
 #include "platform/linux/GObjectPtr.h"
 #include "platform/linux/GuardedCall.h"
 

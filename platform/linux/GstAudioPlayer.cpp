@@ -1,6 +1,6 @@
 #include "platform/linux/GstAudioPlayer.h"
 
-#include "base/Logger.h"
+#include "logger/Logger.h"
 
 #include <mutex>
 

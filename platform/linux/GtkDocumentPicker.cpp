@@ -1,9 +1,9 @@
 #include "platform/linux/GtkDocumentPicker.h"
 
-#include "platform/Check.h"
-#include "platform/Dispatch.h"
 #include "platform/WebView.h"
 #include "platform/linux/LinuxWidget.h"
+#include "portable/Check.h"
+#include "portable/Dispatch.h"
 
 namespace platform {
 

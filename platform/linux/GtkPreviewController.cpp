@@ -1,11 +1,11 @@
 #include "platform/linux/GtkPreviewController.h"
 
-#include "base/Logger.h"
-#include "platform/FileURL.h"
+#include "logger/Logger.h"
 #include "platform/Platform.h"
 #include "platform/URLOpener.h"
 #include "platform/linux/GuardedCall.h"
 #include "platform/linux/LinuxWindow.h"
+#include "portable/FileURL.h"
 
 #include <gio/gio.h>
 #include <poppler.h>

@@ -1,6 +1,6 @@
 #include "platform/linux/GtkToast.h"
 
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 // GLib and GTK callbacks run their bodies through the platform's one exception barrier.
 // Safe from any thread, like the barrier itself.
 
-#include "platform/GuardedCall.h"
+#include "portable/GuardedCall.h"
 
 namespace platform::gtk {
 

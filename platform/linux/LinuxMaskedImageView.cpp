@@ -1,7 +1,7 @@
 #include "platform/linux/LinuxMaskedImageView.h"
 
-#include "platform/Dispatch.h"
 #include "platform/linux/GuardedCall.h"
+#include "portable/Dispatch.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,5 @@
 #include "platform/Platform.h"
 
-#include "platform/Bundle.h"
-#include "platform/Paths.h"
 #include "platform/linux/CurlUrlSession.h"
 #include "platform/linux/GeoClueLocationManager.h"
 #include "platform/linux/GioURLOpener.h"
@@ -23,6 +21,8 @@
 #include "platform/linux/UnifiedPushConnector.h"
 #include "platform/linux/WebProcessSandbox.h"
 #include "platform/linux/WebsiteDataFolders.h"
+#include "portable/Bundle.h"
+#include "portable/Paths.h"
 
 namespace platform {
 namespace {

@@ -1,10 +1,10 @@
 #include "platform/linux/LinuxWebView.h"
 
-#include "base/Logger.h"
-#include "platform/Dispatch.h"
+#include "logger/Logger.h"
 #include "platform/linux/BoxedPtr.h"
 #include "platform/linux/GuardedCall.h"
 #include "platform/linux/JSCValueText.h"
+#include "portable/Dispatch.h"
 
 #include <cmath>
 

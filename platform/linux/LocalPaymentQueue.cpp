@@ -1,13 +1,13 @@
 #include "platform/linux/LocalPaymentQueue.h"
 
-#include "base/Logger.h"
+#include "logger/Logger.h"
 #include "platform/Application.h"
-#include "platform/Bundle.h"
 #include "platform/Clock.h"
-#include "platform/NumberFormatter.h"
 #include "platform/Platform.h"
-#include "platform/UUID.h"
 #include "platform/Window.h"
+#include "portable/Bundle.h"
+#include "portable/NumberFormatter.h"
+#include "portable/UUID.h"
 
 #include <algorithm>
 #include <chrono>

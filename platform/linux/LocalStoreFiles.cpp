@@ -1,10 +1,10 @@
 #include "platform/linux/LocalStoreFiles.h"
 
-#include "base/Logger.h"
-#include "platform/Bundle.h"
-#include "platform/FileManager.h"
-#include "platform/NumberFormatter.h"
-#include "platform/Paths.h"
+#include "logger/Logger.h"
+#include "portable/Bundle.h"
+#include "portable/FileManager.h"
+#include "portable/NumberFormatter.h"
+#include "portable/Paths.h"
 
 #include <nlohmann/json.hpp>
 

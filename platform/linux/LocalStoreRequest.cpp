@@ -1,7 +1,7 @@
 #include "platform/linux/LocalStoreRequest.h"
 
-#include "platform/Bundle.h"
-#include "platform/Dispatch.h"
+#include "portable/Bundle.h"
+#include "portable/Dispatch.h"
 
 namespace platform {
 

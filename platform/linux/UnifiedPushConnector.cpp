@@ -1,9 +1,9 @@
 #include "platform/linux/UnifiedPushConnector.h"
 
-#include "base/Logger.h"
+#include "logger/Logger.h"
 #include "platform/Application.h"
-#include "platform/FileManager.h"
 #include "platform/linux/GuardedCall.h"
+#include "portable/FileManager.h"
 
 #include <algorithm>
 #include <vector>

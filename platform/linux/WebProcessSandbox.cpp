@@ -1,6 +1,6 @@
 #include "platform/linux/WebProcessSandbox.h"
 
-#include "base/Logger.h"
+#include "logger/Logger.h"
 
 #include <glib.h>
 

@@ -1,8 +1,8 @@
 #include "platform/linux/WebsiteDataFolders.h"
 
-#include "base/Logger.h"
-#include "platform/ContainedPath.h"
-#include "platform/Paths.h"
+#include "logger/Logger.h"
+#include "portable/ContainedPath.h"
+#include "portable/Paths.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,7 @@
 // Alerts as GTK dialogs over a real window under the virtual display, answered the way a desktop
 // user does: a key press or a click.
-#include "platform/Dispatch.h"
 #include "platform/linux/LinuxWindow.h"
+#include "portable/Dispatch.h"
 
 #include <gtk/gtk.h>
 

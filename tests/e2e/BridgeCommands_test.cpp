@@ -3,8 +3,8 @@
 // openVideoMeeting and checks every answer in the page, with WebKit's sandbox on and off; every
 // button of the page names a word the bridge knows.
 #include "base/Config.h"
-#include "platform/Dispatch.h"
 #include "platform/linux/WebProcessSandbox.h"
+#include "portable/Dispatch.h"
 #include "tests/support/RealWebScreenFixture.h"
 #include "tests/support/TestEnvironment.h"
 #include "webcontainer/CommandTable.h"

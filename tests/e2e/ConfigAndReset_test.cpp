@@ -2,8 +2,8 @@
 // text fields stores what is typed, and the reset question's OK brings back the installed web
 // application.
 #include "base/Config.h"
-#include "platform/Dispatch.h"
 #include "platform/linux/LinuxWindow.h"
+#include "portable/Dispatch.h"
 #include "tests/support/RealWebScreenFixture.h"
 #include "tests/support/TestEnvironment.h"
 

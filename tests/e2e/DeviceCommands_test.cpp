@@ -4,11 +4,11 @@
 // cannot run in a test are doubles: the notification service, GeoClue and the chooser dialog.
 #include "base/Config.h"
 #include "base/SharedInstances.h"
-#include "platform/Dispatch.h"
-#include "platform/FileURL.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxWindow.h"
 #include "platform/linux/NominatimGeocoder.h"
+#include "portable/Dispatch.h"
+#include "portable/FileURL.h"
 #include "services/WebSocketManager.h"
 #include "tests/support/FakeDocumentPicker.h"
 #include "tests/support/FakeLocationManager.h"

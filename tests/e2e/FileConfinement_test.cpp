@@ -5,9 +5,9 @@
 // outside that folder; each is refused and the secret never reaches the native side, while
 // the same ways still read the web root and the sync folder.
 #include "base/Config.h"
-#include "platform/Dispatch.h"
-#include "platform/Paths.h"
 #include "platform/linux/WebProcessSandbox.h"
+#include "portable/Dispatch.h"
+#include "portable/Paths.h"
 #include "tests/support/RealWebScreenFixture.h"
 #include "tests/support/TestEnvironment.h"
 

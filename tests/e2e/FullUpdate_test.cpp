@@ -4,8 +4,8 @@
 
 #include "base/Config.h"
 #include "contentserver/ServerCom.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
+#include "portable/Dispatch.h"
 #include "tests/support/FakeReachability.h"
 #include "tests/support/LoopbackContentServer.h"
 #include "tests/support/RealWebScreenFixture.h"

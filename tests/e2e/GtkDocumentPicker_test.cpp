@@ -1,9 +1,9 @@
 // The desktop's file chooser as GTK shows it without a portal (its own dialog, under Xvfb): the
 // user's choice arrives as a file URL after the dialog has answered, a cancel as a cancel, each
 // once, and the picker lets itself go afterwards.
-#include "platform/Dispatch.h"
-#include "platform/FileURL.h"
 #include "platform/linux/GtkDocumentPicker.h"
+#include "portable/Dispatch.h"
+#include "portable/FileURL.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtk/gtk.h>

@@ -1,9 +1,9 @@
 // Toasts on GTK under the virtual display: over the window, at their position, one after another.
 
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
-#include "platform/linux/GtkToast.h"
 #include "platform/Toast.h"
+#include "platform/linux/GtkToast.h"
+#include "portable/Dispatch.h"
 
 #include <gtk/gtk.h>
 

@@ -1,11 +1,11 @@
 // The splash screen's masked picture on GTK under the virtual display: the widget's frame clock
 // plays the mask's animation frame by frame and reports its end once.
 
-#include "platform/Bundle.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
 #include "platform/Window.h"
 #include "platform/linux/LinuxMaskedImageView.h"
+#include "portable/Bundle.h"
+#include "portable/Dispatch.h"
 
 #include <gtk/gtk.h>
 

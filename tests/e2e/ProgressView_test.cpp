@@ -1,10 +1,10 @@
 // The download progress bar in the real window under Xvfb: laid over the web view along its
 // bottom, showing the fraction it was given.
 
-#include "platform/Dispatch.h"
 #include "platform/ProgressView.h"
 #include "platform/linux/LinuxProgressView.h"
 #include "platform/linux/LinuxWidget.h"
+#include "portable/Dispatch.h"
 #include "tests/support/RealWebScreenFixture.h"
 
 #include <gtk/gtk.h>

@@ -2,10 +2,10 @@
 // whether it may buy and for the product list, buys on the GTK confirmation sheet, restores.
 #include "base/Config.h"
 #include "base/SharedInstances.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
 #include "platform/StoreRequest.h"
 #include "platform/linux/LinuxWindow.h"
+#include "portable/Dispatch.h"
 #include "services/IAPCom.h"
 #include "tests/support/RealWebScreenFixture.h"
 

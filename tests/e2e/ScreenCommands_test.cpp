@@ -2,12 +2,12 @@
 // WebKitGTK view: dialogs, the toast, the share dialog, previews (local, fetched from the
 // content server, and handed to the desktop) and page loading.
 #include "base/Config.h"
-#include "platform/Dispatch.h"
-#include "platform/FileURL.h"
-#include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "platform/linux/GtkPreviewController.h"
 #include "platform/linux/GtkShareDialog.h"
+#include "portable/Dispatch.h"
+#include "portable/FileURL.h"
+#include "portable/Paths.h"
 #include "tests/support/RealWebScreenFixture.h"
 #include "tests/support/TestContentServer.h"
 #include "tests/support/TestEnvironment.h"

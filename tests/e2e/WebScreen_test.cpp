@@ -5,7 +5,7 @@
 #include "base/Config.h"
 #include "base/JavaScriptCalls.h"
 #include "base/LocalizedTexts.h"
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 #include "tests/support/RealWebScreenFixture.h"
 
 #include <gmock/gmock.h>

@@ -2,16 +2,16 @@
 // lazy files, sync files and update packages, what a reply that is no file does, redirects and
 // failures.
 
-#include "base/WebScreen.h"
 #include "base/Config.h"
 #include "base/LocalizedTexts.h"
 #include "base/SharedInstances.h"
+#include "base/WebScreen.h"
 #include "contentserver/LazyLoad.h"
 #include "contentserver/ServerCom.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
 #include "platform/Screen.h"
-#include "platform/URLComponents.h"
+#include "portable/Dispatch.h"
+#include "portable/URLComponents.h"
 #include "tests/support/ContentServerFixture.h"
 #include "tests/support/TestCipher.h"
 #include "tests/support/TestContentServer.h"

@@ -1,9 +1,9 @@
 // Desktop notifications through GNotification, received by a scripted notification service on a
 // private session bus.
 
-#include "platform/Dispatch.h"
 #include "platform/LocalCalendar.h"
 #include "platform/linux/GioUserNotificationCenter.h"
+#include "portable/Dispatch.h"
 #include "tests/support/ScriptedNotificationService.h"
 #include "tests/support/SessionBusApplication.h"
 

@@ -1,6 +1,6 @@
 // The GStreamer player on a generated tone, into a sink that needs no sound card.
-#include "platform/Dispatch.h"
 #include "platform/linux/GstAudioPlayer.h"
+#include "portable/Dispatch.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

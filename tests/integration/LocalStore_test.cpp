@@ -1,10 +1,10 @@
 // The local store on its files: the product file, the confirmation sheet's two answers, the
 // deferred and the failing product, receipts, restores and purchases left unfinished.
 #include "app/AppDelegate.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
 #include "platform/linux/LocalPaymentQueue.h"
 #include "platform/linux/LocalStoreRequest.h"
+#include "portable/Dispatch.h"
 #include "tests/support/FakeApplication.h"
 #include "tests/support/FakeWindow.h"
 #include "tests/support/TestEnvironment.h"

@@ -3,9 +3,9 @@
 // libgeoclue) against a scripted GeoClue service on a private bus standing for the system bus,
 // and with no service at all. The GeoClue service itself cannot run in a test.
 
-#include "platform/Dispatch.h"
 #include "platform/linux/GeoClueLocationManager.h"
 #include "platform/linux/NominatimGeocoder.h"
+#include "portable/Dispatch.h"
 #include "tests/support/PrivateSessionBus.h"
 #include "tests/support/TestContentServer.h"
 #include "tests/support/TestEnvironment.h"

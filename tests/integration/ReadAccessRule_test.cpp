@@ -1,8 +1,8 @@
 // The rule that confines a page's file reads to one folder, on a real file system with
 // symbolic links, and the decoding of a posted text from its JSON form.
-#include "platform/FileURL.h"
 #include "platform/linux/JSCValueText.h"
 #include "platform/linux/ReadAccessRule.h"
+#include "portable/FileURL.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -6,12 +6,12 @@
 #include "base/LocalizedTexts.h"
 #include "base/SharedInstances.h"
 #include "contentserver/ServerCom.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
-#include "platform/SettingsStore.h"
 #include "platform/View.h"
-#include "tests/support/FakeBridgeScreen.h"
+#include "portable/Dispatch.h"
+#include "portable/SettingsStore.h"
 #include "tests/support/ContentServerFixture.h"
+#include "tests/support/FakeBridgeScreen.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The real-time channel against the npm Socket.IO server (tests/socketio/server.js).
 #include "app/AppDelegate.h"
 #include "base/Config.h"
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 #include "services/WebSocketManager.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/FakeWebView.h"

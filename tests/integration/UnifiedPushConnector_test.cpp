@@ -3,9 +3,9 @@
 // and in the background, and ends the registration.
 
 #include "platform/Application.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
 #include "platform/linux/UnifiedPushConnector.h"
+#include "portable/Dispatch.h"
 #include "tests/support/FakeApplication.h"
 #include "tests/support/FakeUserNotificationCenter.h"
 #include "tests/support/FakeWindow.h"

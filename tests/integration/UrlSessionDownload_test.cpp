@@ -1,9 +1,9 @@
 // Download tasks of the libcurl URL session against the loopback content server, reported on the
 // main queue as the update and lazy-load downloads use them.
 
-#include "platform/Dispatch.h"
 #include "platform/UrlSession.h"
 #include "platform/linux/CurlUrlSession.h"
+#include "portable/Dispatch.h"
 #include "tests/support/TestContentServer.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The web views' website data lives in the application's folder; what earlier versions kept under
 // the program's name is moved there once, and never over data already in place.
-#include "platform/Paths.h"
 #include "platform/linux/WebsiteDataFolders.h"
+#include "portable/Paths.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

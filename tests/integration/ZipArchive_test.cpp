@@ -1,6 +1,6 @@
 // The ZIP component against real archives built in the test: confinement of every entry to the
 // destination, skipped resource forks, overwriting, and the errors of broken archives.
-#include "platform/ZipArchive.h"
+#include "portable/ZipArchive.h"
 #include "tests/support/ScopedFileSizeLimit.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/ZipBuilder.h"

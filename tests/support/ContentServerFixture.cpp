@@ -2,8 +2,8 @@
 
 #include "base/Config.h"
 #include "base/SharedInstances.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
+#include "portable/Dispatch.h"
 #include "tests/support/LoopbackContentServer.h"
 
 #include <filesystem>

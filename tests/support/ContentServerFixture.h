@@ -5,7 +5,7 @@
 // reply's end) is kept in `finished`, observed on the main queue as the web screen observes it.
 // For the integration tests; main thread only.
 
-#include "platform/PlistValue.h"
+#include "portable/PlistValue.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/FakeReachability.h"
 #include "tests/support/TestContentServer.h"

@@ -1,7 +1,7 @@
 #include "tests/support/FakeBridgeScreen.h"
 
 #include "base/JavaScriptString.h"
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 #include "webcontainer/CommandTable.h"
 
 namespace testsupport {

@@ -2,8 +2,8 @@
 // A location manager the test plays: whether location services are on, what the user answers
 // to the permission request, and the positions or failures the device reports.
 
-#include "platform/Dispatch.h"
 #include "platform/LocationManager.h"
+#include "portable/Dispatch.h"
 
 namespace testsupport {
 

@@ -1,6 +1,6 @@
 #include "tests/support/FakeWebView.h"
 
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 
 namespace testsupport {
 

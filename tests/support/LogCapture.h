@@ -3,7 +3,7 @@
 // Create it on the main thread before the code under test logs. Messages may arrive from any
 // thread.
 
-#include "base/Logger.h"
+#include "logger/Logger.h"
 
 #include <memory>
 #include <mutex>

@@ -2,7 +2,7 @@
 // Property lists built in memory as bytes, to show that lists nested past the limit (or
 // unfolding into too many values) are refused before anything recursive sees them.
 
-#include "platform/PlistSerialization.h"
+#include "portable/PlistSerialization.h"
 
 #include <cstddef>
 #include <cstdint>

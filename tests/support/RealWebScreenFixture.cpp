@@ -2,10 +2,10 @@
 
 #include "base/Config.h"
 #include "base/UIHelpers.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
 #include "platform/linux/GstAudioPlayer.h"
 #include "platform/linux/GtkToast.h"
+#include "portable/Dispatch.h"
 
 #include <gtk/gtk.h>
 

@@ -1,6 +1,6 @@
 #include "tests/support/TestEnvironment.h"
 
-#include "platform/Bundle.h"
+#include "portable/Bundle.h"
 
 #include <glib.h>
 #include <linux/capability.h>

@@ -1,10 +1,10 @@
 #include "tests/support/TestIsolation.h"
 
 #include "app/CompositionRoot.h"
-#include "platform/Bundle.h"
 #include "platform/Clock.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
+#include "portable/Bundle.h"
+#include "portable/Dispatch.h"
 
 #include <cstdio>
 #include <cstdlib>

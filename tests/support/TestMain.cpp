@@ -2,7 +2,7 @@
 // built bundle, the shared instances built afresh; see TestIsolation), so the tests pass alike
 // when CTest runs each as a process of its own and when a program runs whole or repeated.
 
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 #include "tests/support/TestIsolation.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "tests/support/WebScreenFixture.h"
 
 #include "base/Config.h"
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace fs = std::filesystem;

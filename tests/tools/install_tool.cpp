@@ -11,8 +11,8 @@
 #include "base/Config.h"
 #include "contentserver/LazyLoad.h"
 #include "contentserver/ServerCom.h"
-#include "platform/Bundle.h"
-#include "platform/Dispatch.h"
+#include "portable/Bundle.h"
+#include "portable/Dispatch.h"
 
 #include <chrono>
 #include <cstdio>

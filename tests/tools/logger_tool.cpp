@@ -1,5 +1,5 @@
 // Logs one message at each level, so tests can see what reaches the console.
-#include "base/Logger.h"
+#include "logger/Logger.h"
 
 int main()
 {

@@ -6,8 +6,8 @@
 
 #include "app/CompositionRoot.h"
 #include "base/Config.h"
-#include "platform/Bundle.h"
-#include "platform/Dispatch.h"
+#include "portable/Bundle.h"
+#include "portable/Dispatch.h"
 
 #include <cstdio>
 #include <cstring>

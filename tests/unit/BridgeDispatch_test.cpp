@@ -1,6 +1,6 @@
 #include "base/Config.h"
 #include "base/LocalizedTexts.h"
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 #include "tests/support/FakeBridgeScreen.h"
 #include "tests/support/LogCapture.h"
 #include "webcontainer/BridgeConventions.h"

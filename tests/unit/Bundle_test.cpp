@@ -1,5 +1,5 @@
-#include "platform/Bundle.h"
-#include "platform/StringsFile.h"
+#include "portable/Bundle.h"
+#include "portable/StringsFile.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include "base/LocalizedTexts.h"
 #include "base/SharedInstances.h"
 #include "contentserver/ServerCom.h"
-#include "platform/Bundle.h"
-#include "platform/NotificationCenter.h"
+#include "portable/Bundle.h"
+#include "portable/NotificationCenter.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestIsolation.h"
 

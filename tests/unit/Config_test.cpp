@@ -1,8 +1,8 @@
 #include "base/Config.h"
 #include "base/LocalizedTexts.h"
 #include "base/SharedInstances.h"
-#include "platform/Bundle.h"
-#include "platform/Paths.h"
+#include "portable/Bundle.h"
+#include "portable/Paths.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The contained-path rule on a real folder, with both resolvers: the kernel's openat2 and the
 // component walk used where the kernel lacks it.
 
-#include "platform/ContainedPath.h"
+#include "portable/ContainedPath.h"
 #include "tests/support/ScopedFileSizeLimit.h"
 #include "tests/support/TestEnvironment.h"
 

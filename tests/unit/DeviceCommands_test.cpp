@@ -3,9 +3,9 @@
 // hears, and the services' answers (address, errors, the chosen file's copy and its limit).
 #include "app/AppDelegate.h"
 #include "base/Config.h"
-#include "platform/Dispatch.h"
-#include "platform/FileURL.h"
 #include "platform/Platform.h"
+#include "portable/Dispatch.h"
+#include "portable/FileURL.h"
 #include "services/LocationServices.h"
 #include "services/NotificationScheduler.h"
 #include "services/WebSocketManager.h"

@@ -1,4 +1,4 @@
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "base/Config.h"
-#include "base/DownloadSizeRule.h"
+#include "contentserver/DownloadSizeRule.h"
 #include "platform/Platform.h"
 #include "tests/support/FakeReachability.h"
 

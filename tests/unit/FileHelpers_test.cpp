@@ -1,6 +1,6 @@
 #include "base/Config.h"
 #include "base/FileHelpers.h"
-#include "platform/Paths.h"
+#include "portable/Paths.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/TestIsolation.h"

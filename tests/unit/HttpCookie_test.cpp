@@ -1,6 +1,6 @@
 // Reading cookies out of Set-Cookie lines.
 
-#include "platform/HttpCookie.h"
+#include "portable/HttpCookie.h"
 
 #include <gtest/gtest.h>
 

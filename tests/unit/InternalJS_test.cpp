@@ -1,7 +1,7 @@
 #include "base/Config.h"
 #include "base/InternalJS.h"
-#include "platform/Bundle.h"
-#include "platform/PlistSerialization.h"
+#include "portable/Bundle.h"
+#include "portable/PlistSerialization.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 

@@ -1,6 +1,6 @@
 #include "base/JavaScriptCalls.h"
 #include "base/JavaScriptString.h"
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 #include "tests/support/FakeWebView.h"
 #include "tests/support/LogCapture.h"
 

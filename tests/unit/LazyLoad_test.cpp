@@ -4,7 +4,7 @@
 #include "base/Config.h"
 #include "contentserver/LazyLoad.h"
 #include "contentserver/ServerCom.h"
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 #include "tests/support/FakePlatform.h"
 
 #include <gtest/gtest.h>

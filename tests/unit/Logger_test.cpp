@@ -1,4 +1,4 @@
-#include "base/Logger.h"
+#include "logger/Logger.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestEnvironment.h"
 

@@ -1,6 +1,6 @@
-#include "platform/NotificationCenter.h"
+#include "portable/NotificationCenter.h"
 
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Local reminders: the triggers the scheduler makes, the calendar that arms them, the order of
 // scheduling and deleting, and the store that keeps them across restarts.
-#include "platform/Dispatch.h"
 #include "platform/LocalCalendar.h"
 #include "platform/Platform.h"
+#include "portable/Dispatch.h"
 #include "services/NotificationScheduler.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/LocalTimeZone.h"

@@ -2,8 +2,8 @@
 // the generator's address.
 
 #include "contentserver/OTP.h"
-#include "platform/Base32.h"
-#include "platform/URLComponents.h"
+#include "portable/Base32.h"
+#include "portable/URLComponents.h"
 
 #include <gtest/gtest.h>
 

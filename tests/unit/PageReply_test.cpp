@@ -1,5 +1,5 @@
 #include "base/PageReply.h"
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 #include "tests/support/FakeWebView.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "base/ServerAddress.h"
-#include "platform/FileURL.h"
 #include "platform/ShareDialog.h"
+#include "portable/FileURL.h"
 #include "socketio/SocketURL.h"
 #include "webcontainer/ViewController.h"
 

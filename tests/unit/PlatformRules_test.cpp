@@ -2,10 +2,10 @@
 // answer, alerts that stack and answer once, the application's state changes, the view tree,
 // the progress bar's fraction, the notification centre's pending requests.
 #include "platform/Application.h"
-#include "platform/NotificationCenter.h"
 #include "platform/Screen.h"
 #include "platform/View.h"
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
+#include "portable/NotificationCenter.h"
 #include "tests/support/FakeApplication.h"
 #include "tests/support/FakeProgressView.h"
 #include "tests/support/FakeUserNotificationCenter.h"

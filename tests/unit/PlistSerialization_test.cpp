@@ -1,5 +1,5 @@
-#include "platform/PlistFromJSON.h"
-#include "platform/PlistSerialization.h"
+#include "portable/PlistFromJSON.h"
+#include "portable/PlistSerialization.h"
 #include "tests/support/NestedPlist.h"
 
 #include <gtest/gtest.h>

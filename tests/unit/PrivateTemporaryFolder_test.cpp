@@ -1,7 +1,7 @@
 // The program's own folder for temporary files: private, one per run, and what earlier runs left
 // is cleaned away.
-#include "platform/Paths.h"
-#include "platform/PrivateTemporaryFolder.h"
+#include "portable/Paths.h"
+#include "portable/PrivateTemporaryFolder.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -1,14 +1,14 @@
 // The purchase words of the bridge and the review request, over the store's doubles.
 #include "app/AppDelegate.h"
 #include "base/Config.h"
-#include "tests/support/TestEnvironment.h"
-#include "platform/Dispatch.h"
-#include "platform/NumberFormatter.h"
 #include "platform/Platform.h"
+#include "portable/Dispatch.h"
+#include "portable/NumberFormatter.h"
 #include "services/IAPCom.h"
 #include "tests/support/FakeBridgeScreen.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/FakeToast.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 // permission request ending in the push registration.
 #include "base/Config.h"
 #include "base/SharedInstances.h"
-#include "platform/Dispatch.h"
 #include "platform/Platform.h"
 #include "platform/PushService.h"
+#include "portable/Dispatch.h"
 #include "services/PushNotificationUtils.h"
 #include "tests/support/FakeApplication.h"
 #include "tests/support/FakeToast.h"

@@ -3,7 +3,7 @@
 #include "base/Config.h"
 #include "base/ServerAddress.h"
 #include "contentserver/ServerCom.h"
-#include "platform/Device.h"
+#include "portable/Device.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/TestIsolation.h"
 

@@ -1,7 +1,7 @@
 #include "base/Config.h"
 #include "base/SettingsImport.h"
-#include "platform/PlistSerialization.h"
-#include "platform/SettingsStore.h"
+#include "portable/PlistSerialization.h"
+#include "portable/SettingsStore.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

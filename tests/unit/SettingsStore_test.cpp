@@ -1,5 +1,5 @@
-#include "platform/PlistSerialization.h"
-#include "platform/SettingsStore.h"
+#include "portable/PlistSerialization.h"
+#include "portable/SettingsStore.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/NestedPlist.h"
 #include "tests/support/TestEnvironment.h"

@@ -1,4 +1,4 @@
-#include "platform/StringsFile.h"
+#include "portable/StringsFile.h"
 
 #include <gtest/gtest.h>
 

@@ -2,13 +2,13 @@
 // barrier: what escapes a task or a callback is logged through the logger, never written
 // anywhere while logging is off.
 
-#include "base/Logger.h"
-#include "platform/Check.h"
-#include "platform/Dispatch.h"
-#include "platform/GuardedCall.h"
+#include "logger/Logger.h"
 #include "platform/Toast.h"
 #include "platform/UrlSession.h"
 #include "platform/View.h"
+#include "portable/Check.h"
+#include "portable/Dispatch.h"
+#include "portable/GuardedCall.h"
 #include "tests/support/FakeApplication.h"
 #include "tests/support/FakeToast.h"
 #include "tests/support/FakeURLOpener.h"

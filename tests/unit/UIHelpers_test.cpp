@@ -1,7 +1,7 @@
 // The window on top, the one alert of the system, filling the superview, and the XML value.
 #include "app/AppDelegate.h"
 #include "base/UIHelpers.h"
-#include "base/XmlValue.h"
+#include "contentserver/XmlValue.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/LogCapture.h"
 

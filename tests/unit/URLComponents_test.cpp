@@ -1,5 +1,5 @@
-#include "platform/FileURL.h"
-#include "platform/URLComponents.h"
+#include "portable/FileURL.h"
+#include "portable/URLComponents.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The real-time channel's settings, options and message rules; its traffic is tested against
 // the npm server in integration/SocketIO_test.cpp.
 #include "base/Config.h"
-#include "platform/Dispatch.h"
+#include "portable/Dispatch.h"
 #include "services/WebSocketManager.h"
 #include "tests/support/FakeWebView.h"
 

@@ -7,7 +7,7 @@
 //
 // Runs on the web process's main thread; logs through its own copy of the logger (the web
 // process inherits WEBCONTAINER_LOG). The rule lives as long as the process.
-#include "base/Logger.h"
+#include "logger/Logger.h"
 #include "platform/linux/ReadAccessRule.h"
 
 #include <webkit2/webkit-web-extension.h>
