@@ -49,7 +49,8 @@ TEST(WebsiteDataFolders, EarlierDataMovesIntoTheApplicationFolderOnlyWhereNoneIs
         const bool kept = c.oldThere && c.newThere;
         EXPECT_EQ(fs::exists(oldData), kept);
         EXPECT_EQ(fs::exists(oldCache), kept);
-        if (kept)
+        if (kept) {
             EXPECT_EQ(readFile(oldData / "storage" / "local.sqlite"), "old local storage");
+        }
     }
 }
