@@ -70,8 +70,8 @@ LinuxWebView::LinuxWebView(const WebViewConfiguration& configuration, bool sandb
                            const std::filesystem::path& extensionsFolder, const gtk::WebsiteDataFolders& websiteData)
     : readAccess_(configuration.readAccessFolder)
 {
-    // Everything the page's process is started with comes before the view: creating the view
-    // spawns the process, and the engine aborts on sandbox paths given later.
+    // Everything the page's process is started with comes before the view: the view starts the
+    // process (below), and the engine aborts on sandbox paths given later.
     context_ = gtk::GObjectPtr<WebKitWebContext>::adopt(
         gtk::newWebContext(websiteData.data.string(), websiteData.cache.string()));
     const std::string folder = readAccess_.folder().string();
@@ -117,6 +117,12 @@ LinuxWebView::LinuxWebView(const WebViewConfiguration& configuration, bool sandb
 
     swipe_ = gtk::GObjectPtr<GtkGesture>::adopt(gtk::newSwipeGesture(widget()));
     signals_.connect(swipe_.get(), "swipe", G_CALLBACK(onSwipe), this);
+
+    // The engine would start the page's process at the first load, which then waits some 200 ms
+    // for it. An evaluation in the empty document starts it now, without a navigation or a
+    // history entry: a view made ahead of its first page (during the splash screen) has its
+    // process ready when the page comes.
+    gtk::evaluateJavaScript(view_.get(), "0", evaluationFinished, nullptr);
 }
 
 LinuxWebView::~LinuxWebView()
