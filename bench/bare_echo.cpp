@@ -7,7 +7,10 @@
 // the page posts the next one. The time of one round trip is the distance between two
 // consecutive arrivals of the page's message (steady clock), as in BridgeRoundTrip_bench.
 //
-//   bare_echo <bridge.html>        ROUND_TRIPS (default 2000) sets how many are measured.
+//   bare_echo [--sandbox] <bridge.html>
+//
+// ROUND_TRIPS (default 2000) sets how many are measured; --sandbox runs the page's process in
+// WebKit's sandbox, as the container does.
 
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
@@ -81,10 +84,13 @@ double percentile(std::vector<double> values, double fraction)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 || !gtk_init_check(&argc, &argv)) {
-        std::fprintf(stderr, "usage: bare_echo <bridge.html> (with a display)\n");
+    const bool sandboxed = argc == 3 && std::string(argv[1]) == "--sandbox";
+    if (argc != 2 + sandboxed || !gtk_init_check(&argc, &argv)) {
+        std::fprintf(stderr, "usage: bare_echo [--sandbox] <bridge.html> (with a display)\n");
         return 2;
     }
+    const char* page = argv[argc - 1];
+    webkit_web_context_set_sandbox_enabled(webkit_web_context_get_default(), sandboxed);
     Echo echo;
     if (const char* text = std::getenv("ROUND_TRIPS"); text && std::atol(text) > 0)
         echo.trips = static_cast<std::size_t>(std::atol(text));
@@ -97,11 +103,11 @@ int main(int argc, char** argv)
     g_signal_connect(echo.view, "load-changed", G_CALLBACK(onLoadChanged), &echo);
 
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_default_size(GTK_WINDOW(window), 800, 600);
+    gtk_window_set_default_size(GTK_WINDOW(window), 1024, 768);  // the container's window
     gtk_container_add(GTK_CONTAINER(window), GTK_WIDGET(echo.view));
     gtk_widget_show_all(window);
 
-    g_autofree char* uri = g_filename_to_uri(argv[1], nullptr, nullptr);
+    g_autofree char* uri = g_filename_to_uri(page, nullptr, nullptr);
     webkit_web_view_load_uri(echo.view, uri);
     g_timeout_add_seconds(120, [](gpointer) -> gboolean {
         gtk_main_quit();

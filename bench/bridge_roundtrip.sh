@@ -6,6 +6,9 @@
 # a plain WebKitGTK program that answers in its message handler at once (bare_echo). Both
 # time the distance between two arrivals of the page's message on the native side.
 #
+# Both run the page's process in WebKit's sandbox, as the container must (SANDBOX=0: neither
+# does; the sandbox's own cost is then left out of both).
+#
 # ROUND_TRIPS round trips (default 2000) per run, RUNS runs of each (default 5), interleaved
 # and in alternating order, each a fresh process in a temporary home, under a virtual display
 # when none is set. Prints every run, then the medians over the runs and ours / bare.
@@ -17,6 +20,9 @@ export ROUND_TRIPS=${ROUND_TRIPS:-2000}
 OURS=${OURS:-$BUILD_DIR/bench/BridgeRoundTrip_bench}
 BARE="$BUILD_DIR/bench/bare_echo"
 PAGE="$PWD/resources/web/bridge.html"
+export WEBCONTAINER_WEB_SANDBOX=${SANDBOX:-1}
+BARE_SANDBOX=()
+[[ $WEBCONTAINER_WEB_SANDBOX == 1 ]] && BARE_SANDBOX=(--sandbox)
 
 need_display "$@"
 require_built "$OURS" "$BARE"
@@ -34,7 +40,7 @@ run_bare() {
   local home="$work/bare-$1"
   mkdir -p "$home"
   HOME="$home" XDG_DATA_HOME="$home" XDG_CONFIG_HOME="$home" XDG_CACHE_HOME="$home" \
-    "$BARE" "$PAGE" 2>/dev/null | figures
+    "$BARE" "${BARE_SANDBOX[@]}" "$PAGE" 2>/dev/null | figures
 }
 
 ours=() bare=()
