@@ -5,6 +5,8 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 
 namespace platform {
 namespace {
@@ -17,6 +19,20 @@ std::optional<std::string> adopt(gchar* text)
     std::string out = text;
     g_free(text);
     return out;
+}
+
+// Characters GLib neither decodes nor escapes in a reference's path and query.
+constexpr auto kPlainCharacters = [] {
+    std::array<bool, 256> plain{};
+    for (const unsigned char c : std::string_view("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
+                                                  "-._~!$&'()*+,;=:@/?#"))
+        plain[c] = true;
+    return plain;
+}();
+
+bool isPlain(char c)
+{
+    return kPlainCharacters[static_cast<unsigned char>(c)];
 }
 
 std::optional<std::vector<QueryItem>> parseQuery(const std::string& query)
@@ -46,10 +62,33 @@ std::optional<std::vector<QueryItem>> parseQuery(const std::string& query)
 
 } // namespace
 
+// A relative reference of plain characters without scheme or authority ("getUuid?callback=f",
+// the bridge's every message): GLib would find the same path and query, and nothing in them to
+// decode or normalize, so they are cut out directly. Nothing for any other text, which GLib reads.
+std::optional<URLComponents> URLComponents::parsePlainReference(const std::string& text)
+{
+    if (!std::all_of(text.begin(), text.end(), isPlain))
+        return std::nullopt;
+    const std::size_t pathEnd = std::min(text.find_first_of(":/?#"), text.size());
+    if (pathEnd < text.size() && text[pathEnd] != '?' && text[pathEnd] != '#')
+        return std::nullopt;
+    URLComponents components;
+    components.path_ = text.substr(0, pathEnd);
+    if (pathEnd < text.size() && text[pathEnd] == '?') {
+        const std::size_t queryEnd = std::min(text.find('#', pathEnd), text.size());
+        components.query_ = text.substr(pathEnd + 1, queryEnd - pathEnd - 1);
+        auto items = parseQuery(*components.query_);
+        if (!items)
+            return std::nullopt;
+        components.items_ = std::move(*items);
+    }
+    return components;
+}
+
 std::optional<std::string> removingPercentEncoding(const std::string& encoded)
 {
     // Nothing to decode: the text stands as it is (GLib would copy it whole).
-    if (encoded.find_first_of(std::string_view("%\0", 2)) == std::string::npos) {
+    if (encoded.find('%') == std::string::npos && encoded.find('\0') == std::string::npos) {
         if (!g_utf8_validate(encoded.data(), static_cast<gssize>(encoded.size()), nullptr))
             return std::nullopt;
         return encoded;
@@ -66,6 +105,8 @@ std::optional<URLComponents> URLComponents::parse(const std::string& text)
     // UTF-8: the text is refused whole rather than read up to the fault.
     if (text.find('\0') != std::string::npos || !isValidUTF8(text))
         return std::nullopt;
+    if (auto plain = parsePlainReference(text))
+        return plain;
     gchar* path = nullptr;
     gchar* query = nullptr;
     if (!g_uri_split(text.c_str(), G_URI_FLAGS_ENCODED, nullptr, nullptr, nullptr, nullptr, &path, &query, nullptr,

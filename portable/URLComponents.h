@@ -38,6 +38,8 @@ public:
     const std::vector<QueryItem>& queryItems() const { return items_; }
 
 private:
+    static std::optional<URLComponents> parsePlainReference(const std::string& text);
+
     std::string path_;
     std::optional<std::string> query_;
     std::vector<QueryItem> items_;
