@@ -89,6 +89,23 @@ std::optional<std::string> decodeJSONStringLiteral(std::string_view json)
     return out;
 }
 
+std::string utf8FromUTF16(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        gunichar unit = text[i];
+        if (unit < 0x80) {
+            out += static_cast<char>(unit);
+            continue;
+        }
+        if (isHighSurrogate(unit) && i + 1 < text.size() && isLowSurrogate(text[i + 1]))
+            unit = 0x10000 + ((unit - 0xD800) << 10) + (text[++i] - 0xDC00);
+        append(out, unit);
+    }
+    return out;
+}
+
 std::string textOf(JSCValue* value)
 {
     GObjectPtr<JSCValue> text = GObjectPtr<JSCValue>::ref(value);

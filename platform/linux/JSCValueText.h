@@ -15,6 +15,10 @@ namespace platform::gtk {
 
 std::string textOf(JSCValue* value);
 
+// The UTF-8 form of UTF-16 text, whole: a NUL stays, a lone surrogate takes its three-byte form
+// (as decodeJSONStringLiteral writes it).
+std::string utf8FromUTF16(std::u16string_view text);
+
 // Decodes a JSON string literal ("\"a\\u0000b\""); a lone surrogate escape becomes its
 // three-byte form. Nothing when `json` is no string literal.
 std::optional<std::string> decodeJSONStringLiteral(std::string_view json);

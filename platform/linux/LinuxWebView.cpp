@@ -301,10 +301,7 @@ void LinuxWebView::onScriptMessage(WebKitUserContentManager*, gtk::ScriptMessage
     auto view = lock(handler->owner);
     if (!view)
         return;
-    JSCValue* value = gtk::scriptMessageValue(message);
-    std::optional<std::string> body;
-    if (jsc_value_is_string(value))
-        body = gtk::textOf(value);
+    const std::optional<std::string> body = gtk::scriptMessageText(message);
     // What the message's handling posts to the main queue (the page's answer, above all) runs
     // as soon as it returns rather than one main-loop pass later, which costs a round trip tens
     // of microseconds. Only when nothing older waits there, so the main queue keeps its order.

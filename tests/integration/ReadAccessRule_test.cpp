@@ -81,3 +81,22 @@ TEST(JSCValueText, JSONStringLiteralsDecodeWholeAndLoneSurrogatesStayInvalid)
     for (const auto& [json, text] : cases)
         EXPECT_EQ(platform::gtk::decodeJSONStringLiteral(json), text) << json;
 }
+
+// A posted string's characters come as UTF-16: the same text as its JSON form gives.
+TEST(JSCValueText, UTF16TextConvertsAsItsJSONFormDecodes)
+{
+    using namespace std::string_literals;
+    const struct {
+        std::u16string utf16;
+        std::string json;
+    } cases[] = {
+        {u"abc\0def"s, R"("abc\u0000def")"},
+        {u"\xD83D\xDE00 \xE9 \x20AC", R"("\ud83d\ude00 \u00e9 \u20ac")"},
+        {u"a\xD800" u"b", R"("a\ud800b")"},
+        {u"\xDC00\xD800", R"("\udc00\ud800")"},
+        {u"ends high \xD83D", R"("ends high \ud83d")"},
+        {u"", R"("")"},
+    };
+    for (const auto& [utf16, json] : cases)
+        EXPECT_EQ(platform::gtk::utf8FromUTF16(utf16), platform::gtk::decodeJSONStringLiteral(json)) << json;
+}
