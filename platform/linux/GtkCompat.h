@@ -5,7 +5,6 @@
 
 #include "platform/linux/JSCValueText.h"
 
-#include <JavaScriptCore/JavaScript.h>
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
@@ -42,24 +41,15 @@ inline void registerScriptMessageHandler(WebKitUserContentManager* manager, cons
 // The argument of "script-message-received": a WebKitJavascriptResult in 4.1, a JSCValue in 6.0.
 using ScriptMessageArgument = WebKitJavascriptResult;
 
-// The text of a posted message when it is a string, whole as textOf() reads one; nothing for
-// any other value. 4.1 still hands out the engine's own value, whose UTF-16 characters are read
-// directly: a fraction of the cost of the JSON form, on every message of the bridge.
+// The text of a posted message when it is a string (see stringText()); nothing for any other
+// value. 4.1 still hands out the engine's own value, whose characters are read directly.
 inline std::optional<std::string> scriptMessageText(ScriptMessageArgument* message)
 {
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
     JSGlobalContextRef context = webkit_javascript_result_get_global_context(message);
     JSValueRef value = webkit_javascript_result_get_value(message);
     G_GNUC_END_IGNORE_DEPRECATIONS
-    if (!JSValueIsString(context, value))
-        return std::nullopt;
-    JSStringRef string = JSValueToStringCopy(context, value, nullptr);
-    if (!string)
-        return std::nullopt;
-    const auto* characters = reinterpret_cast<const char16_t*>(JSStringGetCharactersPtr(string));
-    std::string text = utf8FromUTF16({characters, JSStringGetLength(string)});
-    JSStringRelease(string);
-    return text;
+    return stringText(context, value);
 }
 
 // Evaluation with completion: webkit_web_view_evaluate_javascript since 2.40.

@@ -31,6 +31,11 @@ bool isLowSurrogate(gunichar unit)
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
+gunichar fromSurrogatePair(gunichar high, gunichar low)
+{
+    return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
 void append(std::string& out, gunichar code)
 {
     // GLib encodes any code point, surrogates included, without judging it.
@@ -75,7 +80,7 @@ std::optional<std::string> decodeJSONStringLiteral(std::string_view json)
             i += 4;
             if (isHighSurrogate(*unit) && body.substr(i + 1, 2) == "\\u") {
                 if (const auto low = hexUnit(body.substr(i + 3)); low && isLowSurrogate(*low)) {
-                    *unit = 0x10000 + ((*unit - 0xD800) << 10) + (*low - 0xDC00);
+                    *unit = fromSurrogatePair(*unit, *low);
                     i += 6;
                 }
             }
@@ -100,10 +105,23 @@ std::string utf8FromUTF16(std::u16string_view text)
             continue;
         }
         if (isHighSurrogate(unit) && i + 1 < text.size() && isLowSurrogate(text[i + 1]))
-            unit = 0x10000 + ((unit - 0xD800) << 10) + (text[++i] - 0xDC00);
+            unit = fromSurrogatePair(unit, text[++i]);
         append(out, unit);
     }
     return out;
+}
+
+std::optional<std::string> stringText(JSGlobalContextRef context, JSValueRef value)
+{
+    if (!JSValueIsString(context, value))
+        return std::nullopt;
+    JSStringRef string = JSValueToStringCopy(context, value, nullptr);
+    if (!string)
+        return std::nullopt;
+    const auto* characters = reinterpret_cast<const char16_t*>(JSStringGetCharactersPtr(string));
+    std::string text = utf8FromUTF16({characters, JSStringGetLength(string)});
+    JSStringRelease(string);
+    return text;
 }
 
 std::string textOf(JSCValue* value)

@@ -5,6 +5,7 @@
 // is cut, and a lone surrogate comes out in its three-byte form, which is no valid UTF-8: a
 // reader that checks the text refuses it whole. Main thread only (the value's context).
 
+#include <JavaScriptCore/JavaScript.h>
 #include <jsc/jsc.h>
 
 #include <optional>
@@ -14,6 +15,10 @@
 namespace platform::gtk {
 
 std::string textOf(JSCValue* value);
+
+// A string value's text, whole as textOf() reads it, from the engine's own UTF-16 characters:
+// a fraction of the cost of the JSON form. Nothing for any other value.
+std::optional<std::string> stringText(JSGlobalContextRef context, JSValueRef value);
 
 // The UTF-8 form of UTF-16 text, whole: a NUL stays, a lone surrogate takes its three-byte form
 // (as decodeJSONStringLiteral writes it).
